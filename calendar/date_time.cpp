@@ -34,8 +34,8 @@ unsigned packDate(unsigned v, int year, int month, int day) {
 }
 
 unsigned packTime(unsigned v, int hour, int minute) {
-  unsigned time = (static_cast<unsigned>(hour) & 0x1Fu) << 9 |
-                  (static_cast<unsigned>(minute) & 0x3Fu) << 3;
+  unsigned time =
+      (static_cast<unsigned>(hour) & 0x1Fu) << 9 | (static_cast<unsigned>(minute) & 0x3Fu) << 3;
   return (v & kDateMask) | time;
 }
 
@@ -77,7 +77,9 @@ void getDayByNumber(int n, int& day, int& month, int& year) {
 
 int getDateDiff(unsigned a, unsigned b) { return dayNumberOf(a) - dayNumberOf(b); }
 
-void moveDate(unsigned& value, int days) { value = withDayNumber(value, dayNumberOf(value) + days); }
+void moveDate(unsigned& value, int days) {
+  value = withDayNumber(value, dayNumberOf(value) + days);
+}
 
 void moveDateTime(unsigned& value, int minutes) {
   int total = packedMinute(value) + minutes;
