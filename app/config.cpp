@@ -1,0 +1,47 @@
+#include "app/config.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "store/text_util.h"
+
+ZoltConfig zoltconfig;
+
+std::string GetHomeDir() {
+  const char* home = getenv("USERPROFILE");
+  if (home == nullptr) home = getenv("HOME");
+  return home ? home : "";
+}
+
+static bool startsWith(const std::string& s, const char* prefix) {
+  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+static void readConfigLine(const std::string& line) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return;
+  std::string value = trim(line.substr(eq + 1));
+  if (startsWith(line, "editor")) {
+    zoltconfig.editor = value;
+    printf("user config: editor = %s\n", value.c_str());
+  } else if (startsWith(line, "default")) {
+    zoltconfig.defaultFiles.push_back(value);
+    printf("user config: default = %s\n", value.c_str());
+  }
+}
+
+void ReadConfigFile() {
+  zoltconfig.editor = "/etc/alternatives/emacs";
+  zoltconfig.defaultFiles.clear();
+  std::string home = GetHomeDir();
+  if (!home.empty()) {
+    std::ifstream in(home + "/.zoltrc/zolt.config", std::ios::binary);
+    std::string line;
+    while (readRawLine(in, line)) readConfigLine(trimBlanks(line));
+  }
+  if (zoltconfig.defaultFiles.empty()) {
+    zoltconfig.defaultFiles = {"~/.zolt/zolt_default.dat", "~/zolt/zolt_default.dat",
+                               "zolt_default.dat"};
+  }
+}

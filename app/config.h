@@ -1,0 +1,22 @@
+// The user configuration: the external editor's command and the candidate default data
+// files, read once at start-up from the home directory's ".zoltrc/zolt.config".
+#ifndef ZOLT_APP_CONFIG_H_
+#define ZOLT_APP_CONFIG_H_
+
+#include <string>
+#include <vector>
+
+struct ZoltConfig {
+  std::string editor;
+  std::vector<std::string> defaultFiles;  // in the order they are tried
+};
+
+extern ZoltConfig zoltconfig;
+
+// The home directory: USERPROFILE, else HOME, else "".
+std::string GetHomeDir();
+// Fills `zoltconfig` from the configuration file, printing each accepted line; a missing
+// file leaves the built-in editor and default files.
+void ReadConfigFile();
+
+#endif  // ZOLT_APP_CONFIG_H_

@@ -1,0 +1,177 @@
+#include "crypt/descr_data.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "crypt/crypt_man.h"
+#include "store/text_util.h"
+
+static char* copyBytes(const char* src, int n) {
+  char* copy = static_cast<char*>(malloc(n > 0 ? n : 1));
+  if (n > 0) memcpy(copy, src, n);
+  return copy;
+}
+
+DescrData::~DescrData() {
+  release();
+  ForgetOrig();
+}
+
+DescrData& DescrData::operator=(const DescrData& other) {
+  if (this != &other) CopyFrom(&other);
+  return *this;
+}
+
+bool DescrData::operator==(const DescrData& other) const {
+  if (len != other.len || flags != other.flags) return false;
+  if (data == nullptr || other.data == nullptr) return data == other.data || len == 0;
+  return memcmp(data, other.data, len) == 0;
+}
+
+void DescrData::release() {
+  free(data);
+  data = nullptr;
+  len = 0;
+}
+
+void DescrData::RememberOrig() {
+  if (len == 0 || data == nullptr) return;
+  ForgetOrig();
+  orig = new Orig{copyBytes(data, len), len, flags};
+}
+
+void DescrData::ForgetOrig() {
+  if (orig == nullptr) return;
+  free(orig->data);
+  delete orig;
+  orig = nullptr;
+}
+
+void DescrData::CopyFrom(const DescrData* other) {
+  release();
+  len = other->len;
+  flags = other->flags;
+  data = other->data ? copyBytes(other->data, len) : nullptr;
+  if (data == nullptr) len = 0;
+  ForgetOrig();
+  RememberOrig();
+}
+
+void DescrData::SetNewChar(const char* text) {
+  bool present = text != nullptr && *text != '\0';
+  int newLen = present ? static_cast<int>(strlen(text)) + 1 : 0;
+  if (data != nullptr) {
+    bool same = present && newLen == len && memcmp(data, text, len) == 0;
+    if (!same) ForgetOrig();
+    release();
+  }
+  if (present) {
+    data = copyBytes(text, newLen);
+    len = newLen;
+  }
+}
+
+void DescrData::decryptInPlace(CryptMan* cm) {
+  bool cbc = (flags & kDescrCbc) != 0;
+  char* plain = reinterpret_cast<char*>(cm->Decrypt(data, len, cbc));
+  if (plain == nullptr) return;
+  // Decryption works on whole 16-byte blocks and drops the front block in CBC mode.
+  int plainLen = (len + 15) / 16 * 16 - (cbc ? 16 : 0);
+  if (plainLen < 0) plainLen = 0;
+  // The text ends at its NUL; the pad behind it is ignored. Damaged ciphertext may hold
+  // no NUL at all, so the search is bounded and a terminator added.
+  int textLen = static_cast<int>(strnlen(plain, plainLen));
+  if (textLen == plainLen) plain = static_cast<char*>(realloc(plain, plainLen + 1));
+  plain[textLen] = '\0';
+  free(data);
+  data = plain;
+  len = textLen + 1;
+  flags &= ~kDescrEncrypted;
+}
+
+int DescrData::GetDescription(const char*& out, CryptMan* cm) {
+  if ((flags & kDescrEncrypted) && cm != nullptr && cm->IsLoggedIn()) decryptInPlace(cm);
+  out = data;
+  return (flags & kDescrEncrypted) ? 1 : 0;
+}
+
+int DescrData::GetDataToSave(char*& out, int& outLen, int& outFlags, bool& mustFree,
+                             CryptMan* cm) {
+  mustFree = false;
+  bool loggedIn = cm != nullptr && cm->IsLoggedIn();
+  if ((flags & kDescrSaveCrypt) && orig != nullptr) {
+    out = orig->data;
+    outLen = orig->len;
+    outFlags = orig->flags;
+    return 0;
+  }
+  if (!(flags & kDescrSaveCrypt) && (flags & kDescrEncrypted)) {
+    if (!loggedIn) return -1;
+    decryptInPlace(cm);
+    if (flags & kDescrEncrypted) return -1;
+  }
+  if (data == nullptr) {
+    out = nullptr;
+    outLen = 0;
+    outFlags = flags & ~0xFFFF;
+    return 0;
+  }
+  out = data;
+  outLen = len;
+  outFlags = flags;
+  if (!(flags & kDescrEncrypted) && (flags & kDescrSaveCrypt)) {
+    if (!loggedIn) return -1;
+    unsigned char* cipher = cm->Encrypt(data, outLen, true);
+    if (cipher == nullptr) return -1;
+    out = reinterpret_cast<char*>(cipher);
+    outFlags = flags | kDescrEncrypted | kDescrCbc;
+    mustFree = true;
+  }
+  return 0;
+}
+
+int DescrData::ReadFromFile(int n, std::istream& in) {
+  release();
+  if (n < 0) return -1;
+  if (!CurDescrIsBinary()) {
+    // Read in bounded steps so a damaged length cannot demand memory the file lacks.
+    std::string text;
+    char chunk[65536];
+    for (int left = n; left > 0;) {
+      int step = left < static_cast<int>(sizeof chunk) ? left : static_cast<int>(sizeof chunk);
+      if (!in.read(chunk, step)) return -1;
+      text.append(chunk, step);
+      left -= step;
+    }
+    data = copyBytes(text.c_str(), n + 1);
+    len = n + 1;
+  } else {
+    int got = 0;
+    unsigned char* decoded = ReadBinASCII(in, got, static_cast<unsigned>(n < 1 << 20 ? n : 1 << 20));
+    if (got < 0 || got < n) {
+      printf("Expected %i byte, got %i\n", n, got);
+      free(decoded);
+      return -1;
+    }
+    data = copyBytes(reinterpret_cast<char*>(decoded), n);
+    len = n;
+    free(decoded);
+  }
+  in.get();  // the line end behind the data
+  if (flags & kDescrCompressed) {
+    printf("unable to unzip\n");
+    return -1;
+  }
+  if ((flags & kDescrEncrypted) && len != 0) RememberOrig();
+  return 0;
+}
+
+void DescrData::SetSaveCrypt(bool on) {
+  if (on) {
+    flags |= kDescrSaveCrypt;
+  } else {
+    flags &= ~(kDescrSaveCrypt | kDescrReserved);
+  }
+  ForgetOrig();
+}

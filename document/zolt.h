@@ -1,0 +1,85 @@
+// The document: owns the item tree, the key manager and the calendar, remembers where the
+// user stands in the tree and which view is shown, and reads and writes the master data
+// file. Every user action is one operation of this class. GUI thread only.
+#ifndef ZOLT_DOCUMENT_ZOLT_H_
+#define ZOLT_DOCUMENT_ZOLT_H_
+
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "calendar/calendar_lists.h"
+#include "crypt/crypt_man.h"
+#include "document/view_data.h"
+#include "model/todo_list_group.h"
+
+class Zolt {
+ public:
+  Zolt();
+  ~Zolt();
+  Zolt(const Zolt&) = delete;
+  Zolt& operator=(const Zolt&) = delete;
+
+  // Makes the empty root group (id 0, path "/", level 0) the current group. Returns 0.
+  int createRoot();
+  // Reads the master data file into the tree. 0 when read or when the file does not exist
+  // (an empty document); -1 when it is damaged (what was read so far stays).
+  // REQUIRES: createRoot() was called and nothing else was read yet.
+  [[nodiscard]] int readData(const char* fileName);
+  // Writes the whole document to `fileName` through a new file that replaces the old one
+  // only once it is complete and on disk. 0 on success; -1 on any failure, and then the
+  // previous file is untouched.
+  [[nodiscard]] int writeData(const char* fileName);
+
+  ToDoListGroup* getRoot() const { return root; }  // owned by the document
+  ToDoListGroup* getCurGroup() const { return curGroup; }
+  const std::string& getCurGroupPath() const { return curGroupPath; }
+  // Makes `g` the current group. REQUIRES: `g` belongs to this document's tree.
+  void setGroup(ToDoListGroup* g);
+  unsigned getIdmax() const { return idmax; }
+  unsigned getNrActiveJobs() const { return nrActiveJobs; }
+  CryptMan& getKeys() { return keys; }
+  const std::string& getJournalBase() const { return journalBase; }
+
+  int getMainViewType() const { return options.mainViewType; }
+  t_viewtype getOptViewtype() const { return options.viewtype; }
+  int getOptsSort() const { return options.sort; }
+  bool getOptShowKbd() const { return options.showKbd; }
+  int getCalSpan() const { return calendar.span; }
+  void setCalSpan(int span) { calendar.span = span; }
+  unsigned getCalFirstDay() const { return calendar.firstDay; }
+  void setCalFirstDay(unsigned day) { calendar.firstDay = day; }
+  // w != 0: stores w and h (half the window size); w == 0: returns the stored values.
+  void windowSize(unsigned& w, unsigned& h);
+  unsigned getNLineNormal() const { return nLineNormal; }
+  unsigned getNLineCal() const { return nLineCal; }
+
+ private:
+  void readHeaderLine(const std::string& line, std::istream& is, int& result,
+                      std::string& endOfHeader, bool& journalTyped);
+  void writeHeader(std::ostream& os);
+  void settleCurrentGroup();
+
+  // View state.
+  unsigned nLineCal = 0;
+  unsigned nLineNormal = 0;
+  std::vector<int> oldPosInList;  // first visible line per entered group level
+  std::vector<int> selectedLine;  // selected line per entered group level
+
+  CryptMan keys;
+  ToDoListGroup* root = nullptr;  // owned
+  ToDoListGroup* curGroup = nullptr;
+  std::string curGroupPath;
+
+  unsigned nrActiveJobs = 0;
+  unsigned idmax = 0;
+  unsigned idmaxaftersync = 0;
+  T_Options options;
+  T_Calendar calendar;
+  unsigned winWidth = 320;   // half the main window's width
+  unsigned winHeight = 320;  // half the main window's height
+
+  std::string journalBase;  // the master file's name; journal files are named after it
+};
+
+#endif  // ZOLT_DOCUMENT_ZOLT_H_

@@ -1,0 +1,85 @@
+#include "store/atomic_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+// The file that a write must replace: the target of a symbolic link, else the name itself.
+static std::string resolveTarget(const std::string& fileName) {
+  char resolved[PATH_MAX];
+  struct stat st;
+  if (lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+      realpath(fileName.c_str(), resolved) != nullptr) {
+    return resolved;
+  }
+  return fileName;
+}
+
+static std::string directoryOf(const std::string& name) {
+  size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : name.substr(0, slash);
+}
+
+static int syncPath(const std::string& name, int flags) {
+  int fd = open(name.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int result = fsync(fd);
+  if (close(fd) != 0) result = -1;
+  return result == 0 ? 0 : -1;
+}
+
+int syncFileAndDirectory(const std::string& name) {
+  if (syncPath(name, O_RDONLY) != 0) return -1;
+  return syncPath(directoryOf(name), O_RDONLY | O_DIRECTORY);
+}
+
+// Creates the temporary file beside `target` with the mode the target will have.
+static int makeTemporary(const std::string& target, std::string& tempName) {
+  tempName = target + ".tmpXXXXXX";
+  int fd = mkstemp(tempName.data());
+  if (fd < 0) return -1;
+  struct stat st;
+  mode_t mode = (stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0600;
+  if (fchmod(fd, mode) != 0 || close(fd) != 0) {
+    unlink(tempName.c_str());
+    return -1;
+  }
+  return 0;
+}
+
+static bool writeThrough(const std::string& tempName,
+                         const std::function<bool(std::ostream&)>& writeBody) {
+  std::ofstream os(tempName, std::ios::binary | std::ios::trunc);
+  if (!os) return false;
+  if (!writeBody(os)) return false;
+  os.flush();
+  if (!os) return false;
+  os.close();
+  return !os.fail();
+}
+
+int writeFileAtomically(const std::string& fileName,
+                        const std::function<bool(std::ostream&)>& writeBody) {
+  std::string target = resolveTarget(fileName);
+  std::string tempName;
+  if (makeTemporary(target, tempName) != 0) return -1;
+  bool ok = writeThrough(tempName, writeBody) && syncPath(tempName, O_RDONLY) == 0 &&
+            rename(tempName.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(tempName.c_str());
+    return -1;
+  }
+  // The new content is in place now; a directory that cannot be synced only weakens the
+  // guarantee across a power cut, and reporting failure would wrongly suggest the old
+  // content is still there.
+  if (syncPath(directoryOf(target), O_RDONLY | O_DIRECTORY) != 0) {
+    fprintf(stderr, "Could not sync the directory of %s\n", target.c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,22 @@
+// Replacing a file so that a crash, a kill or a full disk never leaves it half written:
+// the new content goes to a temporary file beside the target, is flushed and synced, and
+// is then renamed over the target; the directory is synced last. Any thread.
+#ifndef ZOLT_STORE_ATOMIC_FILE_H_
+#define ZOLT_STORE_ATOMIC_FILE_H_
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+// Writes `fileName` with the content that `writeBody` puts into the stream. `writeBody`
+// returns false to abandon the write. A new file gets mode 0600; an existing one keeps its
+// mode; a symbolic link stays a link and its target is replaced. Returns 0 on success,
+// -1 on any failure, and then the previous file is untouched and no temporary file is left.
+[[nodiscard]] int writeFileAtomically(const std::string& fileName,
+                                      const std::function<bool(std::ostream&)>& writeBody);
+
+// Makes `name` durable: syncs the file's data and the directory entry that names it.
+// 0 on success, -1 on failure.
+[[nodiscard]] int syncFileAndDirectory(const std::string& name);
+
+#endif  // ZOLT_STORE_ATOMIC_FILE_H_

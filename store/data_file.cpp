@@ -1,0 +1,161 @@
+// The master data file: header of settings, the key manager's block and the item tree.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "document/zolt.h"
+#include "store/atomic_file.h"
+#include "store/text_util.h"
+
+static const char kFileHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
+
+static bool startsWith(const std::string& s, const char* prefix) {
+  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// The value of a "<tag=value>" line: the tag removed in front, the ">" at the end.
+static std::string tagValue(const std::string& line, const char* tag) {
+  size_t from = std::char_traits<char>::length(tag);
+  if (line.size() <= from) return std::string();
+  return line.substr(from, line.size() - from - 1);
+}
+
+static bool isValidSpan(int span) {
+  return span == 1 || span == 2 || span == 3 || span == 7 || span == 42;
+}
+
+void Zolt::writeHeader(std::ostream& os) {
+  os << kFileHead;
+  os << "<idmax=" << idmax << ">\n";
+  os << "<idmaxaftersync=" << idmaxaftersync << ">\n";
+  os << "<curGroup=" << curGroupPath << ">\n";
+  if (options.showKbd) os << "<ShowKbd>\n";
+  if (options.viewtype == kViewFlat) os << "<viewtype=flat>\n";
+  if (options.viewtype == kViewTree) os << "<viewtype=tree>\n";
+  if (options.mainViewType == kMainViewNormal || options.mainViewType == kMainViewCalendar) {
+    os << "<mainviewtype=" << options.mainViewType << ">\n";
+  }
+  if (options.sort == 0) os << "<sorttype=priority>\n";
+  if (options.sort == 1) os << "<sorttype=date>\n";
+  os << "<cal.date=" << calendar.firstDay << ">\n";
+  os << "<cal.days=" << calendar.span << ">\n";
+  os << "<GUIData.nLineNormal=" << static_cast<int>(nLineNormal) << ">\n";
+  os << "<GUIData.nLineCal=" << static_cast<int>(nLineCal) << ">\n";
+  for (int pos : oldPosInList) os << "<GUIData.oldPosInList=" << pos << ">\n";
+  if (winHeight != 0) os << "<Session.uWinHeight=" << winHeight << ">\n";
+  if (winWidth != 0) os << "<Session.uWinWidth=" << winWidth << ">\n";
+}
+
+int Zolt::writeData(const char* fileName) {
+  return writeFileAtomically(fileName, [this](std::ostream& os) {
+    writeHeader(os);
+    keys.Write(os);
+    if (root->writeContent(os, false, &keys, true, true) != 0) {
+      std::cerr << "writeContent hat nicht Null zurückgegeben!\n";
+    }
+    os << "</data>\n";
+    return os.good();
+  });
+}
+
+// Tests one header line against every tag; the tests are independent of each other.
+void Zolt::readHeaderLine(const std::string& line, std::istream& is, int& result,
+                          std::string& endOfHeader, bool& journalTyped) {
+  if (startsWith(line, "<idmax=")) idmax = parseNumber(tagValue(line, "<idmax="));
+  if (startsWith(line, "<idmaxaftersync=")) {
+    idmaxaftersync = parseNumber(tagValue(line, "<idmaxaftersync="));
+  }
+  if (startsWith(line, "<curGroup=")) curGroupPath = tagValue(line, "<curGroup=");
+  if (startsWith(line, "<ShowKbd>")) options.showKbd = true;
+  if (startsWith(line, "<viewtype=flat>")) options.viewtype = kViewFlat;
+  if (startsWith(line, "<viewtype=tree>")) options.viewtype = kViewTree;
+  if (startsWith(line, "<mainviewtype=")) {
+    int type = parseInt(tagValue(line, "<mainviewtype="));
+    // Only the normal and the calendar view are ever stored.
+    if (type == kMainViewNormal || type == kMainViewCalendar) options.mainViewType = type;
+  }
+  if (startsWith(line, "<mainview=normal>")) options.mainViewType = kMainViewNormal;
+  if (startsWith(line, "<mainview=calendar>")) options.mainViewType = kMainViewCalendar;
+  if (startsWith(line, "<onlyActive>")) options.mainViewType = kMainViewActiveJobs;
+  if (startsWith(line, "<sorttype=priority>")) options.sort = 0;
+  if (startsWith(line, "<sorttype=date>")) options.sort = 1;
+  if (startsWith(line, "<cal.date=")) {
+    unsigned day = parseNumber(tagValue(line, "<cal.date="));
+    if (hasDate(day) && isValidDateTime(day)) {
+      calendar.firstDay = day;
+    } else {
+      std::cerr << "Impossible calendar date " << day << " ignored\n";
+    }
+  }
+  if (startsWith(line, "<cal.days=")) {
+    int span = parseInt(tagValue(line, "<cal.days="));
+    if (isValidSpan(span)) {
+      calendar.span = span;
+    } else {
+      std::cerr << "Calendar span " << span << " ignored\n";
+    }
+  }
+  if (startsWith(line, "<GUIData.nLineNormal=")) {
+    nLineNormal = parseNumber(tagValue(line, "<GUIData.nLineNormal="));
+  }
+  if (startsWith(line, "<GUIData.nLineCal=")) {
+    nLineCal = parseNumber(tagValue(line, "<GUIData.nLineCal="));
+  }
+  if (startsWith(line, "<GUIData.oldPosInList=")) {
+    oldPosInList.push_back(parseInt(tagValue(line, "<GUIData.oldPosInList=")));
+    selectedLine.push_back(0);
+  }
+  if (startsWith(line, "<Session.uWinHeight=")) {
+    winHeight = parseNumber(tagValue(line, "<Session.uWinHeight="));
+  }
+  if (startsWith(line, "<Session.uWinWidth=")) {
+    winWidth = parseNumber(tagValue(line, "<Session.uWinWidth="));
+  }
+  if (startsWith(line, "<type=Zolt-Sync>")) journalTyped = true;
+  if (startsWith(line, "<version=") && line.size() > 9 && line[9] == '0') {
+    // Old version numbers such as 0.13 began their items with "<g>" before version 14.
+    std::string number = line.substr(11, line.size() > 12 ? line.size() - 12 : 0);
+    if (!journalTyped && parseInt(number) < 14) endOfHeader = "<g>";
+  }
+  if (startsWith(line, "<Crypt>") && keys.Read(is) != 0) result = -1;
+}
+
+void Zolt::settleCurrentGroup() {
+  ToDoListGroup* found = curGroupPath == "/0/" ? nullptr : root->getGroupPtr(curGroupPath);
+  if (found != nullptr) {
+    curGroup = found;
+  } else {
+    curGroup = root;
+    curGroupPath = "/0/";
+  }
+}
+
+int Zolt::readData(const char* fileName) {
+  journalBase = fileName;
+  options.mainViewType = kMainViewNormal;
+  options.viewtype = kViewTree;
+  options.sort = 1;
+  std::ifstream is(fileName, std::ios::binary);
+  if (!is) {
+    root->setSyncID(1);
+    idmax = 1;
+    return 0;
+  }
+  int result = 0;
+  std::string endOfHeader = "g";
+  bool journalTyped = false;
+  bool foundItems = false;
+  std::string line;
+  while (readRawLine(is, line)) {
+    line = trimBlanks(line);
+    if (line == endOfHeader) {
+      foundItems = true;
+      break;
+    }
+    readHeaderLine(line, is, result, endOfHeader, journalTyped);
+  }
+  if (!foundItems || root->readContent(is, nrActiveJobs, idmax, calendar) != 0) result = -1;
+  settleCurrentGroup();
+  if (result == 0) root->checkCompleted();
+  return result;
+}
