@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,3 +38,20 @@ bool fileExists(const std::string& name) {
 }
 
 std::string testData(const std::string& name) { return std::string(ZOLT_TEST_DATA) + "/" + name; }
+
+RunResult runZolt(const std::string& home, const std::string& args,
+                  const std::string& shellPrefix) {
+  std::string out = home + "/.run_out";
+  std::string err = home + "/.run_err";
+  std::string command = "cd '" + home + "' && env -u USERPROFILE -u XDG_RUNTIME_DIR HOME='" +
+                        home + "' TMPDIR='" + home + "' sh -c \"" + shellPrefix + " exec '" +
+                        ZOLT_BINARY + "' " + args + "\" >'" + out + "' 2>'" + err + "'";
+  int raw = system(command.c_str());
+  RunResult result;
+  result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
+  result.out = readFile(out);
+  result.err = readFile(err);
+  remove(out.c_str());
+  remove(err.c_str());
+  return result;
+}

@@ -24,4 +24,17 @@ bool fileExists(const std::string& name);
 // Path of a fixture file in tests/data.
 std::string testData(const std::string& name);
 
+
+
+// Result of running the zolt program in a shell.
+struct RunResult {
+  int status = -1;  // exit status, or -1 when it did not exit normally
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs `shellPrefix` followed by the built zolt program with `args`, with HOME and TMPDIR
+// set to `home` (USERPROFILE and XDG_RUNTIME_DIR unset), in the directory `home`.
+RunResult runZolt(const std::string& home, const std::string& args,
+                  const std::string& shellPrefix = "");
 #endif  // ZOLT_TESTS_TEST_UTIL_H_

@@ -1,4 +1,4 @@
-#include "calendar/special_days.h"
+#include "calendar/holidays.h"
 
 #include <gtest/gtest.h>
 

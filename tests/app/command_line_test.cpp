@@ -1,0 +1,63 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Parsed {
+  int result;
+  T_CommandLine cl;
+};
+
+Parsed parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "zolt");
+  Parsed p;
+  p.result = parseCommandLine(static_cast<int>(args.size()), args.data(), p.cl);
+  return p;
+}
+
+}  // namespace
+
+TEST(CommandLineTest, OptionsAndFileNames) {
+  static const struct {
+    std::vector<const char*> args;
+    const char* fileName;
+    bool quit, save, calendar;
+  } kCases[] = {
+      {{"-f", "-q", "name.dat"}, "name.dat", true, false, false},
+      {{"bare.dat"}, "", false, false, false},
+      {{"-fxyz", "a.dat", "b.dat"}, "a.dat", false, false, false},
+      {{"-s", "-x", "-q"}, "", true, true, false},
+      {{"-c", "-f", "c.dat"}, "c.dat", false, false, true},
+  };
+  for (const auto& c : kCases) {
+    Parsed p = parse(c.args);
+    ASSERT_EQ(0, p.result) << c.args.size();
+    EXPECT_EQ(c.fileName, p.cl.fileName) << c.fileName;
+    EXPECT_EQ(c.quit, p.cl.quitAfterLoading) << c.fileName;
+    EXPECT_EQ(c.save, p.cl.saveAtExit) << c.fileName;
+    EXPECT_EQ(c.calendar, p.cl.calendarAtStart) << c.fileName;
+  }
+}
+
+TEST(CommandLineTest, CalendarDate) {
+  Parsed p = parse({"-c", "2009-02-12"});
+  ASSERT_EQ(0, p.result);
+  EXPECT_EQ(153501696u, p.cl.calStartDate);
+
+  unsigned before = getTodayDate(kEmptyDateTime);
+  p = parse({"-c", "-q"});
+  unsigned after = getTodayDate(kEmptyDateTime);
+  ASSERT_EQ(0, p.result);
+  EXPECT_TRUE(p.cl.calStartDate == before || p.cl.calStartDate == after);
+  EXPECT_TRUE(p.cl.quitAfterLoading);
+  EXPECT_FALSE(hasTime(p.cl.calStartDate));
+}
+
+TEST(CommandLineTest, InvalidCalendarDatesAreRefused) {
+  static const char* kCases[] = {"2009-2-12",  "2009-02-30", "1999-12-31", "2128-01-01",
+                                 "2009-13-01", "20090212",   "abcd-ef-gh", "2009-02-12x"};
+  for (const char* c : kCases) EXPECT_EQ(-1, parse({"-c", c}).result) << c;
+}

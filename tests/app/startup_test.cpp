@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "test_util.h"
+
+// Runs the real program headless, as a user or a script would.
+class StartupTest : public ::testing::Test {
+ protected:
+  RunResult Run(const std::string& args, const std::string& prefix = "") {
+    return runZolt(dir.path(), args, prefix);
+  }
+  // Files anywhere below the test's directory, the private temporary directory included.
+  int CountFiles() {
+    int n = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+      n += entry.is_regular_file() ? 1 : 0;
+    }
+    return n;
+  }
+
+  TempDir dir;
+  std::string data = dir.file("data.dat");
+};
+
+TEST_F(StartupTest, QuitAndSaveRoundTripsTheExample) {
+  writeFile(data, readFile(testData("example.dat")));
+  RunResult r = Run("-q -s -f data.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("write to file: 0\n"));
+  EXPECT_EQ(readFile(testData("example.dat")), readFile(data));
+}
+
+TEST_F(StartupTest, WithoutSaveNothingIsWritten) {
+  writeFile(data, readFile(testData("example.dat")));
+  RunResult r = Run("-q -f data.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(std::string::npos, r.out.find("write to file"));
+  EXPECT_EQ(1, CountFiles()) << "the exchange file must be removed at shutdown";
+}
+
+TEST_F(StartupTest, DefaultFilesAreTriedInOrder) {
+  RunResult r = Run("-q -s");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find(dir.file(".zolt/zolt_default.dat") + " does not exist\n" +
+                                          dir.file("zolt/zolt_default.dat") + " does not exist\n"));
+  EXPECT_TRUE(fileExists(dir.file("zolt_default.dat")));
+}
+
+TEST_F(StartupTest, CorruptMasterFileIsRefusedAndLeftAlone) {
+  std::string corrupt = "<type=Zolt>\n<data>\ng\nsbroken\n";
+  writeFile(data, corrupt);
+  RunResult r = Run("-q -s -f data.dat");
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos,
+            r.err.find("Master data file corrupt. Read Documentation about data recovery."));
+  EXPECT_EQ(corrupt, readFile(data));
+}
+
+TEST_F(StartupTest, InvalidCalendarDateTouchesNoFile) {
+  RunResult r = Run("-q -s -f data.dat -c 2009-02-30");
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("YYYY-MM-DD"));
+  EXPECT_FALSE(fileExists(data));
+}
+
+TEST_F(StartupTest, FailedSaveIsReportedAndKeepsTheOldFile) {
+  std::string big = readFile(testData("example.dat"));
+  big.insert(big.find("s<unnamed>\n"), "");
+  big.replace(big.find("sWork"), 5, "s" + std::string(20000, 'w'));
+  writeFile(data, big);
+  RunResult r = Run("-q -s -f data.dat", "trap '' XFSZ; ulimit -f 8;");
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("write to file: -1\n"));
+  EXPECT_NE(std::string::npos, r.err.find("data.dat"));
+  EXPECT_EQ(big, readFile(data));
+}
