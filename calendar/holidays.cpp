@@ -1,5 +1,5 @@
 // The built-in holidays and notable days, and the lookup of one day.
-#include "calendar/special_days.h"
+#include "calendar/holidays.h"
 
 #include <cstddef>
 

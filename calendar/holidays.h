@@ -2,8 +2,8 @@
 // Days with a fixed date are listed once; days that move (from Easter or as the n-th
 // weekday of a month) are listed for one year at a time and refilled when a day of
 // another year is looked up. The set of days is built in. GUI thread only.
-#ifndef ZOLT_CALENDAR_SPECIAL_DAYS_H_
-#define ZOLT_CALENDAR_SPECIAL_DAYS_H_
+#ifndef ZOLT_CALENDAR_HOLIDAYS_H_
+#define ZOLT_CALENDAR_HOLIDAYS_H_
 
 #include <string>
 #include <vector>
@@ -57,4 +57,4 @@ class SpecialDays {
   std::vector<T_SpecDay> movableSpecialDays_;
 };
 
-#endif  // ZOLT_CALENDAR_SPECIAL_DAYS_H_
+#endif  // ZOLT_CALENDAR_HOLIDAYS_H_
