@@ -7,7 +7,11 @@ Zolt::Zolt() {
   calendar.span = 7;
 }
 
-Zolt::~Zolt() { delete root; }
+Zolt::~Zolt() {
+  delete rememberedTodo;
+  delete rememberedGroup;
+  delete root;
+}
 
 int Zolt::createRoot() {
   delete root;

@@ -33,6 +33,9 @@ class Zolt {
 
   ToDoListGroup* getRoot() const { return root; }  // owned by the document
   ToDoListGroup* getCurGroup() const { return curGroup; }
+  ToDoListToDo* getCurItem() const { return curItem; }
+  // Sets the current item directly. `t` is not owned; it belongs to the tree.
+  void setItem(ToDoListToDo* t) { curItem = t; }
   const std::string& getCurGroupPath() const { return curGroupPath; }
   // Makes `g` the current group. REQUIRES: `g` belongs to this document's tree.
   void setGroup(ToDoListGroup* g);
@@ -54,7 +57,48 @@ class Zolt {
   unsigned getNLineNormal() const { return nLineNormal; }
   unsigned getNLineCal() const { return nLineCal; }
 
+  // ---- The journal: one small file per change, replayed at the next start. ----
+  // Journal file n is the master file's name followed by n; the journal is the unbroken
+  // run from 0. Each file is written under a temporary name, synced and then renamed, so a
+  // file under a journal name is always whole. The writers return 0 once the record is on
+  // disk and -1 when it could not be written (the change then lives in memory only, which
+  // they also report on standard error).
+
+  // Replays the journal into the tree and removes temporary files a crash left behind.
+  // 0 when no record was applied, 1 when at least one was, -1 when a file is damaged
+  // (`errorFile` then names it; records of earlier files stay applied in memory).
+  [[nodiscard]] int incsave_readFiles(std::string& errorFile);
+  // Number of journal files.
+  int incsave_getNrOfFiles() const { return journalCount; }
+  // Removes the journal files. Returns 0.
+  int incsave_delFiles();
+  // Remembers a copy of the current item, for incsave_todoHasChanged; clears the new flag.
+  void incsave_rememberTodo();
+  // True when the current item differs from the remembered copy, or it is new.
+  bool incsave_todoHasChanged() const;
+  void incsave_forgetTodo();
+  void incsave_rememberGroup();
+  bool incsave_groupHasChanged() const;
+  void incsave_forgetGroup();
+  // The item being edited was just created: its record will be a new-item record.
+  void incsave_newItem() { newItemFlag = true; }
+  // Writes a changed-item or new-item record for the current item or group.
+  [[nodiscard]] int incsave_saveCurItem();
+  [[nodiscard]] int incsave_saveCurGroup();
+  // Writes a deleted-item record.
+  [[nodiscard]] int incsave_deleted(unsigned syncID);
+  // Writes a new-item record: `item` (a group with its children when `withChildren`, or a
+  // to-do) below the group with synchronisation identifier `parentSyncID`.
+  [[nodiscard]] int incsave_newRecord(unsigned parentSyncID, ToDoListItem* item,
+                                      bool withChildren);
+  // True once a journal record could not be written in this run.
+  bool incsave_failed() const { return journalFailed; }
+
  private:
+  // Journal helpers.
+  int incsave_commit(const std::string& record);
+  int incsave_applyRecord(std::istream& is, const std::string& first);
+  void removeJournalLeftovers();
   void readHeaderLine(const std::string& line, std::istream& is, int& result,
                       std::string& endOfHeader, bool& journalTyped);
   void writeHeader(std::ostream& os);
@@ -79,7 +123,14 @@ class Zolt {
   unsigned winWidth = 320;   // half the main window's width
   unsigned winHeight = 320;  // half the main window's height
 
+  // Journal state.
   std::string journalBase;  // the master file's name; journal files are named after it
+  int journalCount = 0;     // journal files 0 .. journalCount-1 exist
+  bool journalFailed = false;
+  bool newItemFlag = false;
+  ToDoListToDo* rememberedTodo = nullptr;    // owned copy
+  ToDoListGroup* rememberedGroup = nullptr;  // owned copy
+  ToDoListToDo* curItem = nullptr;           // the to-do item operations act on
 };
 
 #endif  // ZOLT_DOCUMENT_ZOLT_H_
