@@ -4,6 +4,7 @@
 #ifndef ZOLT_DOCUMENT_ZOLT_H_
 #define ZOLT_DOCUMENT_ZOLT_H_
 
+#include <functional>
 #include <istream>
 #include <string>
 #include <vector>
@@ -72,6 +73,12 @@ class Zolt {
   int incsave_getNrOfFiles() const { return journalCount; }
   // Removes the journal files. Returns 0.
   int incsave_delFiles();
+  // Writes the whole document to `fileName` (as writeData) and then removes the journal
+  // files. A marker holding the new file's fingerprint is written before the new file
+  // replaces the old one and removed last, so that a start after a crash in between can
+  // tell whether the master file already holds the journal. Returns writeData's result;
+  // on -1 the journal stays.
+  [[nodiscard]] int incsave_compact(const char* fileName);
   // Remembers a copy of the current item, for incsave_todoHasChanged; clears the new flag.
   void incsave_rememberTodo();
   // True when the current item differs from the remembered copy, or it is new.
@@ -95,7 +102,11 @@ class Zolt {
   bool incsave_failed() const { return journalFailed; }
 
  private:
+  int writeMaster(const char* fileName,
+                  const std::function<bool(const std::string&)>& beforeCommit);
   // Journal helpers.
+  std::string journalFileName(int n) const;
+  bool finishInterruptedCompaction();
   int incsave_commit(const std::string& record);
   int incsave_applyRecord(std::istream& is, const std::string& first);
   void removeJournalLeftovers();

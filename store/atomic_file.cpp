@@ -65,11 +65,13 @@ static bool writeThrough(const std::string& tempName,
 }
 
 int writeFileAtomically(const std::string& fileName,
-                        const std::function<bool(std::ostream&)>& writeBody) {
+                        const std::function<bool(std::ostream&)>& writeBody,
+                        const std::function<bool(const std::string& tempName)>& beforeCommit) {
   std::string target = resolveTarget(fileName);
   std::string tempName;
   if (makeTemporary(target, tempName) != 0) return -1;
   bool ok = writeThrough(tempName, writeBody) && syncPath(tempName, O_RDONLY) == 0 &&
+            (!beforeCommit || beforeCommit(tempName)) &&
             rename(tempName.c_str(), target.c_str()) == 0;
   if (!ok) {
     unlink(tempName.c_str());

@@ -12,8 +12,11 @@
 // returns false to abandon the write. A new file gets mode 0600; an existing one keeps its
 // mode; a symbolic link stays a link and its target is replaced. Returns 0 on success,
 // -1 on any failure, and then the previous file is untouched and no temporary file is left.
-[[nodiscard]] int writeFileAtomically(const std::string& fileName,
-                                      const std::function<bool(std::ostream&)>& writeBody);
+// `beforeCommit`, when given, runs once the temporary file `tempName` is complete and on
+// disk, just before it replaces the target; returning false abandons the write.
+[[nodiscard]] int writeFileAtomically(
+    const std::string& fileName, const std::function<bool(std::ostream&)>& writeBody,
+    const std::function<bool(const std::string& tempName)>& beforeCommit = nullptr);
 
 // Makes `name` durable: syncs the file's data and the directory entry that names it.
 // 0 on success, -1 on failure.

@@ -46,8 +46,11 @@ void Zolt::writeHeader(std::ostream& os) {
   if (winWidth != 0) os << "<Session.uWinWidth=" << winWidth << ">\n";
 }
 
-int Zolt::writeData(const char* fileName) {
-  return writeFileAtomically(fileName, [this](std::ostream& os) {
+int Zolt::writeData(const char* fileName) { return writeMaster(fileName, nullptr); }
+
+int Zolt::writeMaster(const char* fileName,
+                      const std::function<bool(const std::string&)>& beforeCommit) {
+  auto body = [this](std::ostream& os) {
     writeHeader(os);
     keys.Write(os);
     if (root->writeContent(os, false, &keys, true, true) != 0) {
@@ -55,7 +58,8 @@ int Zolt::writeData(const char* fileName) {
     }
     os << "</data>\n";
     return os.good();
-  });
+  };
+  return writeFileAtomically(fileName, body, beforeCommit);
 }
 
 // Tests one header line against every tag; the tests are independent of each other.
