@@ -125,7 +125,10 @@ int CryptMan::addRecord(const std::string& descr, const std::string& pwd) {
   unsigned char masterKey[kMasterKeyLen];
   std::vector<unsigned char> check;
   if (creating) {
-    if (createMasterKey(masterKey, check) != 0) return -1;
+    if (createMasterKey(masterKey, check) != 0) {
+      explicit_bzero(masterKey, sizeof masterKey);
+      return -1;
+    }
   } else {
     memcpy(masterKey, mKey, kMasterKeyLen);
   }
