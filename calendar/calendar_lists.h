@@ -1,14 +1,128 @@
-// The calendar: the first day and span that the calendar view shows.
-// The index lists of dated and recurring items join it with the calendar-list work.
-// GUI thread only.
+// The calendar: the first day and span that the calendar view shows, and six index lists of
+// the dated and recurring to-dos and appointments of the tree, so the calendar view is built
+// without walking the tree. The lists point into the tree and own nothing. GUI thread only.
 #ifndef ZOLT_CALENDAR_CALENDAR_LISTS_H_
 #define ZOLT_CALENDAR_CALENDAR_LISTS_H_
 
+#include <cstddef>
+#include <list>
+#include <set>
+#include <vector>
+
 #include "calendar/date_time.h"
 
+class CryptMan;
+class ToDoListItem;
+class ToDoListToDo;
+struct T_viewDataItem;
+
+// One entry of a dated list.
+struct T_DatedCalListItem {
+  ToDoListToDo* item;  // not owned
+  unsigned key;        // packed date-time the entry is sorted by
+};
+
+// Orders dated entries by key alone, so entries with equal keys stay in placement order.
+struct DatedCalListKeyLess {
+  using is_transparent = void;
+  bool operator()(const T_DatedCalListItem& a, const T_DatedCalListItem& b) const {
+    return a.key < b.key;
+  }
+  bool operator()(const T_DatedCalListItem& a, unsigned key) const { return a.key < key; }
+  bool operator()(unsigned key, const T_DatedCalListItem& b) const { return key < b.key; }
+};
+
+// Sorted by key, ascending as unsigned numbers; among equal keys the entry placed last
+// stands first. Walk it with begin()/end() or rbegin()/rend(); lower_bound/upper_bound of a
+// key give the place to stop early.
+using T_DatedCalList = std::multiset<T_DatedCalListItem, DatedCalListKeyLess>;
+// Recurring items in the order they were placed (appended at the end).
+using T_RecCalList = std::list<ToDoListToDo*>;
+
+// Which of the six lists an item is in.
+enum class CalList {
+  kNone,
+  kRecurringToDos,
+  kDatedToDos,
+  kRecurringBusy,
+  kDatedBusy,
+  kRecurringFree,
+  kDatedFree,
+};
+
+struct T_Calendar;
+
+// Where a to-do is listed: the calendar, the list and its own entry there, so it leaves the
+// list in constant time however its dates have changed since it entered.
+struct T_CalListPos {
+  T_Calendar* cal = nullptr;  // not owned; null while the to-do is in no list
+  CalList list = CalList::kNone;
+  T_RecCalList::iterator recEntry;      // valid in a recurring list
+  T_DatedCalList::iterator datedEntry;  // valid in a dated list
+};
+
+// Invariant: every entry of the six lists refers to a live to-do whose T_CalListPos names
+// this calendar, that list and that entry, and every to-do is in at most one list. Only
+// ToDoListToDo::putIntoCalList and removeFromCalLists change the lists.
 struct T_Calendar {
   unsigned firstDay = kEmptyDateTime;  // first day shown by the calendar view
   int span = 7;                        // days shown: 1, 2, 3, 7 or 42
+
+  T_Calendar() = default;
+  // The items still listed are told that they are in no list any more, so a calendar may
+  // be destroyed before the tree it indexes.
+  ~T_Calendar();
+  // The to-dos point at their calendar: it stays where it is.
+  T_Calendar(const T_Calendar&) = delete;
+  T_Calendar& operator=(const T_Calendar&) = delete;
+
+  // To-dos (priority other than 100 and 200) whose recurrence type is neither 0 nor 2.
+  const T_RecCalList& recurringToDos() const { return recToDos; }
+  // The other dated to-dos, keyed by their end date-time.
+  const T_DatedCalList& datedToDos() const { return datToDos; }
+  // Appointments of priority 100 (busy): recurring, and dated keyed by their begin.
+  const T_RecCalList& recurringBusy() const { return recBusy; }
+  const T_DatedCalList& datedBusy() const { return datBusy; }
+  // Appointments of priority 200 (free): recurring, and dated keyed by their begin.
+  const T_RecCalList& recurringFree() const { return recFree; }
+  const T_DatedCalList& datedFree() const { return datFree; }
+  // Entries in all six lists together.
+  size_t nrListed() const;
+
+ private:
+  friend class ToDoListToDo;
+
+  T_RecCalList* recurringList(CalList which);
+  T_DatedCalList* datedList(CalList which);
+  // Places `t` into `which` (a dated list under `key`) and returns where it stands.
+  T_CalListPos insert(ToDoListToDo* t, CalList which, unsigned key);
+  // Erases the entry `pos` names. REQUIRES: `pos` names an entry of this calendar.
+  void erase(const T_CalListPos& pos);
+
+  T_RecCalList recToDos;
+  T_DatedCalList datToDos;
+  T_RecCalList recBusy;
+  T_DatedCalList datBusy;
+  T_RecCalList recFree;
+  T_DatedCalList datFree;
 };
+
+// The list an item belongs in, by priority, recurrence type and dates: kNone when neither
+// date carries a date.
+CalList calListFor(unsigned priority, int recurrenceType, unsigned begin, unsigned end);
+// The key of an item in a dated list: its begin for priority 100 and 200, else its end.
+unsigned calListKeyFor(unsigned priority, unsigned begin, unsigned end);
+
+// Expands every item of one recurring list over the shown days from `from` (the first shown
+// day, time half 0) to `to` (the last shown day without a time): for each occurrence that
+// touches those days, one row per shown day it covers is appended to `rows` (made with the
+// to-do's setViewData; day, first-day and last-day flags set) and the item to `items` at the
+// same index. Occurrences are taken from the item's own dates forward, stepped with
+// setFollowingRecurrenceDate on copies; the items are not changed. Ends for any dates: a
+// step that fails or does not move forward ends the item. `keys` may be null.
+// REQUIRES: `from` and `to` carry a date.
+void getContentRecItems(unsigned from, unsigned to, const T_RecCalList& list,
+                        std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
+                        CryptMan* keys);
 
 #endif  // ZOLT_CALENDAR_CALENDAR_LISTS_H_

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/view_data.h"
 #include "store/text_util.h"
 
 ToDoListGroup::ToDoListGroup(unsigned id, std::string path, unsigned level)
@@ -62,7 +63,7 @@ int ToDoListGroup::delToDo(ToDoListToDo* t, unsigned& nrActiveJobs, T_Calendar& 
   if (it == todos.end()) return -1;
   todos.erase(it);
   if (t->isRunning() && nrActiveJobs > 0) --nrActiveJobs;
-  (void)cal;  // the to-do leaves the calendar lists here once they exist
+  t->removeFromCalLists(cal);
   unsigned childID = t->getID();
   delete t;
   noteRemovedChild(childID);
@@ -82,7 +83,15 @@ void ToDoListGroup::delGroup(ToDoListGroup* g, unsigned& nrActiveJobs, T_Calenda
 
 void ToDoListGroup::removeFromCalLists(T_Calendar& cal) {
   for (ToDoListGroup* g : groups) g->removeFromCalLists(cal);
-  (void)cal;  // each to-do leaves the calendar lists here once they exist
+  for (ToDoListToDo* t : todos) t->removeFromCalLists(cal);
+}
+
+void ToDoListGroup::setViewData(T_viewDataItem& row) {
+  row.isGroup = true;
+  row.priority = priority;
+  row.text = summary;
+  row.date = kEmptyDateTime;
+  row.completed = completed;
 }
 
 ToDoListItem* ToDoListGroup::getPtrToItemWithSyncID(unsigned sid, bool& isGroup, bool recursive) {

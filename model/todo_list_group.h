@@ -14,6 +14,7 @@
 #include "model/todo_list_todo.h"
 
 class CryptMan;
+struct T_viewDataItem;
 
 // Deepest nesting of groups a file may hold; deeper files are refused as damaged so the
 // recursive reader cannot run out of stack.
@@ -44,9 +45,11 @@ class ToDoListGroup : public ToDoListItem {
   // One more than the largest child id; 0 without children.
   unsigned findFreeID() const { return hasChildren() ? maxChildID + 1 : 0; }
 
-  // Deletes `t` if it is a child of this group: -1 when it is not. Adjusts nrActiveJobs.
+  // Deletes `t` if it is a child of this group: -1 when it is not. Adjusts nrActiveJobs and
+  // takes `t` out of the calendar lists first.
   int delToDo(ToDoListToDo* t, unsigned& nrActiveJobs, T_Calendar& cal);
-  // Deletes `g` and its subtree. REQUIRES: `g` is a child of this group.
+  // Deletes `g` and its subtree, whose to-dos leave the calendar lists first.
+  // REQUIRES: `g` is a child of this group.
   void delGroup(ToDoListGroup* g, unsigned& nrActiveJobs, T_Calendar& cal);
 
   // The item with that syncID: this group, its direct to-dos, its direct groups, then
@@ -70,8 +73,12 @@ class ToDoListGroup : public ToDoListItem {
   bool getCompletedLast() const { return completedLast; }
   void setCompletedLast(bool v) { completedLast = v; }
 
-  // Removes every to-do of the subtree from the calendar lists.
+  // Removes every to-do of the subtree from the calendar lists: sub-groups first, then the
+  // group's own to-dos.
   void removeFromCalLists(T_Calendar& cal);
+  // Fills isGroup (true), priority, text (the summary), date (empty) and completed (as of
+  // the last checkCompleted) of `row`; the other fields are left as they are.
+  void setViewData(T_viewDataItem& row);
 
   // Writes this group's own lines (withHeader), its to-dos and sub-groups (withChildren)
   // and the closing ">" (withHeader). Returns the OR of the children's results.

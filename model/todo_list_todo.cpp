@@ -2,12 +2,27 @@
 
 #include <ctime>
 
+#include "document/view_data.h"
+
 ToDoListToDo::ToDoListToDo(unsigned id, std::string path) : ToDoListItem(id, std::move(path)) {}
 
 ToDoListToDo::ToDoListToDo(const ToDoListToDo& o) : ToDoListItem(0, std::string()) { *this = o; }
 
+ToDoListToDo::~ToDoListToDo() {
+  if (calPos.cal != nullptr) removeFromCalLists(*calPos.cal);
+}
+
 ToDoListToDo& ToDoListToDo::operator=(const ToDoListToDo& o) {
   if (this == &o) return *this;
+  // Dates, priority and recurrence change below: a listed to-do must not keep its old entry.
+  T_Calendar* cal = calPos.cal;
+  if (cal != nullptr) removeFromCalLists(*cal);
+  copyFields(o);
+  if (cal != nullptr) putIntoCalList(*cal);
+  return *this;
+}
+
+void ToDoListToDo::copyFields(const ToDoListToDo& o) {
   description = o.description;
   times = o.times;
   completed = o.completed;
@@ -17,7 +32,6 @@ ToDoListToDo& ToDoListToDo::operator=(const ToDoListToDo& o) {
   end = o.end;
   recData = o.recData;
   copyBaseFrom(o);
-  return *this;
 }
 
 static bool sameTimes(const std::vector<T_workingTimes>& a, const std::vector<T_workingTimes>& b) {
@@ -62,4 +76,36 @@ double ToDoListToDo::getTimeSum() const {
   double sum = 0;
   for (size_t i = 0; i < closed; ++i) sum += static_cast<double>(times[i].end) - times[i].begin;
   return sum;
+}
+
+// Descriptions shown in place of a summary are cut to this many characters.
+static constexpr size_t kDescriptionRowLength = 25;
+
+// A description as one short line: line feeds and tabs become blanks, leading blanks go.
+static std::string descriptionRowText(const char* text) {
+  std::string s(text);
+  for (char& c : s) {
+    if (c == '\n' || c == '\t') c = ' ';
+  }
+  s.erase(0, s.find_first_not_of(' '));
+  if (s.size() >= kDescriptionRowLength) s = s.substr(0, kDescriptionRowLength) + "...";
+  return s;
+}
+
+void ToDoListToDo::setViewData(T_viewDataItem& row, CryptMan* keys) {
+  row.isGroup = false;
+  row.priority = priority;
+  if (!summary.empty()) {
+    row.text = summary;
+  } else {
+    const char* text = nullptr;
+    if (description.GetDescription(text, keys) != 0) {
+      row.text = "<encrypted>";
+    } else {
+      row.text = text == nullptr ? std::string() : descriptionRowText(text);
+    }
+  }
+  row.completed = completed.completed;
+  row.date = isAppointment() ? begin : end;
+  row.secondDate = isAppointment() ? end : begin;
 }

@@ -16,15 +16,22 @@
 #include "model/todo_list_item.h"
 
 class CryptMan;
+struct T_viewDataItem;
 
+// Invariant: a to-do with a date is in at most one list of at most one T_Calendar, and
+// `calPos` says which; nothing changes its dates, priority, show-as or recurrence while it
+// is listed without taking it out of its list and putting it back.
 class ToDoListToDo : public ToDoListItem {
  public:
   ToDoListToDo(unsigned id, std::string path);
-  // An empty to-do followed by operator=.
+  // An empty to-do followed by operator=; the copy is in no calendar list.
   ToDoListToDo(const ToDoListToDo& o);
   // Copies description, working times, completion, show-as, running, dates, recurrence,
-  // path, id, syncID, summary and priority; not hasBeenSaved.
+  // path, id, syncID, summary and priority; not hasBeenSaved and not the list position.
+  // A listed target leaves its list and re-enters it (same calendar) under the new state.
   ToDoListToDo& operator=(const ToDoListToDo& o);
+  // Leaves the calendar list it is in, so no list keeps a dangling pointer.
+  ~ToDoListToDo() override;
   bool operator==(const ToDoListToDo& o) const;
   bool operator!=(const ToDoListToDo& o) const { return !(*this == o); }
 
@@ -56,6 +63,63 @@ class ToDoListToDo : public ToDoListItem {
   unsigned getDateTime(int which) const { return which ? begin : end; }
   void getRecData(T_recData& r) const { r = recData; }
 
+  // ---- Recurrence (calendar/recurrence.cpp) ----
+
+  // Normalises dates, show-as and recurrence (begin not after end, a recurring item has
+  // both dates within its recurrence's range, ...) and prints a note to standard output
+  // for each recurrence it has to reset. When it changes anything, a listed to-do leaves
+  // its list and re-enters it in the same calendar (it needs no calendar argument, so the
+  // writer can call it).
+  void sanitizeTimeThings();
+  // Steps `begin` and `end` (copies of this to-do's dates, or its own) to the following
+  // occurrence by this to-do's priority and recurrence: 1 when moved, 0 when there is none
+  // (no recurrence, no main date, after the recurrence's last date, or past 2127-12-31);
+  // the two are unchanged then.
+  unsigned setFollowingRecurrenceDate(unsigned& begin, unsigned& end) const;
+  // Completes the to-do: -2 for an appointment or a completed to-do; -1 (nothing changes)
+  // when the recurrence begins after today; 1 when it moved to its following occurrence;
+  // 0 when it was marked completed now. Running time recording stops.
+  int setCompleted(T_Calendar& cal);
+  // Stores `r` (an interval below 1 becomes 1, an unknown type 0) and normalises; the
+  // to-do ends up listed in `cal` by its new state.
+  void setRecData(T_recData r, T_Calendar& cal);
+
+  // ---- Calendar lists (calendar/calendar_lists.cpp) ----
+
+  // Enters the list its priority, recurrence type and dates call for (none when neither
+  // date carries a date); a new dated entry stands before entries with an equal key. A
+  // to-do that is listed somewhere leaves that place first.
+  void putIntoCalList(T_Calendar& cal);
+  // Leaves the list it is in; nothing happens when it is in none. The entry is erased from
+  // the calendar the to-do was listed in, which is `cal` whenever the caller keeps one.
+  void removeFromCalLists(T_Calendar& cal);
+  // The calendar and list it is in (null and kNone when in none).
+  T_Calendar* getListingCalendar() const { return calPos.cal; }
+  CalList getCalList() const { return calPos.list; }
+
+  // Setters that keep the lists right: each leaves the list, changes, normalises and puts
+  // the to-do into `cal`. `which` is 1 for the begin, 0 for the end. setDate and setTime
+  // refuse (-1, nothing changes) a day outside 2000-01-01..2127-12-31 or a time outside
+  // 00:00..23:59; else 0.
+  int setDate(int which, int year, int month, int day, T_Calendar& cal);
+  int setTime(int which, int hour, int minute, T_Calendar& cal);
+  void clearDate(int which, T_Calendar& cal);
+  void clearTime(int which, T_Calendar& cal);
+  // The same without normalising: dates carried over unchanged from another item.
+  int setDateDontCheck(int which, int year, int month, int day, T_Calendar& cal);
+  int setTimeDontCheck(int which, int hour, int minute, T_Calendar& cal);
+  // Refuses (-1, nothing changes) a priority above 6 other than 100 and 200; else 0.
+  int setPriority(unsigned p, T_Calendar& cal);
+  // Stores v; for an appointment also the priority: 100 when v is not 0, 200 when it is.
+  void setShowTimeAs(int v, T_Calendar& cal);
+
+  // ---- View rows ----
+
+  // Fills isGroup, priority, text, completed, date and second date of `row` from this
+  // to-do; day and the two day flags are left as they are. `keys` may be null (an
+  // encrypted description then shows as "<encrypted>").
+  void setViewData(T_viewDataItem& row, CryptMan* keys);
+
   // Description.
   void setDescription(const char* text) { description.SetNewChar(text); }
   void setDescription(const DescrData* d) { description.CopyFrom(d); }
@@ -75,6 +139,12 @@ class ToDoListToDo : public ToDoListItem {
  private:
   void applyRecordLine(const std::string& line, unsigned& nrActiveJobs);
 
+  friend struct T_Calendar;  // resets calPos when the calendar goes first
+
+  void copyFields(const ToDoListToDo& o);
+  template <typename Change>
+  void changeListed(T_Calendar& cal, bool sanitize, Change change);
+
   std::vector<T_workingTimes> times;
   T_completed completed;
   int showTimeAs = 0;  // 0 free, 1 busy
@@ -83,6 +153,7 @@ class ToDoListToDo : public ToDoListItem {
   unsigned end = kEmptyDateTime;
   T_recData recData;
   DescrData description;
+  T_CalListPos calPos;  // where this to-do is listed; never copied
 };
 
 #endif  // ZOLT_MODEL_TODO_LIST_TODO_H_

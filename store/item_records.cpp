@@ -51,7 +51,7 @@ static void writeDescription(std::ostream& os, const char* out, int outLen, int 
 }
 
 int ToDoListToDo::writeContent(std::ostream& os, bool exporting, CryptMan* cm) {
-  // Recurrence and dates are normalised here before writing once recurrence exists.
+  sanitizeTimeThings();
   char* out = nullptr;
   int outLen = 0;
   int outFlags = 0;
@@ -152,7 +152,7 @@ int ToDoListToDo::readContent(std::istream& is, unsigned& nrActiveJobs, unsigned
     }
     applyRecordLine(line, nrActiveJobs);
   }
-  (void)cal;  // the to-do enters the calendar lists here once they exist
+  putIntoCalList(cal);
   settleSyncID(*this, idmax);
   return closed ? 0 : -1;
 }
@@ -213,6 +213,7 @@ int ToDoListGroup::readChild(char tag, std::istream& is, unsigned& nrActiveJobs,
   if (t->readContent(is, nrActiveJobs, idmax, cal) != 0) {
     // A failed read may already have counted the to-do as running: take that back.
     if (t->isRunning()) --nrActiveJobs;
+    t->removeFromCalLists(cal);
     delete t;
     return -1;
   }

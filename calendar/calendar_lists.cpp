@@ -1,0 +1,220 @@
+// The six calendar lists, how to-dos enter and leave them, the setters of a to-do that keep
+// them right, and the expansion of recurring items into calendar rows.
+#include "calendar/calendar_lists.h"
+
+#include <algorithm>
+
+#include "document/view_data.h"
+#include "model/todo_list_todo.h"
+
+// ---- T_Calendar ----
+
+T_Calendar::~T_Calendar() {
+  for (T_RecCalList* list : {&recToDos, &recBusy, &recFree}) {
+    for (ToDoListToDo* t : *list) t->calPos = T_CalListPos();
+  }
+  for (T_DatedCalList* list : {&datToDos, &datBusy, &datFree}) {
+    for (const T_DatedCalListItem& e : *list) e.item->calPos = T_CalListPos();
+  }
+}
+
+size_t T_Calendar::nrListed() const {
+  return recToDos.size() + datToDos.size() + recBusy.size() + datBusy.size() + recFree.size() +
+         datFree.size();
+}
+
+T_RecCalList* T_Calendar::recurringList(CalList which) {
+  switch (which) {
+    case CalList::kRecurringToDos:
+      return &recToDos;
+    case CalList::kRecurringBusy:
+      return &recBusy;
+    case CalList::kRecurringFree:
+      return &recFree;
+    default:
+      return nullptr;
+  }
+}
+
+T_DatedCalList* T_Calendar::datedList(CalList which) {
+  switch (which) {
+    case CalList::kDatedToDos:
+      return &datToDos;
+    case CalList::kDatedBusy:
+      return &datBusy;
+    case CalList::kDatedFree:
+      return &datFree;
+    default:
+      return nullptr;
+  }
+}
+
+T_CalListPos T_Calendar::insert(ToDoListToDo* t, CalList which, unsigned key) {
+  T_CalListPos pos;
+  pos.cal = this;
+  pos.list = which;
+  if (T_RecCalList* rec = recurringList(which)) {
+    pos.recEntry = rec->insert(rec->end(), t);
+  } else if (T_DatedCalList* dated = datedList(which)) {
+    // Inserting with the first entry of an equal or greater key as the hint places the new
+    // entry right before it: before every entry with an equal key.
+    pos.datedEntry = dated->insert(dated->lower_bound(key), T_DatedCalListItem{t, key});
+  } else {
+    return T_CalListPos();
+  }
+  return pos;
+}
+
+void T_Calendar::erase(const T_CalListPos& pos) {
+  if (T_RecCalList* rec = recurringList(pos.list)) {
+    rec->erase(pos.recEntry);
+  } else if (T_DatedCalList* dated = datedList(pos.list)) {
+    dated->erase(pos.datedEntry);
+  }
+}
+
+CalList calListFor(unsigned priority, int recurrenceType, unsigned begin, unsigned end) {
+  if (!hasDate(begin) && !hasDate(end)) return CalList::kNone;
+  // Daily resetable items are listed by their date: their next date depends on the day
+  // they are completed, so they cannot be expanded ahead.
+  bool recurring = recurrenceType != 0 && recurrenceType != 2;
+  if (priority == kBusyPriority) return recurring ? CalList::kRecurringBusy : CalList::kDatedBusy;
+  if (priority == kFreePriority) return recurring ? CalList::kRecurringFree : CalList::kDatedFree;
+  return recurring ? CalList::kRecurringToDos : CalList::kDatedToDos;
+}
+
+unsigned calListKeyFor(unsigned priority, unsigned begin, unsigned end) {
+  return (priority == kBusyPriority || priority == kFreePriority) ? begin : end;
+}
+
+// ---- entering and leaving ----
+
+void ToDoListToDo::putIntoCalList(T_Calendar& cal) {
+  if (calPos.cal != nullptr) removeFromCalLists(*calPos.cal);
+  CalList which = calListFor(priority, recData.type, begin, end);
+  if (which == CalList::kNone) return;
+  calPos = cal.insert(this, which, calListKeyFor(priority, begin, end));
+}
+
+void ToDoListToDo::removeFromCalLists(T_Calendar& cal) {
+  (void)cal;  // the entry is found through calPos, which also names its calendar
+  if (calPos.cal == nullptr) return;
+  calPos.cal->erase(calPos);
+  calPos = T_CalListPos();
+}
+
+// ---- setters that keep the lists right ----
+
+template <typename Change>
+void ToDoListToDo::changeListed(T_Calendar& cal, bool sanitize, Change change) {
+  removeFromCalLists(cal);
+  change();
+  if (sanitize) sanitizeTimeThings();
+  putIntoCalList(cal);
+}
+
+static bool isValidTime(int hour, int minute) {
+  return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
+}
+
+int ToDoListToDo::setDate(int which, int year, int month, int day, T_Calendar& cal) {
+  if (!isValidDate(year, month, day)) return -1;
+  unsigned& field = which ? begin : end;
+  changeListed(cal, true, [&] { field = packDate(field, year, month, day); });
+  return 0;
+}
+
+int ToDoListToDo::setDateDontCheck(int which, int year, int month, int day, T_Calendar& cal) {
+  if (!isValidDate(year, month, day)) return -1;
+  unsigned& field = which ? begin : end;
+  changeListed(cal, false, [&] { field = packDate(field, year, month, day); });
+  return 0;
+}
+
+int ToDoListToDo::setTime(int which, int hour, int minute, T_Calendar& cal) {
+  if (!isValidTime(hour, minute)) return -1;
+  unsigned& field = which ? begin : end;
+  changeListed(cal, true, [&] { field = packTime(field, hour, minute); });
+  return 0;
+}
+
+int ToDoListToDo::setTimeDontCheck(int which, int hour, int minute, T_Calendar& cal) {
+  if (!isValidTime(hour, minute)) return -1;
+  unsigned& field = which ? begin : end;
+  changeListed(cal, false, [&] { field = packTime(field, hour, minute); });
+  return 0;
+}
+
+void ToDoListToDo::clearDate(int which, T_Calendar& cal) {
+  unsigned& field = which ? begin : end;
+  changeListed(cal, true, [&] { field = clearDatePart(field); });
+}
+
+void ToDoListToDo::clearTime(int which, T_Calendar& cal) {
+  unsigned& field = which ? begin : end;
+  changeListed(cal, true, [&] { field = clearTimePart(field); });
+}
+
+int ToDoListToDo::setPriority(unsigned p, T_Calendar& cal) {
+  if (p > 6 && p != kBusyPriority && p != kFreePriority) return -1;
+  changeListed(cal, true, [&] { priority = p; });
+  return 0;
+}
+
+void ToDoListToDo::setShowTimeAs(int v, T_Calendar& cal) {
+  if (!isAppointment()) {
+    showTimeAs = v;
+    return;
+  }
+  changeListed(cal, true, [&] {
+    showTimeAs = v;
+    priority = v != 0 ? kBusyPriority : kFreePriority;
+  });
+}
+
+// ---- expansion of recurring items ----
+
+// Appends one row per shown day that the occurrence from `b` to `e` covers.
+static void appendOccurrenceRows(ToDoListToDo* t, unsigned b, unsigned e, unsigned from,
+                                 unsigned to, std::vector<T_viewDataItem>& rows,
+                                 std::vector<ToDoListItem*>& items, CryptMan* keys) {
+  T_viewDataItem row;
+  t->setViewData(row, keys);
+  unsigned lastDay = dayOf(to);
+  unsigned endDay = dayOf(e);
+  for (unsigned day = dayOf(std::max(b, from)); day <= endDay && day <= lastDay;) {
+    row.day = day;
+    row.firstDay = day == dayOf(b);
+    row.lastDay = day == endDay;
+    rows.push_back(row);
+    items.push_back(t);
+    // Stopping on the last shown day keeps the step from leaving the packable years.
+    if (day == lastDay || day == endDay) break;
+    moveDate(day, 1);
+  }
+}
+
+static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
+                       std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
+                       CryptMan* keys) {
+  T_recData rec;
+  t->getRecData(rec);
+  if (hasDate(rec.lastDate) && rec.lastDate < from) return;
+  if (hasDate(rec.firstDate) && rec.firstDate > to) return;
+  unsigned b = t->getDateTime(1);
+  unsigned e = t->getDateTime(0);
+  for (;;) {
+    if (e >= from && b <= to) appendOccurrenceRows(t, b, e, from, to, rows, items, keys);
+    unsigned oldB = b, oldE = e;
+    if (t->setFollowingRecurrenceDate(b, e) != 1 || b > to) return;
+    // Every step must move on, or the expansion would never end.
+    if (b <= oldB && e <= oldE) return;
+  }
+}
+
+void getContentRecItems(unsigned from, unsigned to, const T_RecCalList& list,
+                        std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
+                        CryptMan* keys) {
+  if (!hasDate(from) || !hasDate(to)) return;
+  for (ToDoListToDo* t : list) expandItem(t, from, to, rows, items, keys);
+}
