@@ -29,7 +29,7 @@ int defaultFile(std::string& fileName) {
 // Writes the master file; the journal files are removed only once the write succeeded,
 // since until then they hold the only copy of the latest changes.
 static int saveAll(const std::string& fileName) {
-  int result = zolt->writeData(fileName.c_str());
+  int result = zolt->incsave_compact(fileName.c_str());
   printf("write to file: %i\n", result);
   if (result != 0) {
     fprintf(stderr, "Could not write the master data file %s; nothing was deleted\n",
@@ -44,13 +44,21 @@ static int loadDocument(const std::string& fileName) {
     showMessage("Master data file corrupt. Read Documentation about data recovery.");
     return -1;
   }
-  // The journal of changes since the last full save is replayed here.
+  std::string errorText;
+  int replayed = zolt->incsave_readFiles(errorText);
+  if (replayed < 0) {
+    showMessage("Incremental file corrupt:\n" + errorText +
+                "\nRead Documentation about data recovery.");
+    return -1;
+  }
+  // A failed compaction is not fatal: the journal stays and is replayed again next time.
+  if (replayed == 1) saveAll(fileName);
   return 0;
 }
 
 static int shutDown(const std::string& fileName, const T_CommandLine& cl) {
   int status = 0;
-  if (cl.saveAtExit || zolt->getKeys().IsChanged()) {
+  if (zolt->incsave_getNrOfFiles() != 0 || cl.saveAtExit || zolt->getKeys().IsChanged()) {
     if (saveAll(fileName) != 0) status = -1;
   }
   return status;

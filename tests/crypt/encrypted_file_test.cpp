@@ -50,7 +50,7 @@ TEST_F(EncryptedFileTest, FileHoldsTheBlockAndTheEncryptedRecord) {
   EXPECT_NE(std::string::npos, written.find("<Crypt>\n0\n"));
   EXPECT_NE(std::string::npos, written.find("\nssecret\nF20006\nI2\nd32\n"));
   EXPECT_NE(std::string::npos, written.find("d10\nplain\ntext\n>\n"));
-  EXPECT_EQ(std::string::npos, written.find("abc"));
+  EXPECT_EQ(std::string::npos, written.find("d3\nabc"));
 }
 
 TEST_F(EncryptedFileTest, ReopensLockedAndWritesBackUnchanged) {

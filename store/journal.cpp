@@ -1,0 +1,230 @@
+// The journal: every change between two full saves goes to a small numbered file beside
+// the master file at once, so that a kill or a crash loses nothing acknowledged.
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <unordered_map>
+
+#include "crypt/sha1.h"
+#include "document/zolt.h"
+#include "store/atomic_file.h"
+#include "store/text_util.h"
+
+static const char kJournalHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
+static const char kTempInfix[] = ".jtmp";         // journal files being written
+static const char kMarkerSuffix[] = ".compacted";  // see incsave_compact
+
+std::string Zolt::journalFileName(int n) const { return journalBase + std::to_string(n); }
+
+static bool startsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+static bool existsFile(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
+
+static bool writeAll(int fd, const std::string& content) {
+  const char* p = content.data();
+  size_t left = content.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes `content` to `name` so that `name` appears only complete and durable.
+static bool writeDurably(const std::string& name, const std::string& tempPattern,
+                         const std::string& content) {
+  std::string temp = tempPattern;
+  int fd = mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, content) && fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  ok = ok && rename(temp.c_str(), name.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  return syncFileAndDirectory(name) == 0;
+}
+
+int Zolt::incsave_commit(const std::string& record) {
+  std::string name = journalFileName(journalCount);
+  if (!writeDurably(name, journalBase + kTempInfix + "XXXXXX", kJournalHead + record + "</data>\n")) {
+    journalFailed = true;
+    std::cerr << "Could not write the journal file " << name
+              << ": changes are no longer being saved as they happen\n";
+    return -1;
+  }
+  ++journalCount;
+  return 0;
+}
+
+// ---- writing records ----
+
+// The group a to-do or group lives in, found by the path it carries.
+static ToDoListGroup* parentOf(ToDoListGroup* root, const ToDoListItem* item) {
+  return root->getGroupPtr(item->getPath());
+}
+
+int Zolt::incsave_saveCurItem() {
+  std::ostringstream os;
+  bool asNew = newItemFlag;
+  if (asNew) {
+    // The item's own group is its parent; the calendar group is where the calendar view
+    // creates items, should the item carry no usable path.
+    ToDoListGroup* parent = curItem ? parentOf(root, curItem) : nullptr;
+    if (parent == nullptr) {
+      parent = options.mainViewType == kMainViewCalendar
+                   ? root->getGroupPtrFromSumPath("/", "/<unnamed>/calendar/")
+                   : curGroup;
+    }
+    if (parent == nullptr) parent = root;
+    os << "<new parent=" << parent->getSyncID() << ">\n";
+  } else {
+    os << "<changed>\n";
+  }
+  if (curItem) curItem->writeContent(os, false, &keys);
+  os << (asNew ? ">\n</new>\n" : "</changed>\n");
+  int result = incsave_commit(os.str());
+  // The item is in the journal now: a second new-item record would add it twice.
+  if (result == 0 && asNew) newItemFlag = false;
+  return result;
+}
+
+int Zolt::incsave_saveCurGroup() {
+  ToDoListGroup* parent = curGroup ? parentOf(root, curGroup) : nullptr;
+  bool asNew = newItemFlag && parent != nullptr;
+  std::ostringstream os;
+  if (asNew) {
+    os << "<new parent=" << parent->getSyncID() << ">\n";
+  } else {
+    os << "<changed>\n";
+  }
+  if (curGroup) curGroup->writeContent(os, false, &keys, true, false);
+  os << (asNew ? ">\n</new>\n" : "</changed>\n");
+  int result = incsave_commit(os.str());
+  if (result == 0 && asNew) newItemFlag = false;
+  return result;
+}
+
+int Zolt::incsave_deleted(unsigned syncID) {
+  return incsave_commit("<deleted>\n" + std::to_string(syncID) + "\n</deleted>\n");
+}
+
+int Zolt::incsave_newRecord(unsigned parentSyncID, ToDoListItem* item, bool withChildren) {
+  std::ostringstream os;
+  os << "<new parent=" << parentSyncID << ">\n";
+  if (auto* group = dynamic_cast<ToDoListGroup*>(item)) {
+    group->writeContent(os, false, &keys, true, withChildren);
+  } else if (auto* todo = dynamic_cast<ToDoListToDo*>(item)) {
+    todo->writeContent(os, false, &keys);
+  }
+  os << ">\n</new>\n";
+  return incsave_commit(os.str());
+}
+
+// ---- remembered copies ----
+
+void Zolt::incsave_rememberTodo() {
+  delete rememberedTodo;
+  rememberedTodo = curItem ? new ToDoListToDo(*curItem) : nullptr;
+  newItemFlag = false;
+}
+
+bool Zolt::incsave_todoHasChanged() const {
+  if (rememberedTodo && curItem) return *curItem != *rememberedTodo || newItemFlag;
+  return newItemFlag;
+}
+
+void Zolt::incsave_forgetTodo() {
+  delete rememberedTodo;
+  rememberedTodo = nullptr;
+}
+
+void Zolt::incsave_rememberGroup() {
+  if (rememberedGroup == nullptr && curGroup) rememberedGroup = new ToDoListGroup(*curGroup);
+  newItemFlag = false;
+}
+
+bool Zolt::incsave_groupHasChanged() const {
+  if (rememberedGroup && curGroup) return *curGroup != *rememberedGroup || newItemFlag;
+  return newItemFlag;
+}
+
+void Zolt::incsave_forgetGroup() {
+  delete rememberedGroup;
+  rememberedGroup = nullptr;
+}
+
+// ---- compaction ----
+
+// Size and SHA-1 of a file's content, or "" when it cannot be read.
+static std::string fingerprint(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return std::string();
+  Hash_SHA1 sha;
+  char buffer[65536];
+  long long size = 0;
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    sha.Update(buffer, static_cast<int>(in.gcount()));
+    size += in.gcount();
+  }
+  sha.Finish();
+  std::ostringstream out;
+  out << size << ' ';
+  static const char kHex[] = "0123456789abcdef";
+  for (int i = 0; i < kSha1DigestLen; ++i) {
+    out << kHex[sha.GetDigestByte(i) >> 4] << kHex[sha.GetDigestByte(i) & 15];
+  }
+  return out.str();
+}
+
+int Zolt::incsave_delFiles() {
+  for (int n = 0; n < journalCount || existsFile(journalFileName(n)); ++n) {
+    remove(journalFileName(n).c_str());
+  }
+  journalCount = 0;
+  return 0;
+}
+
+int Zolt::incsave_compact(const char* fileName) {
+  std::string marker = journalBase + kMarkerSuffix;
+  auto writeMarker = [&marker](const std::string& tempName) {
+    std::string print = fingerprint(tempName);
+    return !print.empty() &&
+           writeDurably(marker, marker + ".XXXXXX", print + "\n");
+  };
+  int result = writeMaster(fileName, writeMarker);
+  if (result == 0) {
+    incsave_delFiles();
+    syncFileAndDirectory(fileName);
+  }
+  remove(marker.c_str());
+  return result;
+}
+
+// A crash may have hit a compaction after the new master file was in place: the master
+// then already holds every journal record, and replaying them again would add new items
+// twice and fail on deleted ones. The marker's fingerprint tells; then the journal is
+// removed instead of replayed. Returns true in that case.
+bool Zolt::finishInterruptedCompaction() {
+  std::string marker = journalBase + kMarkerSuffix;
+  std::ifstream in(marker, std::ios::binary);
+  if (!in) return false;
+  std::string expected = readfLine(in);
+  in.close();
+  bool done = !expected.empty() && expected == fingerprint(journalBase);
+  if (done) incsave_delFiles();
+  remove(marker.c_str());
+  return done;
+}
