@@ -76,3 +76,26 @@ TEST_F(StartupTest, FailedSaveIsReportedAndKeepsTheOldFile) {
   EXPECT_NE(std::string::npos, r.err.find("data.dat"));
   EXPECT_EQ(big, readFile(data));
 }
+
+TEST_F(StartupTest, JournalIsCompactedIntoTheMasterFile) {
+  writeFile(data, readFile(testData("example.dat")));
+  writeFile(data + "0", "<type=Zolt>\n<data>\n<new parent=2>\nt\nsFrom the journal\nI9\n>\n>\n</new>\n</data>\n");
+  RunResult r = Run("-q -f data.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("write to file: 0\n"));
+  EXPECT_FALSE(fileExists(data + "0"));
+  EXPECT_NE(std::string::npos, readFile(data).find("\nt\nsFrom the journal\nI9\n>\n"));
+  EXPECT_NE(std::string::npos, readFile(data).find("<idmax=9>"));
+}
+
+TEST_F(StartupTest, CorruptJournalIsRefusedAndLeftAlone) {
+  writeFile(data, readFile(testData("example.dat")));
+  std::string journal = "<type=Zolt>\n<data>\n<deleted>\n77\n</deleted>\n</data>\n";
+  writeFile(data + "0", journal);
+  RunResult r = Run("-q -s -f data.dat");
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos, r.err.find(std::string("Incremental file corrupt:\n") + "data.dat" +
+                                          "0\nRead Documentation about data recovery."));
+  EXPECT_EQ(journal, readFile(data + "0"));
+  EXPECT_EQ(readFile(testData("example.dat")), readFile(data));
+}
