@@ -1,15 +1,23 @@
-// The document: owns the item tree, the key manager and the calendar, remembers where the
-// user stands in the tree and which view is shown, and reads and writes the master data
-// file. Every user action is one operation of this class. GUI thread only.
+// The document: owns the item tree, the key manager, the calendar lists, the special days
+// and the rows of the list view; remembers where the user stands in the tree and which
+// view is shown; reads and writes the master data file. Every user action is one
+// operation of this class. GUI thread only.
+//
+// Invariants: the current group path names the current group (while the search results
+// are shown, the search group); the number of active jobs equals the running to-dos of
+// the tree after every operation; rows, row items and the row order have one entry per
+// row, and the row order is a permutation of the row indices.
 #ifndef ZOLT_DOCUMENT_ZOLT_H_
 #define ZOLT_DOCUMENT_ZOLT_H_
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "calendar/calendar_lists.h"
+#include "calendar/holidays.h"
 #include "crypt/crypt_man.h"
 #include "document/view_data.h"
 #include "model/todo_list_group.h"
@@ -35,28 +43,179 @@ class Zolt {
   ToDoListGroup* getRoot() const { return root; }  // owned by the document
   ToDoListGroup* getCurGroup() const { return curGroup; }
   ToDoListToDo* getCurItem() const { return curItem; }
+  unsigned getIdmax() const { return idmax; }
+  CryptMan& getKeys() { return keys; }
+  const std::string& getJournalBase() const { return journalBase; }
+  SpecialDays& getSpecialDays() { return *specialDays; }
+  const T_Calendar& getCalendar() const { return calendar; }
+
+  // ---- Position in the tree ----
+
+  // Makes `g` the current group; the path becomes g's full path.
+  // REQUIRES: `g` belongs to this document's tree.
+  void setGroup(ToDoListGroup* g);
+  // setGroup with the group row `row` (an index into the rows) stands for. -1 (nothing
+  // changes) when there is no such row or it stands for no group; else 0.
+  int setGroup2ViewItem(int row);
+  // Makes the to-do that row `row` stands for the current item. -1 (nothing changes) when
+  // there is no such row or it stands for no to-do; else 0.
+  int setItem2ViewItem(int row);
   // Sets the current item directly. `t` is not owned; it belongs to the tree.
   void setItem(ToDoListToDo* t) { curItem = t; }
   const std::string& getCurGroupPath() const { return curGroupPath; }
-  // Makes `g` the current group. REQUIRES: `g` belongs to this document's tree.
-  void setGroup(ToDoListGroup* g);
-  unsigned getIdmax() const { return idmax; }
-  unsigned getNrActiveJobs() const { return nrActiveJobs; }
-  CryptMan& getKeys() { return keys; }
-  const std::string& getJournalBase() const { return journalBase; }
-
+  // Goes to the parent group; in the search results view, back to where the search
+  // started (the search group is deleted). 0 done; -1 in the root or in views 1 and 3.
+  int leaveCurGroup();
+  // Saves the current group as the position enterPrevGroup() goes back to.
+  void rememberGroup();
+  // Saves the current item's own group instead. Nothing happens without a current item.
+  void rememberGroupOfCurrentItem();
+  // Goes back to the saved position; nothing happens when none was saved.
+  void enterPrevGroup();
+  // True in the root and in the active-jobs view: there is no group to edit.
+  bool inRootGroup() const;
+  // "Active jobs" in view 1; else the names of the groups from the root down to the
+  // current group, one per line ("" in the root).
+  std::string getCurGroupPathText() const;
+  // Switches the main view (kMainView*). v = 1 saves the present type and switches only
+  // while a job runs; v = 4 goes back to the saved type. 0 when v differs from the type
+  // before the call, -1 when it is the same.
+  int setMainViewType(int v);
   int getMainViewType() const { return options.mainViewType; }
+
+  // ---- Creating, deleting and transforming items (document/item_operations.cpp) ----
+  // Each returns 0 on success and -1 when refused; a refusal changes nothing (except
+  // delCompleted, whose deletions before a failure stay). Deletions write their journal
+  // records (only for items that have been saved, except turnCurItem2Group's) and drop
+  // the rows of what they delete, so no row names a freed item; rebuild the view after.
+
+  // Creates a sub-group of the current group and enters it. Normal view only.
+  int newGroup();
+  // Normal view: a new to-do in the current group. Calendar view: a new item on the day
+  // of row `row` (an index into the rows) in the group "calendar" below the root, which is
+  // created on first use: priority 100 a busy appointment 08:00-08:30, 200 a free
+  // appointment with an empty summary, any other priority up to 6 a to-do due that day.
+  // The new item becomes the current item; the current group stays as it was. Refused in
+  // other views, for a row whose day carries no date, and for a priority the item could
+  // not take.
+  int newToDo(unsigned priority, unsigned row);
+  // Deletes the current item (normal and calendar view) from the group that holds it,
+  // which in the flat view may lie below the current group; the current item becomes
+  // null.
+  int delToDo();
+  // Deletes the current group with its subtree and goes to its parent (normal view, not
+  // the root); the rows, which showed its content, are emptied.
+  int delCurGroup();
+  // Deletes every completed to-do (priority 1 to 6) the rows show, each once however many
+  // rows show it. -1 when a to-do could not be found in the tree (the deletions before it
+  // stay).
+  int delCompleted();
+  // Replaces the current to-do by a new group named after it that holds a copy of it, in
+  // the to-do's own group, and enters that group; the copy becomes the current item.
+  // Normal view only.
+  int turnCurItem2Group();
+
+  // ---- Options and per-group view flags ----
+
   t_viewtype getOptViewtype() const { return options.viewtype; }
+  int setOptViewtype(t_viewtype t);
   int getOptsSort() const { return options.sort; }
+  void setOptsSort(int sort) { options.sort = sort; }
+  bool getOptShowCompleted() const { return options.showCompleted; }
+  int setOptShowCompleted(bool on);
+  bool getOptCompletedLast() const { return options.completedLast; }
+  int setOptCompletedLast(bool on);
   bool getOptShowKbd() const { return options.showKbd; }
+  int setOptShowKbd(bool on);
   int getCalSpan() const { return calendar.span; }
   void setCalSpan(int span) { calendar.span = span; }
   unsigned getCalFirstDay() const { return calendar.firstDay; }
   void setCalFirstDay(unsigned day) { calendar.firstDay = day; }
+  // The current group's own flags; the toggles return the new value.
+  bool getGroupShowCompleted() const { return curGroup->getShowCompleted(); }
+  bool getGroupCompletedLast() const { return curGroup->getCompletedLast(); }
+  bool toggleGroupShowCompleted();
+  bool toggleGroupCompletedLast();
+
+  // ---- Forwarding to the current item ----
+  // Each calls the like-named operation of the current item, with the document's calendar
+  // where it takes one, and returns its result. Without a current item the setters do
+  // nothing (those with a result return -1) and the getters give empty values.
+
+  std::string getItemSummary() const;
+  void setItemSummary(const std::string& s);
+  // The item's result when not 0 (1: still encrypted); else -1 when there is no text, 0
+  // when `text` points at it. `text` belongs to the item and lives until its next change.
+  int getItemDescription(const char*& text);
+  void setItemDescription(const char* text);
+  unsigned getItemPriority() const;
+  int setItemPriority(unsigned p);
+  int getShowTimeAs() const;
+  void setShowTimeAs(int v);
+  bool isItemCompleted() const;
+  long getItemCompletedTime() const;
+  int clearItemCompleted();
+  // Completes the item (a recurring one moves to its next occurrence); a job it stops
+  // leaves the count of active jobs.
+  int setItemCompleted();
+  bool isItemRunning() const;
+  // Starts or stops time recording; the count of active jobs follows when it returns 0.
+  int setItemRunning(bool on);
+  unsigned getItemNrTimes() const;
+  // REQUIRES: i < getItemNrTimes().
+  long getItemTimeBegin(unsigned i) const;
+  long getItemTimeEnd(unsigned i) const;
+  double getItemTimeSum() const;
+  // `which` 0 is the end, 1 the begin.
+  unsigned getDateTime(int which) const;
+  int setDate(int which, int year, int month, int day);
+  void clearDate(int which);
+  int setTime(int which, int hour, int minute);
+  void clearTime(int which);
+  int setDateToday(int which);
+  void getRecData(T_recData& r) const;
+  void setRecData(const T_recData& r);
+  // Recurrence type 0, interval 1, no first or last date.
+  void clearRecData();
+  void sanitizeTimeThings();
+
+  // ---- Forwarding to the current group and the root ----
+
+  std::string getGroupSummary() const { return curGroup->getSummary(); }
+  void setGroupSummary(const std::string& s) { curGroup->setSummary(s); }
+  unsigned getGroupPriority() const { return curGroup->getPriority(); }
+  void setGroupPriority(unsigned p) { curGroup->setPriority(p); }
+  void getGroupCompletedNr(unsigned& done, unsigned& total) const {
+    curGroup->getCompletedNr(done, total);
+  }
+  double getGroupTimeSum() const { return curGroup->getTimeSum(); }
+  // Recomputes the completed state of every group.
+  bool checkCompleted() { return root->checkCompleted(); }
+
+  unsigned getNrActiveJobs() const { return nrActiveJobs; }
   // w != 0: stores w and h (half the window size); w == 0: returns the stored values.
   void windowSize(unsigned& w, unsigned& h);
   unsigned getNLineNormal() const { return nLineNormal; }
   unsigned getNLineCal() const { return nLineCal; }
+
+  // ---- The rows of the list view (document/view_builder.cpp, calendar_view.cpp) ----
+  // For every redraw: clearViewData, copy the group flags into the options, getContent,
+  // sortContent. Then the n-th line shows getRows()[getRowOrder()[n]].
+
+  // Builds rows, row items and row order for the main view type (appending to what is
+  // there; the search results view rebuilds its rows from the kept row items).
+  void getContent();
+  // Frees the rows; in the search results view the rows stay (they are the hits).
+  void clearViewData();
+  // Sorts the row order: stable, by cmpViewDataCal in the calendar, else cmpViewData.
+  void sortContent();
+  // True when row i must stand after row j (REQUIRES: both are row indices).
+  bool cmpViewData(unsigned i, unsigned j) const;
+  bool cmpViewDataCal(unsigned i, unsigned j) const;
+  const std::vector<T_viewDataItem>& getRows() const { return rows; }
+  // The group or to-do each row stands for (null for rows of no item); not owned.
+  const std::vector<ToDoListItem*>& getRowItems() const { return rowItems; }
+  const std::vector<unsigned>& getRowOrder() const { return rowOrder; }
 
   // ---- The journal: one small file per change, replayed at the next start. ----
   // Journal file n is the master file's name followed by n; the journal is the unbroken
@@ -96,8 +255,7 @@ class Zolt {
   [[nodiscard]] int incsave_deleted(unsigned syncID);
   // Writes a new-item record: `item` (a group with its children when `withChildren`, or a
   // to-do) below the group with synchronisation identifier `parentSyncID`.
-  [[nodiscard]] int incsave_newRecord(unsigned parentSyncID, ToDoListItem* item,
-                                      bool withChildren);
+  [[nodiscard]] int incsave_newRecord(unsigned parentSyncID, ToDoListItem* item, bool withChildren);
   // True once a journal record could not be written in this run.
   bool incsave_failed() const { return journalFailed; }
 
@@ -115,16 +273,40 @@ class Zolt {
   void writeHeader(std::ostream& os);
   void settleCurrentGroup();
 
+  // Item operation helpers.
+  unsigned nextSyncID() { return ++idmax; }
+  ToDoListGroup* groupHolding(ToDoListToDo* t);
+  ToDoListGroup* calendarGroup();
+  void fillCalendarItem(ToDoListToDo* t, unsigned priority, unsigned day);
+  std::vector<long> rowsShowing(const ToDoListItem* item) const;
+  void dropDeletedRows(const std::vector<long>& ofRow, const std::vector<bool>& deleted);
+  void copyIntoNewToDo(const ToDoListToDo& from, ToDoListToDo* to);
+  void forgetPositionsBelow(const std::string& fullPath);
+
+  // View building helpers.
+  void appendRow(const T_viewDataItem& row, ToDoListItem* item);
+  void getSearchContent();
+  void getCalendarContent();
+  void appendAppointmentRows(const T_DatedCalList& list, const std::vector<unsigned>& days,
+                             unsigned first, unsigned last);
+  void appendDatedToDoRows(const std::vector<unsigned>& days, unsigned first, unsigned last);
+  void appendOverdueRows(unsigned today);
+  void appendDayRows(unsigned day, unsigned today);
+
   // View state.
+  std::vector<T_viewDataItem> rows;
+  std::vector<unsigned> rowOrder;       // display order: indices into rows
+  std::vector<ToDoListItem*> rowItems;  // parallel to rows; not owned
   unsigned nLineCal = 0;
   unsigned nLineNormal = 0;
   std::vector<int> oldPosInList;  // first visible line per entered group level
   std::vector<int> selectedLine;  // selected line per entered group level
 
   CryptMan keys;
-  ToDoListGroup* root = nullptr;  // owned
-  ToDoListGroup* curGroup = nullptr;
-  std::string curGroupPath;
+  ToDoListGroup* root = nullptr;         // owned
+  ToDoListGroup* searchGroup = nullptr;  // a child of the root while view 2 is shown
+  ToDoListToDo* curItem = nullptr;       // the to-do item operations act on
+  std::unique_ptr<SpecialDays> specialDays;
 
   unsigned nrActiveJobs = 0;
   unsigned idmax = 0;
@@ -134,6 +316,13 @@ class Zolt {
   unsigned winWidth = 320;   // half the main window's width
   unsigned winHeight = 320;  // half the main window's height
 
+  std::string prevGroupPath;  // the position enterPrevGroup() goes back to
+  ToDoListGroup* prevGroup = nullptr;
+  std::string preSearchGroupPath;  // the position before the search results were shown
+  ToDoListGroup* preSearchGroup = nullptr;
+  std::string curGroupPath;
+  ToDoListGroup* curGroup = nullptr;
+
   // Journal state.
   std::string journalBase;  // the master file's name; journal files are named after it
   int journalCount = 0;     // journal files 0 .. journalCount-1 exist
@@ -141,7 +330,6 @@ class Zolt {
   bool newItemFlag = false;
   ToDoListToDo* rememberedTodo = nullptr;    // owned copy
   ToDoListGroup* rememberedGroup = nullptr;  // owned copy
-  ToDoListToDo* curItem = nullptr;           // the to-do item operations act on
 };
 
 #endif  // ZOLT_DOCUMENT_ZOLT_H_

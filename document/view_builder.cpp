@@ -1,0 +1,123 @@
+// Building the rows of the normal, active-jobs and search results views, freeing them and
+// sorting them. The calendar's rows are built in calendar_view.cpp.
+#include <string>
+
+#include "document/view_order.h"
+#include "document/zolt.h"
+
+namespace {
+
+// What one walk collects; the tree walk hands it down unchanged.
+struct ContentWalk {
+  const std::string& path;  // full path of the group whose content is asked for
+  const T_Options& opts;
+  std::vector<T_viewDataItem>& rows;
+  std::vector<ToDoListItem*>& items;
+  CryptMan* keys;
+};
+
+void appendToDo(ToDoListToDo* t, const ContentWalk& w) {
+  w.rows.emplace_back();
+  t->setViewData(w.rows.back(), w.keys);
+  w.items.push_back(t);
+}
+
+// The content of one group: its sub-groups, then its to-dos, the completed ones only
+// when they are to be shown. The active-jobs view takes the running to-dos instead.
+void appendOwnRows(ToDoListGroup* g, const ContentWalk& w) {
+  if (w.opts.mainViewType == kMainViewActiveJobs) {
+    for (ToDoListToDo* t : g->getToDos()) {
+      if (t->isRunning()) appendToDo(t, w);
+    }
+    return;
+  }
+  for (ToDoListGroup* s : g->getGroups()) {
+    if (!w.opts.showCompleted && s->isCompleted()) continue;
+    w.rows.emplace_back();
+    s->setViewData(w.rows.back());
+    w.items.push_back(s);
+  }
+  for (ToDoListToDo* t : g->getToDos()) {
+    if (w.opts.showCompleted || !t->isCompleted()) appendToDo(t, w);
+  }
+}
+
+// The tree walk. A group below the asked one (or itself) shows its rows in the flat and
+// active-jobs views; in the tree view only the asked group does. Groups on the way down
+// pass the walk on to their sub-groups; groups elsewhere end it. Paths end in "/", so a
+// prefix match is a match of whole ids.
+void showContent(ToDoListGroup* g, const ContentWalk& w) {
+  std::string own = g->fullPath();
+  bool below = own.compare(0, w.path.size(), w.path) == 0;
+  bool everything = w.opts.viewtype == kViewFlat || w.opts.mainViewType == kMainViewActiveJobs;
+  if (!(below && everything) && own != w.path) {
+    bool above = w.path.size() > own.size() && w.path.compare(0, own.size(), own) == 0;
+    if (above) {
+      for (ToDoListGroup* s : g->getGroups()) showContent(s, w);
+    }
+    return;
+  }
+  appendOwnRows(g, w);
+  if (everything) {
+    for (ToDoListGroup* s : g->getGroups()) showContent(s, w);
+  }
+}
+
+}  // namespace
+
+void Zolt::appendRow(const T_viewDataItem& row, ToDoListItem* item) {
+  rows.push_back(row);
+  rowItems.push_back(item);
+}
+
+void Zolt::getContent() {
+  size_t before = rows.size();
+  switch (options.mainViewType) {
+    case kMainViewNormal:
+    case kMainViewActiveJobs: {
+      std::string path = options.mainViewType == kMainViewNormal ? curGroupPath : "/0/";
+      showContent(root, ContentWalk{path, options, rows, rowItems, &keys});
+      break;
+    }
+    case kMainViewSearch:
+      getSearchContent();
+      return;
+    case kMainViewCalendar:
+      getCalendarContent();
+      break;
+    default:
+      return;
+  }
+  for (size_t i = before; i < rows.size(); ++i) rowOrder.push_back(static_cast<unsigned>(i));
+}
+
+// The row items are the hits of the search (to-dos only); rows and order are made anew.
+void Zolt::getSearchContent() {
+  rows.clear();
+  rowOrder.clear();
+  rows.resize(rowItems.size());
+  for (size_t i = 0; i < rowItems.size(); ++i) {
+    static_cast<ToDoListToDo*>(rowItems[i])->setViewData(rows[i], &keys);
+    rowOrder.push_back(static_cast<unsigned>(i));
+  }
+}
+
+void Zolt::clearViewData() {
+  if (options.mainViewType == kMainViewSearch) return;
+  rows.clear();
+  rowOrder.clear();
+  rowItems.clear();
+}
+
+void Zolt::sortContent() {
+  sortRowOrder(rows, rowOrder, options.mainViewType == kMainViewCalendar, options.sort,
+               options.completedLast);
+}
+
+bool Zolt::cmpViewData(unsigned i, unsigned j) const {
+  return viewRowAfter(rows[i], rows[j], options.sort, options.completedLast);
+}
+
+bool Zolt::cmpViewDataCal(unsigned i, unsigned j) const {
+  return calendarRowAfter(rows[i], rows[j]);
+}

@@ -1,0 +1,130 @@
+#include "document/view_order.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+
+// Each order is "a > b" on a lexicographic key, which makes it a strict weak order.
+bool viewRowAfter(const T_viewDataItem& a, const T_viewDataItem& b, int sort, bool completedLast) {
+  if (completedLast && a.completed != b.completed) return a.completed;
+  if (sort == 1) {
+    if (a.date != b.date) return a.date > b.date;
+    if (a.priority != b.priority) return a.priority > b.priority;
+  } else {
+    if (a.priority != b.priority) return a.priority > b.priority;
+    if (a.date != b.date) return a.date > b.date;
+  }
+  // std::char_traits<char> compares bytes as unsigned characters, a prefix first.
+  return a.text.compare(b.text) > 0;
+}
+
+// Heading rows and special-day rows carry their day with the time half 0, items and the
+// closing row the day with no time, so the build never gives a heading or special-day row
+// the day value of an item row. Were it to happen, plain "higher priority after" would
+// put the heading after the item while "everything after a heading" puts it before, and
+// no order could satisfy both; ranking the kinds first keeps the order consistent for
+// any rows and agrees with both rules wherever they agree.
+static int calendarRank(unsigned priority) {
+  if (priority == kRowHeading) return 0;
+  if (priority == kRowSpecialDay) return 1;
+  return 2;
+}
+
+bool calendarRowAfter(const T_viewDataItem& a, const T_viewDataItem& b) {
+  if (a.day != b.day) return a.day > b.day;
+  if (a.priority != b.priority) {
+    int ra = calendarRank(a.priority);
+    int rb = calendarRank(b.priority);
+    if (ra != rb) return ra > rb;
+    return a.priority > b.priority;
+  }
+  return a.date > b.date;
+}
+
+namespace {
+
+// One entry of the order with what the calendar order sorts it by.
+struct CalendarSortEntry {
+  unsigned group;  // rank of the row's (day, kind, priority) among those of all rows
+  unsigned date;
+  unsigned place;  // position in the order before sorting
+};
+
+constexpr int kDigitBits = 11;
+constexpr unsigned kDigitMask = (1u << kDigitBits) - 1;
+
+// Stable counting sort of `a` by one digit of a field; nothing to do when every entry has
+// the same digit.
+template <typename Field>
+void radixPass(std::vector<CalendarSortEntry>& a, std::vector<CalendarSortEntry>& spare,
+               Field field, int shift) {
+  std::vector<size_t> start(kDigitMask + 2, 0);
+  for (const CalendarSortEntry& e : a) ++start[((field(e) >> shift) & kDigitMask) + 1];
+  if (std::find(start.begin(), start.end(), a.size()) != start.end()) return;
+  for (size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+  for (const CalendarSortEntry& e : a) spare[start[(field(e) >> shift) & kDigitMask]++] = e;
+  a.swap(spare);
+}
+
+// Rows share a few (day, kind, priority) values only: they are numbered in calendar order
+// so that one number stands for the three.
+std::vector<CalendarSortEntry> calendarEntries(const std::vector<T_viewDataItem>& rows,
+                                               const std::vector<unsigned>& order) {
+  std::vector<CalendarSortEntry> entries(order.size());
+  std::unordered_map<uint64_t, unsigned> groupOf;        // day << 32 | priority
+  std::vector<std::pair<uint64_t, unsigned>> groupKeys;  // (day << 2 | kind rank, priority)
+  uint64_t lastKey = 0;
+  unsigned lastGroup = 0;
+  for (size_t n = 0; n < order.size(); ++n) {
+    const T_viewDataItem& r = rows[order[n]];
+    uint64_t key = static_cast<uint64_t>(r.day) << 32 | r.priority;
+    if (n == 0 || key != lastKey) {  // runs of rows share their group
+      auto found = groupOf.emplace(key, static_cast<unsigned>(groupKeys.size()));
+      if (found.second) {
+        groupKeys.emplace_back(static_cast<uint64_t>(r.day) << 2 | calendarRank(r.priority),
+                               r.priority);
+      }
+      lastKey = key;
+      lastGroup = found.first->second;
+    }
+    entries[n] = {lastGroup, r.date, static_cast<unsigned>(n)};
+  }
+  std::vector<unsigned> byKey(groupKeys.size());
+  for (unsigned g = 0; g < byKey.size(); ++g) byKey[g] = g;
+  std::sort(byKey.begin(), byKey.end(),
+            [&groupKeys](unsigned x, unsigned y) { return groupKeys[x] < groupKeys[y]; });
+  std::vector<unsigned> rankOf(groupKeys.size());
+  for (unsigned k = 0; k < byKey.size(); ++k) rankOf[byKey[k]] = k;
+  for (CalendarSortEntry& e : entries) e.group = rankOf[e.group];
+  return entries;
+}
+
+// Calendar views hold a row per item and shown day, millions for a long view of many
+// items, so the order is sorted by stable radix passes: the date first, then the group.
+void sortCalendarOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsigned>& order) {
+  std::vector<CalendarSortEntry> entries = calendarEntries(rows, order);
+  std::vector<CalendarSortEntry> spare(entries.size());
+  auto date = [](const CalendarSortEntry& e) { return e.date; };
+  auto group = [](const CalendarSortEntry& e) { return e.group; };
+  for (int shift = 0; shift < 32; shift += kDigitBits) radixPass(entries, spare, date, shift);
+  for (int shift = 0; shift < 32; shift += kDigitBits) radixPass(entries, spare, group, shift);
+  std::vector<unsigned> sorted(order.size());
+  for (size_t n = 0; n < entries.size(); ++n) sorted[n] = order[entries[n].place];
+  order.swap(sorted);
+}
+
+}  // namespace
+
+void sortRowOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsigned>& order,
+                  bool calendar, int sort, bool completedLast) {
+  if (calendar) {
+    sortCalendarOrder(rows, order);
+    return;
+  }
+  // "x before y" is "y after x": a stable sort then keeps rows that are equal in build
+  // order, as the passes of adjacent swaps do.
+  std::stable_sort(order.begin(), order.end(), [&](unsigned x, unsigned y) {
+    return viewRowAfter(rows[y], rows[x], sort, completedLast);
+  });
+}
