@@ -396,6 +396,27 @@ TEST_F(ItemOperationsTest, TurnCurItem2GroupNamesTheGroupAfterTheToDo) {
   EXPECT_EQ("Plan the trip", zolt.getCurGroupPathText());
 }
 
+// In the flat view the to-do may lie below the current group: the new group takes its
+// place there instead of leaving the old to-do beside its copy.
+TEST_F(ItemOperationsTest, TurnCurItem2GroupInTheFlatViewReplacesTheToDoInItsOwnGroup) {
+  ToDoListGroup* sub = AddGroup("Sub");
+  zolt.setGroup(sub);
+  ToDoListToDo* t = AddToDo("deep");
+  zolt.setGroup(zolt.getRoot());
+  zolt.setOptViewtype(kViewFlat);
+  Rebuild();
+  ASSERT_EQ(0, zolt.setItem2ViewItem(RowOf(t)));
+  ASSERT_EQ(0, zolt.turnCurItem2Group());
+  EXPECT_TRUE(sub->getToDos().empty());
+  ASSERT_EQ(1u, sub->getGroups().size());
+  EXPECT_EQ(sub->getGroups()[0], zolt.getCurGroup());
+  EXPECT_EQ("deep", zolt.getCurGroup()->getSummary());
+  EXPECT_TRUE(zolt.getRoot()->getToDos().empty());
+  EXPECT_EQ(1u, zolt.getRoot()->getGroups().size());
+  EXPECT_NE(std::string::npos,
+            Journal(1).find("<new parent=" + std::to_string(sub->getSyncID()) + ">"));
+}
+
 TEST_F(ItemOperationsTest, TurnCurItem2GroupRefusals) {
   EXPECT_EQ(-1, zolt.turnCurItem2Group());  // no current item
   ToDoListToDo* t = AddToDo("task");
