@@ -1,4 +1,8 @@
 // The master data file: header of settings, the key manager's block and the item tree.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -141,6 +145,12 @@ int Zolt::readData(const char* fileName) {
   options.sort = 1;
   std::ifstream is(fileName, std::ios::binary);
   if (!is) {
+    // Only a file that is not there is an empty document: one that exists but cannot be
+    // read must not be taken for empty, or the next full save would overwrite it.
+    if (access(fileName, F_OK) == 0 || errno != ENOENT) {
+      std::cerr << "Cannot open " << fileName << ": " << strerror(errno) << "\n";
+      return -1;
+    }
     root->setSyncID(1);
     idmax = 1;
     return 0;

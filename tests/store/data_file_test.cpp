@@ -226,3 +226,17 @@ TEST_F(DataFileTest, FailedWriteLeavesOldFileIntact) {
   }
   EXPECT_EQ(2, entries) << "a temporary file was left behind";
 }
+
+// A file that exists but cannot be read is not an empty document: a later full save
+// would overwrite it.
+TEST_F(DataFileTest, UnreadableFileIsNotTakenForEmpty) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  writeFile(master, readFile(testData("example.dat")));
+  chmod(master.c_str(), 0);
+  EXPECT_EQ(-1, zolt.readData(master.c_str()));
+  chmod(master.c_str(), 0600);
+}
+
+TEST_F(DataFileTest, DirectoryIsNotADataFile) {
+  EXPECT_EQ(-1, zolt.readData(dir.path().c_str()));
+}
