@@ -266,7 +266,8 @@ class Zolt {
   std::string journalFileName(int n) const;
   bool finishInterruptedCompaction();
   int incsave_commit(const std::string& record);
-  int incsave_applyRecord(std::istream& is, const std::string& first);
+  void incsave_writeRecord(std::ostream& os, ToDoListItem* item, bool withChildren);
+  int incsave_saveItem(ToDoListItem* item, ToDoListGroup* parent);
   void removeJournalLeftovers();
   void readHeaderLine(const std::string& line, std::istream& is, int& result,
                       std::string& endOfHeader, bool& journalTyped);

@@ -76,45 +76,46 @@ static ToDoListGroup* parentOf(ToDoListGroup* root, const ToDoListItem* item) {
   return root->getGroupPtr(item->getPath());
 }
 
-int Zolt::incsave_saveCurItem() {
-  std::ostringstream os;
-  bool asNew = newItemFlag;
-  if (asNew) {
-    // The item's own group is its parent; the calendar group is where the calendar view
-    // creates items, should the item carry no usable path.
-    ToDoListGroup* parent = curItem ? parentOf(root, curItem) : nullptr;
-    if (parent == nullptr) {
-      parent = options.mainViewType == kMainViewCalendar
-                   ? root->getGroupPtrFromSumPath("/", "/<unnamed>/calendar/")
-                   : curGroup;
-    }
-    if (parent == nullptr) parent = root;
-    os << "<new parent=" << parent->getSyncID() << ">\n";
-  } else {
-    os << "<changed>\n";
+// A record of `item` as the data file holds it; a group without its children unless
+// `withChildren`. Nothing for a null item.
+void Zolt::incsave_writeRecord(std::ostream& os, ToDoListItem* item, bool withChildren) {
+  if (auto* group = dynamic_cast<ToDoListGroup*>(item)) {
+    group->writeContent(os, false, &keys, true, withChildren);
+  } else if (auto* todo = dynamic_cast<ToDoListToDo*>(item)) {
+    todo->writeContent(os, false, &keys);
   }
-  if (curItem) curItem->writeContent(os, false, &keys);
-  os << (asNew ? ">\n</new>\n" : "</changed>\n");
-  int result = incsave_commit(os.str());
-  // The item is in the journal now: a second new-item record would add it twice.
-  if (result == 0 && asNew) newItemFlag = false;
-  return result;
+}
+
+// A new-item record below `parent` while the new-item flag is set, else a changed-item
+// record. Once the new item is in the journal the flag is cleared: a second new-item
+// record would add the item twice at the next start.
+int Zolt::incsave_saveItem(ToDoListItem* item, ToDoListGroup* parent) {
+  if (newItemFlag && parent != nullptr) {
+    int result = incsave_newRecord(parent->getSyncID(), item, false);
+    if (result == 0) newItemFlag = false;
+    return result;
+  }
+  std::ostringstream os;
+  os << "<changed>\n";
+  incsave_writeRecord(os, item, false);
+  os << "</changed>\n";
+  return incsave_commit(os.str());
+}
+
+int Zolt::incsave_saveCurItem() {
+  // The item's own group is its parent; the calendar group is where the calendar view
+  // creates items, should the item carry no usable path.
+  ToDoListGroup* parent = curItem ? parentOf(root, curItem) : nullptr;
+  if (parent == nullptr) {
+    parent = options.mainViewType == kMainViewCalendar
+                 ? root->getGroupPtrFromSumPath("/", "/<unnamed>/calendar/")
+                 : curGroup;
+  }
+  return incsave_saveItem(curItem, parent ? parent : root);
 }
 
 int Zolt::incsave_saveCurGroup() {
-  ToDoListGroup* parent = curGroup ? parentOf(root, curGroup) : nullptr;
-  bool asNew = newItemFlag && parent != nullptr;
-  std::ostringstream os;
-  if (asNew) {
-    os << "<new parent=" << parent->getSyncID() << ">\n";
-  } else {
-    os << "<changed>\n";
-  }
-  if (curGroup) curGroup->writeContent(os, false, &keys, true, false);
-  os << (asNew ? ">\n</new>\n" : "</changed>\n");
-  int result = incsave_commit(os.str());
-  if (result == 0 && asNew) newItemFlag = false;
-  return result;
+  return incsave_saveItem(curGroup, curGroup ? parentOf(root, curGroup) : nullptr);
 }
 
 int Zolt::incsave_deleted(unsigned syncID) {
@@ -124,11 +125,7 @@ int Zolt::incsave_deleted(unsigned syncID) {
 int Zolt::incsave_newRecord(unsigned parentSyncID, ToDoListItem* item, bool withChildren) {
   std::ostringstream os;
   os << "<new parent=" << parentSyncID << ">\n";
-  if (auto* group = dynamic_cast<ToDoListGroup*>(item)) {
-    group->writeContent(os, false, &keys, true, withChildren);
-  } else if (auto* todo = dynamic_cast<ToDoListToDo*>(item)) {
-    todo->writeContent(os, false, &keys);
-  }
+  incsave_writeRecord(os, item, withChildren);
   os << ">\n</new>\n";
   return incsave_commit(os.str());
 }
