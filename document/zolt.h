@@ -14,6 +14,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "calendar/calendar_lists.h"
@@ -217,6 +218,50 @@ class Zolt {
   const std::vector<ToDoListItem*>& getRowItems() const { return rowItems; }
   const std::vector<unsigned>& getRowOrder() const { return rowOrder; }
 
+  // ---- Search (document/search.cpp) ----
+
+  // Normal view: finds every to-do of the current group and of the groups below it whose
+  // summary or readable description contains `text`, ignoring the case of ASCII letters,
+  // and shows them in the search results view: the current group becomes a new empty
+  // group "search results" below the root, the row items are the results (last found
+  // first), and leaveCurGroup() goes back to where the search started. In the search
+  // results view: keeps only the results that also contain `text`. An encrypted
+  // description is searched only while the keys are logged in, and then stays decrypted
+  // in memory. An empty `text` matches every to-do. 0 done; -1 in the active-jobs and
+  // calendar views, where nothing changes.
+  int search(const std::string& text);
+
+  // ---- Export and insertion (store/export_import.cpp) ----
+  // An export file holds the data file's first three lines, item records without
+  // synchronisation identifiers, and "</data>"; encrypted descriptions stay encrypted. An
+  // export replaces `fileName` only once the new content is complete and on disk, and
+  // changes nothing in the document. Copy is an export to the exchange file, paste an
+  // insertion from it.
+
+  // The current item's record. 0 written; -1 without a current item or when the file
+  // cannot be written.
+  [[nodiscard]] int exportToDoToFile(const char* fileName);
+  // The records of the current group's to-dos and sub-groups, not of the group itself; in
+  // the search results view, the results in the order found. 0 written; -1 in the
+  // active-jobs view (nothing is written) or when the file cannot be written.
+  [[nodiscard]] int exportContentToFile(const char* fileName);
+  // The current group's record with everything below it; in the search results view, a
+  // group "search results" holding the results. Results as exportContentToFile.
+  [[nodiscard]] int exportGroupToFile(const char* fileName);
+
+  // insertDataFromFile's result for a file holding a damaged record.
+  static constexpr int kInsertDamaged = -4;
+  // Inserts every group and to-do record of `fileName` into the current group, each one
+  // journalled at once as a new item; settings and a key block in the file are passed
+  // over. Identifiers the file brings are kept unless already used in the tree (such items
+  // get fresh ones), and idmax is raised past every one. The current group stays; the
+  // current item becomes the last inserted to-do. 0 done; -1 outside the normal view
+  // (nothing is read); -3 the file cannot be opened; -2 it ends without "</data>" (what
+  // was read stays); kInsertDamaged a record is damaged (what was read of it stays and
+  // the rest of the file is read on; this wins over -2). For -2 and kInsertDamaged,
+  // `where` (when not null) receives "file:line: what went wrong".
+  [[nodiscard]] int insertDataFromFile(const char* fileName, std::string* where = nullptr);
+
   // ---- The journal: one small file per change, replayed at the next start. ----
   // Journal file n is the master file's name followed by n; the journal is the unbroken
   // run from 0. Each file is written under a temporary name, synced and then renamed, so a
@@ -248,7 +293,8 @@ class Zolt {
   void incsave_forgetGroup();
   // The item being edited was just created: its record will be a new-item record.
   void incsave_newItem() { newItemFlag = true; }
-  // Writes a changed-item or new-item record for the current item or group.
+  // Writes a changed-item or new-item record for the current item or group (nothing for
+  // the search results group, which is never stored; the result is then 0).
   [[nodiscard]] int incsave_saveCurItem();
   [[nodiscard]] int incsave_saveCurGroup();
   // Writes a deleted-item record.
@@ -283,6 +329,17 @@ class Zolt {
   void dropDeletedRows(const std::vector<long>& ofRow, const std::vector<bool>& deleted);
   void copyIntoNewToDo(const ToDoListToDo& from, ToDoListToDo* to);
   void forgetPositionsBelow(const std::string& fullPath);
+
+  // Search helpers.
+  // The search group while it is shown and holds nothing of the user's: no file and no
+  // journal record may carry it. Null otherwise.
+  const ToDoListGroup* transientSearchGroup() const;
+  void dropStaleSearchGroup();
+  void showSearchResults(const std::vector<ToDoListToDo*>& found);
+  std::vector<ToDoListToDo*> searchResultsInFoundOrder() const;
+
+  // Insertion helpers.
+  int insertRecord(char tag, std::istream& is, std::unordered_set<unsigned>& usedIDs);
 
   // View building helpers.
   void appendRow(const T_viewDataItem& row, ToDoListItem* item);

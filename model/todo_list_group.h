@@ -80,6 +80,11 @@ class ToDoListGroup : public ToDoListItem {
   // the last checkCompleted) of `row`; the other fields are left as they are.
   void setViewData(T_viewDataItem& row);
 
+  // Appends to `found` every to-do of this group that containsText(text, cm), in the
+  // group's order, then does the same for each sub-group in turn (depth first). Group
+  // summaries are not searched. The to-dos stay owned by their groups.
+  void findToDosWithText(const std::string& text, std::vector<ToDoListToDo*>& found, CryptMan* cm);
+
   // Writes this group's own lines (withHeader), its to-dos and sub-groups (withChildren)
   // and the closing ">" (withHeader). Returns the OR of the children's results.
   int writeContent(std::ostream& os, bool exporting, CryptMan* cm, bool withHeader,

@@ -127,6 +127,13 @@ class ToDoListToDo : public ToDoListItem {
   void SetSaveCrypt(bool on) { description.SetSaveCrypt(on); }
   const DescrData& getDescrData() const { return description; }
 
+  // True when the summary, or the readable description, contains `text` with the case of
+  // ASCII letters ignored (other bytes match only themselves). The description counts up
+  // to its first NUL and is asked through GetDescription: with `cm` logged in an encrypted
+  // one is decrypted in place and searched, otherwise it is not searched. `cm` may be
+  // null. An empty `text` is contained in everything.
+  bool containsText(const std::string& text, CryptMan* cm);
+
   // The record of this to-do in the data file grammar. Returns 0, or -1 when the
   // description could not be written in its required form (the record is still complete).
   // Marks the to-do saved unless exporting.

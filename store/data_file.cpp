@@ -32,7 +32,11 @@ void Zolt::writeHeader(std::ostream& os) {
   os << kFileHead;
   os << "<idmax=" << idmax << ">\n";
   os << "<idmaxaftersync=" << idmaxaftersync << ">\n";
-  os << "<curGroup=" << curGroupPath << ">\n";
+  // The search group is gone at the next start: the position is where the search began.
+  bool searching = curGroup != nullptr && curGroup == transientSearchGroup();
+  const std::string& position =
+      searching ? (preSearchGroup != nullptr ? preSearchGroupPath : "/0/") : curGroupPath;
+  os << "<curGroup=" << position << ">\n";
   if (options.showKbd) os << "<ShowKbd>\n";
   if (options.viewtype == kViewFlat) os << "<viewtype=flat>\n";
   if (options.viewtype == kViewTree) os << "<viewtype=tree>\n";
@@ -52,12 +56,31 @@ void Zolt::writeHeader(std::ostream& os) {
 
 int Zolt::writeData(const char* fileName) { return writeMaster(fileName, nullptr); }
 
+// The root's record without `skip` (the search group while results are shown, or null),
+// so the search group never reaches the file. The root's own lines come from its writer,
+// whose closing ">" is held back until the children are in.
+static int writeRootRecord(ToDoListGroup* root, const ToDoListGroup* skip, std::ostream& os,
+                           CryptMan* keys) {
+  if (skip == nullptr) return root->writeContent(os, false, keys, true, true);
+  std::ostringstream own;
+  root->writeContent(own, false, keys, true, false);
+  std::string lines = own.str();
+  os.write(lines.data(), static_cast<std::streamsize>(lines.size()) - 2);  // without ">\n"
+  int result = 0;
+  for (ToDoListToDo* t : root->getToDos()) result |= t->writeContent(os, false, keys);
+  for (ToDoListGroup* g : root->getGroups()) {
+    if (g != skip) result |= g->writeContent(os, false, keys, true, true);
+  }
+  os << ">\n";
+  return result;
+}
+
 int Zolt::writeMaster(const char* fileName,
                       const std::function<bool(const std::string&)>& beforeCommit) {
   auto body = [this](std::ostream& os) {
     writeHeader(os);
     keys.Write(os);
-    if (root->writeContent(os, false, &keys, true, true) != 0) {
+    if (writeRootRecord(root, transientSearchGroup(), os, &keys) != 0) {
       std::cerr << "writeContent hat nicht Null zurückgegeben!\n";
     }
     os << "</data>\n";

@@ -115,6 +115,9 @@ int Zolt::incsave_saveCurItem() {
 }
 
 int Zolt::incsave_saveCurGroup() {
+  // The search group is no data of the user's: nothing to record, and a record of it
+  // could not be replayed.
+  if (curGroup != nullptr && curGroup == transientSearchGroup()) return 0;
   return incsave_saveItem(curGroup, curGroup ? parentOf(root, curGroup) : nullptr);
 }
 
