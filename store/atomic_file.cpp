@@ -34,9 +34,13 @@ static int syncPath(const std::string& name, int flags) {
   return result == 0 ? 0 : -1;
 }
 
+int syncDirectoryOf(const std::string& name) {
+  return syncPath(directoryOf(name), O_RDONLY | O_DIRECTORY);
+}
+
 int syncFileAndDirectory(const std::string& name) {
   if (syncPath(name, O_RDONLY) != 0) return -1;
-  return syncPath(directoryOf(name), O_RDONLY | O_DIRECTORY);
+  return syncDirectoryOf(name);
 }
 
 // Creates the temporary file beside `target` with the mode the target will have.

@@ -18,6 +18,10 @@
     const std::string& fileName, const std::function<bool(std::ostream&)>& writeBody,
     const std::function<bool(const std::string& tempName)>& beforeCommit = nullptr);
 
+// Syncs the directory that holds `name`, so that creating, renaming or removing `name` is
+// durable. 0 on success, -1 on failure.
+[[nodiscard]] int syncDirectoryOf(const std::string& name);
+
 // Makes `name` durable: syncs the file's data and the directory entry that names it.
 // 0 on success, -1 on failure.
 [[nodiscard]] int syncFileAndDirectory(const std::string& name);

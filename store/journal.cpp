@@ -22,10 +22,6 @@ static const char kMarkerSuffix[] = ".compacted";  // see incsave_compact
 
 std::string Zolt::journalFileName(int n) const { return journalBase + std::to_string(n); }
 
-static bool startsWith(const std::string& s, const std::string& prefix) {
-  return s.compare(0, prefix.size(), prefix) == 0;
-}
-
 static bool existsFile(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
 
 static bool writeAll(int fd, const std::string& content) {
@@ -207,9 +203,14 @@ int Zolt::incsave_compact(const char* fileName) {
   int result = writeMaster(fileName, writeMarker);
   if (result == 0) {
     incsave_delFiles();
-    syncFileAndDirectory(fileName);
+    // The deletions reach the disk before the marker goes: without the marker, journal
+    // files left over would be replayed onto a master file that already holds them.
+    (void)syncDirectoryOf(journalBase);
   }
+  // The marker must go before any new journal record is written, or a crash later in this
+  // run would make the next start drop that record.
   remove(marker.c_str());
+  (void)syncDirectoryOf(marker);
   return result;
 }
 
