@@ -51,7 +51,11 @@ int Zolt::setItem2ViewItem(int row) {
 
 int Zolt::leaveCurGroup() {
   if (options.mainViewType == kMainViewSearch) {
-    if (searchGroup != nullptr) root->delGroup(searchGroup, nrActiveJobs, calendar);
+    if (searchGroup != nullptr) {
+      // A position remembered inside the results group would point at freed memory.
+      forgetPositionsBelow(searchGroup->fullPath());
+      root->delGroup(searchGroup, nrActiveJobs, calendar);
+    }
     searchGroup = nullptr;
     if (preSearchGroup != nullptr) {
       curGroup = preSearchGroup;

@@ -295,3 +295,12 @@ TEST_F(SearchTest, EncryptedDescriptionIsSearchedOnlyAfterALogin) {
   // The search decrypted the description in memory.
   EXPECT_EQ(0, note->getDescrData().getFlags() & kDescrEncrypted);
 }
+
+TEST_F(SearchTest, LeavingForgetsAPositionRememberedInTheResults) {
+  ASSERT_EQ(0, zolt.search("abc"));
+  zolt.rememberGroup();  // as the editor does when it opens an item from the results
+  ASSERT_EQ(0, zolt.leaveCurGroup());
+  zolt.enterPrevGroup();
+  EXPECT_EQ(zolt.getRoot(), zolt.getCurGroup());
+  EXPECT_EQ("/0/", zolt.getCurGroupPath());
+}
