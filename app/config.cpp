@@ -14,10 +14,6 @@ std::string GetHomeDir() {
   return home ? home : "";
 }
 
-static bool startsWith(const std::string& s, const char* prefix) {
-  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
 static void readConfigLine(const std::string& line) {
   size_t eq = line.find('=');
   if (eq == std::string::npos) return;

@@ -6,13 +6,10 @@
 
 #include "document/calendar_view.h"
 #include "document/zolt.h"
+#include "store/text_util.h"
 
 static bool isValidItemPriority(unsigned p) {
   return p <= 6 || p == kBusyPriority || p == kFreePriority;
-}
-
-static bool startsWith(const std::string& s, const std::string& prefix) {
-  return s.compare(0, prefix.size(), prefix) == 0;
 }
 
 int Zolt::newGroup() {

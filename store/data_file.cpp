@@ -13,10 +13,6 @@
 
 static const char kFileHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
 
-static bool startsWith(const std::string& s, const char* prefix) {
-  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
 // The value of a "<tag=value>" line: the tag removed in front, the ">" at the end.
 static std::string tagValue(const std::string& line, const char* tag) {
   size_t from = std::char_traits<char>::length(tag);

@@ -40,10 +40,6 @@ class SyncIndex {
   std::unordered_map<unsigned, ToDoListItem*> items;
 };
 
-bool startsWith(const std::string& s, const char* prefix) {
-  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
 }  // namespace
 
 // Removes what a crash may have left behind: journal files and master files that were

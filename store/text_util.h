@@ -16,6 +16,10 @@ std::string trimBlanks(const std::string& line);
 // Reads one line of any length without trimming. Returns false when no line could be read
 // (end of stream or a failed stream), so a loop over it always ends.
 bool readRawLine(std::istream& is, std::string& line);
+// True when `s` begins with `prefix`.
+inline bool startsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
 // Removes leading and trailing white space (space, \t, \n, \v, \f, \r).
 std::string trim(std::string s);
 // Copy with a-z turned to A-Z; other bytes unchanged.
