@@ -50,7 +50,7 @@ static bool writeDurably(const std::string& name, const std::string& tempPattern
     unlink(temp.c_str());
     return false;
   }
-  return syncFileAndDirectory(name) == 0;
+  return syncDirectoryOf(name) == 0;
 }
 
 int Zolt::incsave_commit(const std::string& record) {
