@@ -38,10 +38,6 @@ int syncDirectoryOf(const std::string& name) {
   return syncPath(directoryOf(name), O_RDONLY | O_DIRECTORY);
 }
 
-int syncFileAndDirectory(const std::string& name) {
-  if (syncPath(name, O_RDONLY) != 0) return -1;
-  return syncDirectoryOf(name);
-}
 
 // Creates the temporary file beside `target` with the mode the target will have.
 static int makeTemporary(const std::string& target, std::string& tempName) {

@@ -22,8 +22,5 @@
 // durable. 0 on success, -1 on failure.
 [[nodiscard]] int syncDirectoryOf(const std::string& name);
 
-// Makes `name` durable: syncs the file's data and the directory entry that names it.
-// 0 on success, -1 on failure.
-[[nodiscard]] int syncFileAndDirectory(const std::string& name);
 
 #endif  // ZOLT_STORE_ATOMIC_FILE_H_
