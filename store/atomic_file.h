@@ -22,5 +22,4 @@
 // durable. 0 on success, -1 on failure.
 [[nodiscard]] int syncDirectoryOf(const std::string& name);
 
-
 #endif  // ZOLT_STORE_ATOMIC_FILE_H_
