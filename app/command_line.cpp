@@ -31,9 +31,15 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
       continue;
     }
     switch (arg[1]) {
-      case 'f': fileNamePending = true; break;
-      case 'q': cl.quitAfterLoading = true; break;
-      case 's': cl.saveAtExit = true; break;
+      case 'f':
+        fileNamePending = true;
+        break;
+      case 'q':
+        cl.quitAfterLoading = true;
+        break;
+      case 's':
+        cl.saveAtExit = true;
+        break;
       case 'c': {
         cl.calendarAtStart = true;
         cl.calStartDate = getTodayDate(kEmptyDateTime);
@@ -50,7 +56,8 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
         }
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   return 0;

@@ -7,11 +7,11 @@
 #include "calendar/date_time.h"
 
 struct T_CommandLine {
-  std::string fileName;                   // set by -f; empty keeps the default
+  std::string fileName;                    // set by -f; empty keeps the default
   unsigned calStartDate = kEmptyDateTime;  // -c's date, no time
-  bool calendarAtStart = false;           // -c
-  bool quitAfterLoading = false;          // -q
-  bool saveAtExit = false;                // -s
+  bool calendarAtStart = false;            // -c
+  bool quitAfterLoading = false;           // -q
+  bool saveAtExit = false;                 // -s
 };
 
 // Parses the arguments after the program name. An option is decided by its second

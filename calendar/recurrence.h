@@ -8,7 +8,7 @@
 // 5 monthly by date, 6 yearly.
 struct T_recData {
   int type = 0;
-  int interval = 1;  // days (1, 2), weeks (3), months (4, 5); unused by yearly
+  int interval = 1;                     // days (1, 2), weeks (3), months (4, 5); unused by yearly
   unsigned firstDate = kEmptyDateTime;  // no occurrence before it; empty = open
   unsigned lastDate = kEmptyDateTime;   // no occurrence after it; empty = open
   bool operator==(const T_recData& o) const {

@@ -96,8 +96,7 @@ int DescrData::GetDescription(const char*& out, CryptMan* cm) {
   return (flags & kDescrEncrypted) ? 1 : 0;
 }
 
-int DescrData::GetDataToSave(char*& out, int& outLen, int& outFlags, bool& mustFree,
-                             CryptMan* cm) {
+int DescrData::GetDataToSave(char*& out, int& outLen, int& outFlags, bool& mustFree, CryptMan* cm) {
   mustFree = false;
   bool loggedIn = cm != nullptr && cm->IsLoggedIn();
   if ((flags & kDescrSaveCrypt) && orig != nullptr) {
@@ -148,7 +147,8 @@ int DescrData::ReadFromFile(int n, std::istream& in) {
     len = n + 1;
   } else {
     int got = 0;
-    unsigned char* decoded = ReadBinASCII(in, got, static_cast<unsigned>(n < 1 << 20 ? n : 1 << 20));
+    unsigned char* decoded =
+        ReadBinASCII(in, got, static_cast<unsigned>(n < 1 << 20 ? n : 1 << 20));
     if (got < 0 || got < n) {
       printf("Expected %i byte, got %i\n", n, got);
       free(decoded);

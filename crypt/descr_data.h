@@ -41,7 +41,9 @@ class DescrData {
   // flags say so) and the line end behind them. 0 on success, -1 on failure.
   [[nodiscard]] int ReadFromFile(int n, std::istream& in);
   void SetSaveCrypt(bool on);
-  static bool DescrIsBinary(const int& f) { return (f & (kDescrCompressed | kDescrEncrypted)) != 0; }
+  static bool DescrIsBinary(const int& f) {
+    return (f & (kDescrCompressed | kDescrEncrypted)) != 0;
+  }
   bool CurDescrIsBinary() const { return DescrIsBinary(flags); }
   void RememberOrig();
   void ForgetOrig();

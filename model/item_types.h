@@ -15,9 +15,7 @@ struct T_workingTimes {
 struct T_completed {
   bool completed = false;
   int32_t time = 0;
-  bool operator==(const T_completed& o) const {
-    return completed == o.completed && time == o.time;
-  }
+  bool operator==(const T_completed& o) const { return completed == o.completed && time == o.time; }
 };
 
 #endif  // ZOLT_MODEL_ITEM_TYPES_H_

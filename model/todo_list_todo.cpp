@@ -43,9 +43,9 @@ static bool sameTimes(const std::vector<T_workingTimes>& a, const std::vector<T_
 }
 
 bool ToDoListToDo::operator==(const ToDoListToDo& o) const {
-  return description == o.description && sameTimes(times, o.times) &&
-         completed == o.completed && showTimeAs == o.showTimeAs && running == o.running &&
-         begin == o.begin && end == o.end && recData == o.recData && baseEquals(o);
+  return description == o.description && sameTimes(times, o.times) && completed == o.completed &&
+         showTimeAs == o.showTimeAs && running == o.running && begin == o.begin && end == o.end &&
+         recData == o.recData && baseEquals(o);
 }
 
 int ToDoListToDo::clearCompleted() {

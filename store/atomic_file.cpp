@@ -38,7 +38,6 @@ int syncDirectoryOf(const std::string& name) {
   return syncPath(directoryOf(name), O_RDONLY | O_DIRECTORY);
 }
 
-
 // Creates the temporary file beside `target` with the mode the target will have.
 static int makeTemporary(const std::string& target, std::string& tempName) {
   tempName = target + ".tmpXXXXXX";

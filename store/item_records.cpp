@@ -21,8 +21,7 @@ static unsigned checkedDateTime(unsigned v, char tag) {
     checked = clearTimePart(checked);
   }
   if (checked != v) {
-    std::cerr << "Impossible date or time " << v << " in line '" << tag
-              << "' read as missing\n";
+    std::cerr << "Impossible date or time " << v << " in line '" << tag << "' read as missing\n";
   }
   return checked;
 }
@@ -105,20 +104,40 @@ static int checkedInterval(int interval) {
 void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJobs) {
   std::string value = line.substr(1);
   switch (line[0]) {
-    case '1': recData.type = checkedRecurrenceType(parseInt(value)); break;
-    case '2': recData.interval = checkedInterval(parseInt(value)); break;
-    case '3': recData.firstDate = checkedDateTime(parseNumber(value), '3'); break;
-    case '4': recData.lastDate = checkedDateTime(parseNumber(value), '4'); break;
-    case 'F': description.setFlags(static_cast<int>(parseHex(value))); break;
-    case 'I': syncID = parseNumber(value); break;
+    case '1':
+      recData.type = checkedRecurrenceType(parseInt(value));
+      break;
+    case '2':
+      recData.interval = checkedInterval(parseInt(value));
+      break;
+    case '3':
+      recData.firstDate = checkedDateTime(parseNumber(value), '3');
+      break;
+    case '4':
+      recData.lastDate = checkedDateTime(parseNumber(value), '4');
+      break;
+    case 'F':
+      description.setFlags(static_cast<int>(parseHex(value)));
+      break;
+    case 'I':
+      syncID = parseNumber(value);
+      break;
     case 'R':
       if (!running) ++nrActiveJobs;
       running = true;
       break;
-    case 'S': showTimeAs = parseInt(value); break;
-    case 'f': completed = T_completed{true, parseInt(value)}; break;
-    case 'm': begin = checkedDateTime(parseNumber(value), 'm'); break;
-    case 'n': end = checkedDateTime(parseNumber(value), 'n'); break;
+    case 'S':
+      showTimeAs = parseInt(value);
+      break;
+    case 'f':
+      completed = T_completed{true, parseInt(value)};
+      break;
+    case 'm':
+      begin = checkedDateTime(parseNumber(value), 'm');
+      break;
+    case 'n':
+      end = checkedDateTime(parseNumber(value), 'n');
+      break;
     case 'p': {
       unsigned p = parseNumber(value);
       priority = (p > 6 && p != kBusyPriority && p != kFreePriority) ? 1 : p;
@@ -131,8 +150,11 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
       times.push_back(T_workingTimes{b, e});
       break;
     }
-    case 's': summary = sanitizeName(value); break;
-    default: break;  // unknown lines are passed over
+    case 's':
+      summary = sanitizeName(value);
+      break;
+    default:
+      break;  // unknown lines are passed over
   }
 }
 
@@ -159,8 +181,8 @@ int ToDoListToDo::readContent(std::istream& is, unsigned& nrActiveJobs, unsigned
 
 // ---- group records ----
 
-int ToDoListGroup::writeContent(std::ostream& os, bool exporting, CryptMan* cm,
-                                bool withHeader, bool withChildren) {
+int ToDoListGroup::writeContent(std::ostream& os, bool exporting, CryptMan* cm, bool withHeader,
+                                bool withChildren) {
   int result = 0;
   if (withHeader) {
     os << "g\ns" << summary << '\n';
@@ -181,21 +203,30 @@ int ToDoListGroup::writeContent(std::ostream& os, bool exporting, CryptMan* cm,
 void ToDoListGroup::applyRecordLine(const std::string& line) {
   std::string value = line.substr(1);
   switch (line[0]) {
-    case 'I': syncID = parseNumber(value); break;
-    case 's': summary = sanitizeName(value); break;
+    case 'I':
+      syncID = parseNumber(value);
+      break;
+    case 's':
+      summary = sanitizeName(value);
+      break;
     case 'p': {
       unsigned p = parseNumber(value);
       priority = p > 6 ? 1 : p;
       break;
     }
-    case 'c': showCompleted = value.size() > 0 && value[0] == '1'; break;
-    case 'l': completedLast = value.size() > 0 && value[0] == '1'; break;
-    default: break;  // unknown lines are passed over
+    case 'c':
+      showCompleted = value.size() > 0 && value[0] == '1';
+      break;
+    case 'l':
+      completedLast = value.size() > 0 && value[0] == '1';
+      break;
+    default:
+      break;  // unknown lines are passed over
   }
 }
 
-int ToDoListGroup::readChild(char tag, std::istream& is, unsigned& nrActiveJobs,
-                             unsigned& idmax, T_Calendar& cal) {
+int ToDoListGroup::readChild(char tag, std::istream& is, unsigned& nrActiveJobs, unsigned& idmax,
+                             T_Calendar& cal) {
   unsigned childID = findFreeID();
   if (tag == 'g') {
     ToDoListGroup* g = new ToDoListGroup(childID, fullPath(), level + 1);

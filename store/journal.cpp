@@ -17,7 +17,7 @@
 #include "store/text_util.h"
 
 static const char kJournalHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
-static const char kTempInfix[] = ".jtmp";         // journal files being written
+static const char kTempInfix[] = ".jtmp";          // journal files being written
 static const char kMarkerSuffix[] = ".compacted";  // see incsave_compact
 
 std::string Zolt::journalFileName(int n) const { return journalBase + std::to_string(n); }
@@ -55,7 +55,8 @@ static bool writeDurably(const std::string& name, const std::string& tempPattern
 
 int Zolt::incsave_commit(const std::string& record) {
   std::string name = journalFileName(journalCount);
-  if (!writeDurably(name, journalBase + kTempInfix + "XXXXXX", kJournalHead + record + "</data>\n")) {
+  if (!writeDurably(name, journalBase + kTempInfix + "XXXXXX",
+                    kJournalHead + record + "</data>\n")) {
     journalFailed = true;
     std::cerr << "Could not write the journal file " << name
               << ": changes are no longer being saved as they happen\n";
@@ -197,8 +198,7 @@ int Zolt::incsave_compact(const char* fileName) {
   std::string marker = journalBase + kMarkerSuffix;
   auto writeMarker = [&marker](const std::string& tempName) {
     std::string print = fingerprint(tempName);
-    return !print.empty() &&
-           writeDurably(marker, marker + ".XXXXXX", print + "\n");
+    return !print.empty() && writeDurably(marker, marker + ".XXXXXX", print + "\n");
   };
   int result = writeMaster(fileName, writeMarker);
   if (result == 0) {

@@ -43,9 +43,9 @@ RunResult runZolt(const std::string& home, const std::string& args,
                   const std::string& shellPrefix) {
   std::string out = home + "/.run_out";
   std::string err = home + "/.run_err";
-  std::string command = "cd '" + home + "' && env -u USERPROFILE -u XDG_RUNTIME_DIR HOME='" +
-                        home + "' TMPDIR='" + home + "' sh -c \"" + shellPrefix + " exec '" +
-                        ZOLT_BINARY + "' " + args + "\" >'" + out + "' 2>'" + err + "'";
+  std::string command = "cd '" + home + "' && env -u USERPROFILE -u XDG_RUNTIME_DIR HOME='" + home +
+                        "' TMPDIR='" + home + "' sh -c \"" + shellPrefix + " exec '" + ZOLT_BINARY +
+                        "' " + args + "\" >'" + out + "' 2>'" + err + "'";
   int raw = system(command.c_str());
   RunResult result;
   result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;

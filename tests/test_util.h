@@ -24,8 +24,6 @@ bool fileExists(const std::string& name);
 // Path of a fixture file in tests/data.
 std::string testData(const std::string& name);
 
-
-
 // Result of running the zolt program in a shell.
 struct RunResult {
   int status = -1;  // exit status, or -1 when it did not exit normally

@@ -79,7 +79,9 @@ TEST_F(StartupTest, FailedSaveIsReportedAndKeepsTheOldFile) {
 
 TEST_F(StartupTest, JournalIsCompactedIntoTheMasterFile) {
   writeFile(data, readFile(testData("example.dat")));
-  writeFile(data + "0", "<type=Zolt>\n<data>\n<new parent=2>\nt\nsFrom the journal\nI9\n>\n>\n</new>\n</data>\n");
+  writeFile(
+      data + "0",
+      "<type=Zolt>\n<data>\n<new parent=2>\nt\nsFrom the journal\nI9\n>\n>\n</new>\n</data>\n");
   RunResult r = Run("-q -f data.dat");
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.out.find("write to file: 0\n"));

@@ -83,8 +83,8 @@ TEST_F(DataFileTest, ViewFlagsAndDefaultRecord) {
 TEST_F(DataFileTest, LongSummaryAndDescriptionRoundTrip) {
   std::string summary(2000, 's');
   std::string descr = std::string(3000, 'd') + "\n\n";
-  ASSERT_EQ(0, Load(withItems("I1\nt\ns" + summary + "\nI2\nd" +
-                              std::to_string(descr.size()) + "\n" + descr + "\n>\n")));
+  ASSERT_EQ(0, Load(withItems("I1\nt\ns" + summary + "\nI2\nd" + std::to_string(descr.size()) +
+                              "\n" + descr + "\n>\n")));
   const char* text = nullptr;
   zolt.getRoot()->getToDos()[0]->GetDescription(text, nullptr);
   EXPECT_EQ(descr, text);
@@ -221,7 +221,8 @@ TEST_F(DataFileTest, FailedWriteLeavesOldFileIntact) {
   EXPECT_EQ(0, WEXITSTATUS(status)) << "writeData did not report the failure";
   EXPECT_EQ(old, readFile(saved));
   int entries = 0;
-  for (auto it = std::filesystem::directory_iterator(dir.path()); it != std::filesystem::directory_iterator(); ++it) {
+  for (auto it = std::filesystem::directory_iterator(dir.path());
+       it != std::filesystem::directory_iterator(); ++it) {
     ++entries;
   }
   EXPECT_EQ(2, entries) << "a temporary file was left behind";
@@ -237,6 +238,4 @@ TEST_F(DataFileTest, UnreadableFileIsNotTakenForEmpty) {
   chmod(master.c_str(), 0600);
 }
 
-TEST_F(DataFileTest, DirectoryIsNotADataFile) {
-  EXPECT_EQ(-1, zolt.readData(dir.path().c_str()));
-}
+TEST_F(DataFileTest, DirectoryIsNotADataFile) { EXPECT_EQ(-1, zolt.readData(dir.path().c_str())); }

@@ -47,8 +47,12 @@ class Script {
     if (todos.empty() && kind >= 1 && kind <= 5) kind = 0;
     ToDoListToDo* t = todos.empty() ? nullptr : todos[pick(todos.size())];
     switch (kind) {
-      case 0: newToDo(pick, op, false); break;
-      case 1: edit(t, op, pick(6) + 1); break;
+      case 0:
+        newToDo(pick, op, false);
+        break;
+      case 1:
+        edit(t, op, pick(6) + 1);
+        break;
       case 2:
         z.setItem(t);
         if (z.setItemCompleted() >= 0) (void)z.incsave_saveCurItem();
@@ -66,9 +70,15 @@ class Script {
         z.turnCurItem2Group();
         z.setGroup(z.getRoot());
         break;
-      case 6: calendarItem(pick, op); break;
-      case 7: newGroup(pick, op); break;
-      default: newToDo(pick, op, true); break;
+      case 6:
+        calendarItem(pick, op);
+        break;
+      case 7:
+        newGroup(pick, op);
+        break;
+      default:
+        newToDo(pick, op, true);
+        break;
     }
   }
 

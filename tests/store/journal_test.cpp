@@ -79,7 +79,8 @@ TEST_F(JournalTest, ChangedRecordsApplyInOrderAndKeepThePlace) {
   t->setSummary("edited twice");
   t->addTime(100, 200);
   ASSERT_EQ(0, zolt->incsave_saveCurItem());
-  EXPECT_NE(std::string::npos, Journal(4).find("<changed>\nt\nsedited twice\nI8\nr100,200\n>\n</changed>\n"));
+  EXPECT_NE(std::string::npos,
+            Journal(4).find("<changed>\nt\nsedited twice\nI8\nr100,200\n>\n</changed>\n"));
   std::string before = Tree(Root());
 
   EXPECT_EQ(1, Open());

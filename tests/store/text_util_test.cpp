@@ -14,8 +14,8 @@ TEST(TextUtilTest, ItoStr) {
     bool signInWidth;
     const char* expected;
   } kCases[] = {
-      {7, '0', 3, false, "007"},   {0, ' ', 0, true, "0"},     {1234, '0', 2, false, "1234"},
-      {0, '0', 3, false, "000"},   {42, ' ', 0, true, "42"},   {-5, '0', 3, true, "-05"},
+      {7, '0', 3, false, "007"},   {0, ' ', 0, true, "0"},   {1234, '0', 2, false, "1234"},
+      {0, '0', 3, false, "000"},   {42, ' ', 0, true, "42"}, {-5, '0', 3, true, "-05"},
       {-5, '0', 3, false, "00-5"}, {0, 'x', 1, false, "0"},
   };
   for (const auto& c : kCases) {
@@ -28,9 +28,14 @@ TEST(TextUtilTest, ParseNumberReadsLikeAtoiAndWraps) {
     const char* text;
     unsigned expected;
   } kCases[] = {
-      {"153756160", 153756160u}, {"  -1", 0xFFFFFFFFu},  {"+12abc", 12u},
-      {"abc", 0u},               {"", 0u},               {"2147500032", 2147500032u},
-      {"4294967296", 0u},        {"99999999999999999999", 1661992959u},
+      {"153756160", 153756160u},
+      {"  -1", 0xFFFFFFFFu},
+      {"+12abc", 12u},
+      {"abc", 0u},
+      {"", 0u},
+      {"2147500032", 2147500032u},
+      {"4294967296", 0u},
+      {"99999999999999999999", 1661992959u},
   };
   for (const auto& c : kCases) EXPECT_EQ(c.expected, parseNumber(c.text)) << c.text;
   EXPECT_EQ(0x20006u, parseHex("20006"));
