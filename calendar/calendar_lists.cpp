@@ -3,6 +3,7 @@
 #include "calendar/calendar_lists.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "document/view_data.h"
 #include "model/todo_list_todo.h"
@@ -15,6 +16,9 @@ T_Calendar::~T_Calendar() {
   }
   for (T_DatedCalList* list : {&datToDos, &datBusy, &datFree}) {
     for (const T_DatedCalListItem& e : *list) e.item->calPos = T_CalListPos();
+  }
+  for (const T_BatchedEntry& e : batched) {
+    if (e.item != nullptr) e.item->calPos = T_CalListPos();
   }
 }
 
@@ -56,6 +60,11 @@ T_CalListPos T_Calendar::insert(ToDoListToDo* t, CalList which, unsigned key) {
   if (T_RecCalList* rec = recurringList(which)) {
     pos.recEntry = rec->insert(rec->end(), t);
   } else if (T_DatedCalList* dated = datedList(which)) {
+    if (batchDepth > 0) {
+      batched.push_back(T_BatchedEntry{t, which, key});
+      pos.datedEntry = dated->end();
+      return pos;
+    }
     // Inserting with the first entry of an equal or greater key as the hint places the new
     // entry right before it: before every entry with an equal key.
     pos.datedEntry = dated->insert(dated->lower_bound(key), T_DatedCalListItem{t, key});
@@ -65,11 +74,62 @@ T_CalListPos T_Calendar::insert(ToDoListToDo* t, CalList which, unsigned key) {
   return pos;
 }
 
-void T_Calendar::erase(const T_CalListPos& pos) {
+void T_Calendar::erase(ToDoListToDo* t, const T_CalListPos& pos) {
   if (T_RecCalList* rec = recurringList(pos.list)) {
     rec->erase(pos.recEntry);
   } else if (T_DatedCalList* dated = datedList(pos.list)) {
-    dated->erase(pos.datedEntry);
+    if (pos.datedEntry != dated->end()) {
+      dated->erase(pos.datedEntry);
+      return;
+    }
+    // Noted in the open batch. A to-do leaving during a read is nearly always one of the
+    // last noted (that of a damaged record), so the search starts at the back.
+    for (auto it = batched.rbegin(); it != batched.rend(); ++it) {
+      if (it->item == t) {
+        it->item = nullptr;
+        return;
+      }
+    }
+  }
+}
+
+void T_Calendar::endBatch() {
+  if (batchDepth == 0 || --batchDepth > 0) return;
+  std::vector<T_BatchedEntry> entries;
+  entries.swap(batched);
+  for (CalList which : {CalList::kDatedToDos, CalList::kDatedBusy, CalList::kDatedFree}) {
+    placeBatch(which, entries);
+  }
+}
+
+// One by one, each entry would go before every entry of an equal key that stood there
+// already: among equal keys the last noted stands first, and before the entries placed
+// before the batch. Sorted so, the entries are merged into the list in one walk; a few
+// entries into a long list are placed one by one instead, as that walk would be longer.
+void T_Calendar::placeBatch(CalList which, std::vector<T_BatchedEntry>& entries) {
+  // Key in the high half, the noting order reversed in the low half: one number sorts.
+  std::vector<uint64_t> order;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].item == nullptr || entries[i].list != which) continue;
+    order.push_back(static_cast<uint64_t>(entries[i].key) << 32 | (0xFFFFFFFFu - i));
+  }
+  T_DatedCalList& dated = *datedList(which);
+  auto entryOf = [&entries](uint64_t v) -> T_BatchedEntry& {
+    return entries[0xFFFFFFFFu - static_cast<uint32_t>(v)];
+  };
+  if (order.size() * 16 < dated.size()) {
+    for (uint64_t v : order) {  // still in the order noted
+      T_BatchedEntry& e = entryOf(v);
+      e.item->calPos = insert(e.item, which, e.key);
+    }
+    return;
+  }
+  std::sort(order.begin(), order.end());
+  auto next = dated.begin();  // first entry from before the batch with a key not below
+  for (uint64_t v : order) {
+    T_BatchedEntry& e = entryOf(v);
+    while (next != dated.end() && next->key < e.key) ++next;
+    e.item->calPos.datedEntry = dated.insert(next, T_DatedCalListItem{e.item, e.key});
   }
 }
 
@@ -99,7 +159,7 @@ void ToDoListToDo::putIntoCalList(T_Calendar& cal) {
 void ToDoListToDo::removeFromCalLists(T_Calendar& cal) {
   (void)cal;  // the entry is found through calPos, which also names its calendar
   if (calPos.cal == nullptr) return;
-  calPos.cal->erase(calPos);
+  calPos.cal->erase(this, calPos);
   calPos = T_CalListPos();
 }
 

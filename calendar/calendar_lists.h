@@ -58,7 +58,7 @@ struct T_CalListPos {
   T_Calendar* cal = nullptr;  // not owned; null while the to-do is in no list
   CalList list = CalList::kNone;
   T_RecCalList::iterator recEntry;      // valid in a recurring list
-  T_DatedCalList::iterator datedEntry;  // valid in a dated list
+  T_DatedCalList::iterator datedEntry;  // valid in a dated list; its end() while batched
 };
 
 // Invariant: every entry of the six lists refers to a live to-do whose T_CalListPos names
@@ -89,15 +89,33 @@ struct T_Calendar {
   // Entries in all six lists together.
   size_t nrListed() const;
 
+  // A batch for readers of many records. Between beginBatch and the matching endBatch,
+  // to-dos entering a dated list are only noted; endBatch places them all at once, in
+  // exactly the order placing them one by one would have given. Placing entries one by
+  // one costs a walk down the list's tree each, which for the hundreds of thousands of a
+  // big file is most of the reading; placed in key order they go in at the end. Batches
+  // nest: only the outermost endBatch places. While a batch is open the dated lists and
+  // nrListed() do not show the noted entries yet; leaving and re-entering work as usual.
+  void beginBatch() { ++batchDepth; }
+  void endBatch();
+
  private:
   friend class ToDoListToDo;
+
+  // A to-do noted for a dated list during a batch; `item` is null once it left again.
+  struct T_BatchedEntry {
+    ToDoListToDo* item;
+    CalList list;
+    unsigned key;
+  };
+  void placeBatch(CalList which, std::vector<T_BatchedEntry>& entries);
 
   T_RecCalList* recurringList(CalList which);
   T_DatedCalList* datedList(CalList which);
   // Places `t` into `which` (a dated list under `key`) and returns where it stands.
   T_CalListPos insert(ToDoListToDo* t, CalList which, unsigned key);
-  // Erases the entry `pos` names. REQUIRES: `pos` names an entry of this calendar.
-  void erase(const T_CalListPos& pos);
+  // Erases the entry of `t` that `pos` names. REQUIRES: `pos` is t's entry in this calendar.
+  void erase(ToDoListToDo* t, const T_CalListPos& pos);
 
   T_RecCalList recToDos;
   T_DatedCalList datToDos;
@@ -105,6 +123,8 @@ struct T_Calendar {
   T_DatedCalList datBusy;
   T_RecCalList recFree;
   T_DatedCalList datFree;
+  int batchDepth = 0;
+  std::vector<T_BatchedEntry> batched;  // in the order noted
 };
 
 // The list an item belongs in, by priority, recurrence type and dates: kNone when neither

@@ -253,8 +253,26 @@ int ToDoListGroup::readChild(char tag, std::istream& is, unsigned& nrActiveJobs,
   return 0;
 }
 
+namespace {
+
+// The dated to-dos of a group record are placed into the calendar lists together once the
+// outermost record is read (see T_Calendar::beginBatch).
+class CalendarBatch {
+ public:
+  explicit CalendarBatch(T_Calendar& cal) : cal(cal) { cal.beginBatch(); }
+  ~CalendarBatch() { cal.endBatch(); }
+  CalendarBatch(const CalendarBatch&) = delete;
+  CalendarBatch& operator=(const CalendarBatch&) = delete;
+
+ private:
+  T_Calendar& cal;
+};
+
+}  // namespace
+
 int ToDoListGroup::readContent(std::istream& is, unsigned& nrActiveJobs, unsigned& idmax,
                                T_Calendar& cal) {
+  CalendarBatch batch(cal);
   if (level > kMaxGroupDepth) {
     std::cerr << "Groups nested deeper than " << kMaxGroupDepth << " levels: file refused\n";
     return -1;
