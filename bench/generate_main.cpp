@@ -1,14 +1,27 @@
-// Writes a benchmark data file: zolt_generate FILE ITEMS [SEED]
+// Writes a benchmark data file: zolt_generate FILE ITEMS [SEED] [--uniform] [--now=YYYY-MM-DD]
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "bench/data_generator.h"
+#include "calendar/date_time.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: zolt_generate FILE ITEMS [SEED]\n");
+    fprintf(stderr, "usage: zolt_generate FILE ITEMS [SEED] [--uniform] [--now=YYYY-MM-DD]\n");
     return 2;
   }
-  unsigned seed = argc > 3 ? static_cast<unsigned>(strtoul(argv[3], nullptr, 10)) : 42u;
-  return generateDataFile(argv[1], atoi(argv[2]), seed) == 0 ? 0 : 1;
+  GeneratorConfig config;
+  config.items = atoi(argv[2]);
+  for (int i = 3; i < argc; ++i) {
+    int y, m, d;
+    if (strcmp(argv[i], "--uniform") == 0) {
+      config.spread = DateSpread::kUniform;
+    } else if (sscanf(argv[i], "--now=%d-%d-%d", &y, &m, &d) == 3 && isValidDate(y, m, d)) {
+      config.now = packDate(kNoTime, y, m, d);
+    } else {
+      config.seed = static_cast<unsigned>(strtoul(argv[i], nullptr, 10));
+    }
+  }
+  return generateDataFile(argv[1], config) == 0 ? 0 : 1;
 }
