@@ -67,9 +67,13 @@ int getNumberOfDay(int day, int month, int year) {
   return n;
 }
 
+// The calendar's rows step through many days one at a time: the year is estimated from the
+// mean length of a Gregorian year and corrected, instead of counted up from the origin.
 void getDayByNumber(int n, int& day, int& month, int& year) {
-  year = kOriginYear;
-  while (n > daysOfYear(year)) n -= daysOfYear(year++);
+  year = kOriginYear + static_cast<int>((static_cast<long long>(n) - 1) * 400 / 146097);
+  while (year > kOriginYear && getNumberOfDay(1, 1, year) > n) --year;
+  while (getNumberOfDay(1, 1, year + 1) <= n) ++year;
+  n -= getNumberOfDay(1, 1, year) - 1;  // day of the year, from 1
   month = 1;
   while (n > MaxTag(month, year)) n -= MaxTag(month++, year);
   day = n;
