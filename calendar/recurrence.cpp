@@ -167,9 +167,13 @@ bool stepYearly(unsigned main, unsigned& out) {
   return true;
 }
 
-bool nextMainDate(unsigned main, const T_recData& rec, unsigned& out) {
+// The main date `steps` occurrences on; more than one step only for daily and weekly
+// recurrences, whose steps add up.
+bool nextMainDate(unsigned main, const T_recData& rec, long long steps, unsigned& out) {
   // An interval below 1 would stand still or go back; such records count as 1.
   long long interval = std::max(rec.interval, 1);
+  if (steps != 1 && rec.type != kTypeDaily && rec.type != kTypeWeekly) return false;
+  interval *= steps;
   switch (rec.type) {
     case kTypeDaily:
       return moveWithinRange(main, interval, out);
@@ -186,6 +190,26 @@ bool nextMainDate(unsigned main, const T_recData& rec, unsigned& out) {
     default:
       return false;
   }
+}
+
+// The second date keeps its distance in days from the main date, and its own time.
+unsigned stepOccurrences(const T_recData& rec, bool appointment, long long steps, unsigned& b,
+                         unsigned& e) {
+  if (rec.type == kTypeNone) return 0;
+  unsigned main = appointment ? b : e;
+  unsigned second = appointment ? e : b;
+  if (!hasDate(main)) return 0;
+  unsigned newMain;
+  if (!nextMainDate(main, rec, steps, newMain)) return 0;
+  if (hasDate(rec.lastDate) && newMain > rec.lastDate) return 0;
+  unsigned newSecond = second;
+  if (hasDate(second)) {
+    if (!moveWithinRange(newMain, getDateDiff(second, main), newSecond)) return 0;
+    if (hasTime(second)) newSecond = (newSecond & kDateMask) | (second & kTimeMask);
+  }
+  (appointment ? b : e) = newMain;
+  (appointment ? e : b) = newSecond;
+  return 1;
 }
 
 }  // namespace
@@ -205,23 +229,20 @@ void ToDoListToDo::sanitizeTimeThings() {
   if (cal != nullptr) putIntoCalList(*cal);
 }
 
+int fixedStepDays(const T_recData& r) {
+  int interval = std::max(r.interval, 1);
+  if (r.type == kTypeDaily) return interval;
+  return r.type == kTypeWeekly ? 7 * interval : 0;
+}
+
+unsigned skipOccurrences(const T_recData& r, bool appointment, long long steps, unsigned& b,
+                         unsigned& e) {
+  if (steps < 1 || fixedStepDays(r) == 0) return 0;
+  return stepOccurrences(r, appointment, steps, b, e);
+}
+
 unsigned ToDoListToDo::setFollowingRecurrenceDate(unsigned& b, unsigned& e) const {
-  if (recData.type == kTypeNone) return 0;
-  bool appointment = isAppointment();
-  unsigned main = appointment ? b : e;
-  unsigned second = appointment ? e : b;
-  if (!hasDate(main)) return 0;
-  unsigned newMain;
-  if (!nextMainDate(main, recData, newMain)) return 0;
-  if (hasDate(recData.lastDate) && newMain > recData.lastDate) return 0;
-  unsigned newSecond = second;
-  if (hasDate(second)) {
-    if (!moveWithinRange(newMain, getDateDiff(second, main), newSecond)) return 0;
-    if (hasTime(second)) newSecond = (newSecond & kDateMask) | (second & kTimeMask);
-  }
-  (appointment ? b : e) = newMain;
-  (appointment ? e : b) = newSecond;
-  return 1;
+  return stepOccurrences(recData, isAppointment(), 1, b, e);
 }
 
 int ToDoListToDo::setCompleted(T_Calendar& cal) {
