@@ -7,6 +7,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "calendar/calendar_lists.h"
@@ -138,6 +139,10 @@ class ToDoListToDo : public ToDoListItem {
   // description could not be written in its required form (the record is still complete).
   // Marks the to-do saved unless exporting.
   int writeContent(std::ostream& os, bool exporting, CryptMan* cm);
+  // The same record appended to `text`, for writers that hand many records to the stream
+  // at once. A description in the binary form is written to `os` at once, with `text`
+  // before it (which is then empty). Result and marking as writeContent.
+  int appendRecord(std::string& text, std::ostream& os, bool exporting, CryptMan* cm);
   // Reads one record whose "t" line has been consumed. 0, or -1 when the record is damaged
   // or the stream ends before its ">" line.
   [[nodiscard]] int readContent(std::istream& is, unsigned& nrActiveJobs, unsigned& idmax,
