@@ -164,9 +164,9 @@ class Generator {
     moveDateTime(r.end, pick(20) == 0 ? between(30, 4320) : between(30, 270));
   }
 
-  // Most series of a lifetime have ended: they carry a last date in the past, and a to-do's
-  // last occurrence is completed. Running series: appointments began in the past; to-dos
-  // stand near now, for completing one moves it to its following occurrence.
+  // Nearly every series of a lifetime has ended: it carries a last date in the past, and a
+  // to-do's last occurrence is completed. Running series: appointments began in the past;
+  // to-dos stand near now, for completing one moves it to its following occurrence.
   void recurring(Record& r) {
     r.type = 1 + pick(6);
     bool isAppointment = pick(3) == 0;
@@ -175,7 +175,7 @@ class Generator {
       r.busy = pick(2) == 0;
       r.priority = r.busy ? 100 : 200;
     }
-    bool ended = !uniform && pick(10) < (isAppointment ? 6 : 3);
+    bool ended = !uniform && pick(100) < 95;
     int n = std::max(firstN, isAppointment || ended ? pastDay() : soonDay(24) - 3);
     unsigned main = atTime(n), second = main;
     if (isAppointment) {
@@ -196,15 +196,15 @@ class Generator {
   // A to-do due on a day: nearly always in the past, and then mostly completed.
   void datedToDo(Record& r) {
     int x = pick(1000);
-    bool past = x < 985;
-    int n = past ? pastDay() : x < 997 ? soonDay(120) : laterDay();
+    bool past = x < 995;
+    int n = past ? pastDay() : x < 999 ? soonDay(120) : laterDay();
     r.end = pick(2) == 0 ? atTime(n) : dayFromNumber(n);
     if (pick(2) == 0) {
       r.begin = r.end;
       moveDate(r.begin, -std::min(between(1, 30), n - firstN));
     }
     if (pick(7) == 0) times(n, r);
-    bool done = uniform ? pick(10) == 0 : pick(100) < (past ? 92 : 5);
+    bool done = uniform ? pick(10) == 0 : pick(100) < (past ? 95 : 5);
     if (done) r.completed = secondsOf(n) + pick(5 * 86400);
   }
 

@@ -13,10 +13,11 @@ constexpr const char* kBenchPassword = "correct horse battery staple";
 
 // How the dates of a generated file are spread over 2000-01-01 .. 2127-12-31.
 enum class DateSpread {
-  // A lifetime up to `now`: nearly every dated to-do lies in the past and most of those
-  // are completed; a few are due in the coming months, fewer later; recurring to-dos
-  // stand near `now` (they move on when completed), recurring appointments began in the
-  // past; appointments mostly lie in the past, some up to 2127.
+  // A lifetime up to `now`: 995 in 1,000 dated to-dos lie in the past and 95 % of those
+  // are completed; 4 are due in the coming four months, 1 later. 95 % of the recurring
+  // series have ended; of the others the to-dos stand near `now` (they move on when
+  // completed) and the appointments began in the past. Appointments: 85 % in the past, 10 %
+  // in the coming year, 5 % up to 2127.
   kLifetime,
   // Every date uniform over the whole range and one to-do in ten completed: the worst
   // case for a calendar far from both ends, where each open to-do due after the shown
