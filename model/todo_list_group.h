@@ -99,8 +99,10 @@ class ToDoListGroup : public ToDoListItem {
   void noteNewChild(unsigned childID);
   void noteRemovedChild(unsigned childID);
   void applyRecordLine(const std::string& line);
-  int readChild(char tag, std::istream& is, unsigned& nrActiveJobs, unsigned& idmax,
-                T_Calendar& cal);
+  // Reads one child record whose "g" or "t" line has been consumed; `childPath` is this
+  // group's fullPath(), worked out once for all its children.
+  int readChild(char tag, const std::string& childPath, std::istream& is, unsigned& nrActiveJobs,
+                unsigned& idmax, T_Calendar& cal);
 
   unsigned level;
   std::vector<ToDoListToDo*> todos;    // owned

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -146,6 +147,15 @@ int ToDoListToDo::writeContent(std::ostream& os, bool exporting, CryptMan* cm) {
   return result;
 }
 
+// An "r" line: begin, a comma and end; the end is 0 when there is no comma.
+static T_workingTimes workingTimesOf(const std::string& line) {
+  const char* value = line.c_str() + 1;
+  auto comma = static_cast<const char*>(memchr(value, ',', line.size() - 1));
+  int32_t b = static_cast<int32_t>(parseNumber(value));
+  int32_t e = comma == nullptr ? 0 : static_cast<int32_t>(parseNumber(comma + 1));
+  return T_workingTimes{b, e};
+}
+
 static int checkedRecurrenceType(int type) {
   if (type >= 0 && type <= kMaxRecurrenceType) return type;
   std::cerr << "Unknown recurrence type " << type << " read as none\n";
@@ -158,14 +168,16 @@ static int checkedInterval(int interval) {
   return 1;
 }
 
+// Fields are parsed in place behind the tag: a copy of every line would cost an allocation
+// for each longer one, and a big file has millions.
 void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJobs) {
-  std::string value = line.substr(1);
+  const char* value = line.c_str() + 1;
   switch (line[0]) {
     case '1':
-      recData.type = checkedRecurrenceType(parseInt(value));
+      recData.type = checkedRecurrenceType(static_cast<int>(parseNumber(value)));
       break;
     case '2':
-      recData.interval = checkedInterval(parseInt(value));
+      recData.interval = checkedInterval(static_cast<int>(parseNumber(value)));
       break;
     case '3':
       recData.firstDate = checkedDateTime(parseNumber(value), '3');
@@ -174,7 +186,7 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
       recData.lastDate = checkedDateTime(parseNumber(value), '4');
       break;
     case 'F':
-      description.setFlags(static_cast<int>(parseHex(value)));
+      description.setFlags(static_cast<int>(parseHex(line.substr(1))));
       break;
     case 'I':
       syncID = parseNumber(value);
@@ -184,10 +196,10 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
       running = true;
       break;
     case 'S':
-      showTimeAs = parseInt(value);
+      showTimeAs = static_cast<int>(parseNumber(value));
       break;
     case 'f':
-      completed = T_completed{true, parseInt(value)};
+      completed = T_completed{true, static_cast<int>(parseNumber(value))};
       break;
     case 'm':
       begin = checkedDateTime(parseNumber(value), 'm');
@@ -200,15 +212,12 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
       priority = (p > 6 && p != kBusyPriority && p != kFreePriority) ? 1 : p;
       break;
     }
-    case 'r': {
-      size_t comma = value.find(',');
-      int32_t b = parseInt(value);
-      int32_t e = comma == std::string::npos ? 0 : parseInt(value.substr(comma + 1));
-      times.push_back(T_workingTimes{b, e});
+    case 'r':
+      times.push_back(workingTimesOf(line));
       break;
-    }
     case 's':
-      summary = sanitizeName(value);
+      summary.assign(line, 1, std::string::npos);
+      summary = sanitizeName(std::move(summary));
       break;
     default:
       break;  // unknown lines are passed over
@@ -226,7 +235,8 @@ int ToDoListToDo::readContent(std::istream& is, unsigned& nrActiveJobs, unsigned
       break;
     }
     if (line[0] == 'd') {
-      if (description.ReadFromFile(parseInt(line.substr(1)), is) != 0) return -1;
+      int length = static_cast<int>(parseNumber(line.c_str() + 1));
+      if (description.ReadFromFile(length, is) != 0) return -1;
       continue;
     }
     applyRecordLine(line, nrActiveJobs);
@@ -285,13 +295,14 @@ int ToDoListGroup::writeContent(std::ostream& os, bool exporting, CryptMan* cm, 
 }
 
 void ToDoListGroup::applyRecordLine(const std::string& line) {
-  std::string value = line.substr(1);
+  const char* value = line.c_str() + 1;
   switch (line[0]) {
     case 'I':
       syncID = parseNumber(value);
       break;
     case 's':
-      summary = sanitizeName(value);
+      summary.assign(line, 1, std::string::npos);
+      summary = sanitizeName(std::move(summary));
       break;
     case 'p': {
       unsigned p = parseNumber(value);
@@ -299,21 +310,21 @@ void ToDoListGroup::applyRecordLine(const std::string& line) {
       break;
     }
     case 'c':
-      showCompleted = value.size() > 0 && value[0] == '1';
+      showCompleted = line.size() > 1 && line[1] == '1';
       break;
     case 'l':
-      completedLast = value.size() > 0 && value[0] == '1';
+      completedLast = line.size() > 1 && line[1] == '1';
       break;
     default:
       break;  // unknown lines are passed over
   }
 }
 
-int ToDoListGroup::readChild(char tag, std::istream& is, unsigned& nrActiveJobs, unsigned& idmax,
-                             T_Calendar& cal) {
+int ToDoListGroup::readChild(char tag, const std::string& childPath, std::istream& is,
+                             unsigned& nrActiveJobs, unsigned& idmax, T_Calendar& cal) {
   unsigned childID = findFreeID();
   if (tag == 'g') {
-    ToDoListGroup* g = new ToDoListGroup(childID, fullPath(), level + 1);
+    ToDoListGroup* g = new ToDoListGroup(childID, childPath, level + 1);
     if (g->readContent(is, nrActiveJobs, idmax, cal) != 0) {
       nrActiveJobs -= g->getNrActiveJobs();
       g->removeFromCalLists(cal);
@@ -324,7 +335,7 @@ int ToDoListGroup::readChild(char tag, std::istream& is, unsigned& nrActiveJobs,
     groups.push_back(g);
     return 0;
   }
-  ToDoListToDo* t = new ToDoListToDo(childID, fullPath());
+  ToDoListToDo* t = new ToDoListToDo(childID, childPath);
   if (t->readContent(is, nrActiveJobs, idmax, cal) != 0) {
     // A failed read may already have counted the to-do as running: take that back.
     if (t->isRunning()) --nrActiveJobs;
@@ -362,6 +373,7 @@ int ToDoListGroup::readContent(std::istream& is, unsigned& nrActiveJobs, unsigne
     return -1;
   }
   std::string line;
+  std::string childPath;  // the same for every child; the id does not change while reading
   bool closed = false;
   while (readRawLine(is, line)) {
     if (line.empty()) continue;
@@ -371,7 +383,8 @@ int ToDoListGroup::readContent(std::istream& is, unsigned& nrActiveJobs, unsigne
       break;
     }
     if (tag == 'g' || tag == 't') {
-      if (readChild(tag, is, nrActiveJobs, idmax, cal) != 0) return -1;
+      if (childPath.empty()) childPath = fullPath();
+      if (readChild(tag, childPath, is, nrActiveJobs, idmax, cal) != 0) return -1;
       continue;
     }
     applyRecordLine(line);
