@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "document/view_data.h"
 #include "model/todo_list_todo.h"
@@ -108,28 +109,26 @@ void T_Calendar::endBatch() {
 // entries into a long list are placed one by one instead, as that walk would be longer.
 void T_Calendar::placeBatch(CalList which, std::vector<T_BatchedEntry>& entries) {
   // Key in the high half, the noting order reversed in the low half: one number sorts.
-  std::vector<uint64_t> order;
+  std::vector<std::pair<uint64_t, ToDoListToDo*>> order;
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].item == nullptr || entries[i].list != which) continue;
-    order.push_back(static_cast<uint64_t>(entries[i].key) << 32 | (0xFFFFFFFFu - i));
+    const T_BatchedEntry& e = entries[i];
+    if (e.item == nullptr || e.list != which) continue;
+    order.emplace_back(static_cast<uint64_t>(e.key) << 32 | (0xFFFFFFFFu - i), e.item);
   }
   T_DatedCalList& dated = *datedList(which);
-  auto entryOf = [&entries](uint64_t v) -> T_BatchedEntry& {
-    return entries[0xFFFFFFFFu - static_cast<uint32_t>(v)];
-  };
   if (order.size() * 16 < dated.size()) {
-    for (uint64_t v : order) {  // still in the order noted
-      T_BatchedEntry& e = entryOf(v);
-      e.item->calPos = insert(e.item, which, e.key);
+    for (const auto& o : order) {  // still in the order noted
+      o.second->calPos = insert(o.second, which, static_cast<unsigned>(o.first >> 32));
     }
     return;
   }
-  std::sort(order.begin(), order.end());
+  std::sort(order.begin(), order.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
   auto next = dated.begin();  // first entry from before the batch with a key not below
-  for (uint64_t v : order) {
-    T_BatchedEntry& e = entryOf(v);
-    while (next != dated.end() && next->key < e.key) ++next;
-    e.item->calPos.datedEntry = dated.insert(next, T_DatedCalListItem{e.item, e.key});
+  for (const auto& o : order) {
+    unsigned key = static_cast<unsigned>(o.first >> 32);
+    while (next != dated.end() && next->key < key) ++next;
+    o.second->calPos.datedEntry = dated.insert(next, T_DatedCalListItem{o.second, key});
   }
 }
 
