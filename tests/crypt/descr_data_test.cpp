@@ -40,6 +40,15 @@ class DescrDataTest : public ::testing::Test {
     read.setFlags(s.flags);
     ASSERT_EQ(0, read.ReadFromFile(s.len, is));
   }
+  // A description `text` marked for encryption, saved, and read back into `read` (locked).
+  Saved SaveEncryptedAndReadBack(const char* text, DescrData& read) {
+    DescrData d;
+    d.SetNewChar(text);
+    d.SetSaveCrypt(true);
+    Saved s = Save(d, &keys);
+    ReadBack(s, read);
+    return s;
+  }
   const char* Text(DescrData& d, CryptMan* cm, int expectedResult = 0) {
     const char* out = nullptr;
     EXPECT_EQ(expectedResult, d.GetDescription(out, cm));
@@ -79,12 +88,8 @@ TEST_F(DescrDataTest, MarkedTextIsEncryptedWhenSaved) {
 }
 
 TEST_F(DescrDataTest, LockUnlockEditCycle) {
-  DescrData d;
-  d.SetNewChar("secret note");
-  d.SetSaveCrypt(true);
-  Saved s = Save(d, &keys);
   DescrData read;
-  ReadBack(s, read);
+  Saved s = SaveEncryptedAndReadBack("secret note", read);
   EXPECT_TRUE(read.hasOrig());
   Text(read, &locked, 1);
   // Locked: saved exactly as read.
@@ -103,12 +108,8 @@ TEST_F(DescrDataTest, LockUnlockEditCycle) {
 }
 
 TEST_F(DescrDataTest, UnmarkingWritesPlainTextOnlyWithTheKey) {
-  DescrData d;
-  d.SetNewChar("was secret");
-  d.SetSaveCrypt(true);
-  Saved s = Save(d, &keys);
   DescrData read;
-  ReadBack(s, read);
+  SaveEncryptedAndReadBack("was secret", read);
   read.SetSaveCrypt(false);
   EXPECT_EQ(-1, Save(read, &locked).result);
   Saved plain = Save(read, &keys);

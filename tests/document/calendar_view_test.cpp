@@ -8,12 +8,6 @@
 
 class CalendarViewTest : public DocumentTest {
  protected:
-  void ShowCalendar(unsigned first, int span) {
-    zolt.setCalFirstDay(first);
-    zolt.setCalSpan(span);
-    zolt.setMainViewType(kMainViewCalendar);
-    Rebuild();
-  }
   // The rows of `item` in display order.
   std::vector<T_viewDataItem> RowsOf(const ToDoListItem* item) const {
     std::vector<T_viewDataItem> out;

@@ -69,6 +69,13 @@ class DocumentTest : public ::testing::Test {
     EXPECT_EQ(0, zolt.setItemRunning(true));
   }
 
+  // Shows the calendar over `span` days from `first` and builds its rows.
+  void ShowCalendar(unsigned first, int span) {
+    zolt.setCalFirstDay(first);
+    zolt.setCalSpan(span);
+    zolt.setMainViewType(kMainViewCalendar);
+    Rebuild();
+  }
   // What the user interface does for every redraw.
   void Rebuild() {
     zolt.clearViewData();

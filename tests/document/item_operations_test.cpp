@@ -7,13 +7,6 @@
 
 class ItemOperationsTest : public DocumentTest {
  protected:
-  // Shows the calendar over `span` days from `first` and builds its rows.
-  void ShowCalendar(unsigned first, int span) {
-    zolt.setCalFirstDay(first);
-    zolt.setCalSpan(span);
-    zolt.setMainViewType(kMainViewCalendar);
-    Rebuild();
-  }
   ToDoListGroup* CalendarGroup() {
     return zolt.getRoot()->getGroupPtrFromSumPath("/", "/<unnamed>/calendar/");
   }
