@@ -48,7 +48,7 @@ template <typename Number>
 static void appendNumber(std::string& r, Number v, int base = 10) {
   char digits[24];
   auto done = std::to_chars(digits, digits + sizeof digits, v, base);
-  r.append(digits, done.ptr);
+  r.append(digits, static_cast<size_t>(done.ptr - digits));
 }
 
 template <typename Number>
