@@ -253,22 +253,6 @@ static void appendOccurrenceRows(ToDoListToDo* t, unsigned b, unsigned e, unsign
   }
 }
 
-// An occurrence that ends before the first shown day shows nothing. A daily or weekly
-// series that began years ago would take thousands of steps to reach the shown days, so
-// the occurrences ending at least a step before them are passed over in one jump. False
-// when the jump fails: then one of the steps over them would have failed, which ends the
-// expansion with no row either.
-static bool skipToShownDays(const ToDoListToDo* t, const T_recData& rec, unsigned from, unsigned& b,
-                            unsigned& e) {
-  int step = fixedStepDays(rec);
-  if (step == 0 || !hasDate(b) || !hasDate(e) || e >= from) return true;
-  // Occurrence k ends k * step days after the first; those with k * step < lag end before
-  // the first shown day.
-  long long lag = getDateDiff(from, e);
-  long long steps = (lag - 1) / step;
-  return steps == 0 || skipOccurrences(rec, t->isAppointment(), steps, b, e) == 1;
-}
-
 static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
                        std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
                        CryptMan* keys) {
@@ -278,7 +262,9 @@ static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
   if (hasDate(rec.firstDate) && rec.firstDate > to) return;
   unsigned b = t->getDateTime(1);
   unsigned e = t->getDateTime(0);
-  if (!skipToShownDays(t, rec, from, b, e)) return;
+  // An occurrence that ends before the first shown day shows nothing: a series begun years
+  // ago jumps to the shown days instead of taking thousands of steps to reach them.
+  if (t->skipOccurrencesBefore(from, b, e) < 0) return;
   for (;;) {
     if (e >= from && b <= to) appendOccurrenceRows(t, b, e, from, to, rows, items, keys);
     unsigned oldB = b, oldE = e;

@@ -129,11 +129,16 @@ bool addMonths(int& year, int& month, long long months) {
   return true;
 }
 
+// The steps of the month and year rules first move `ahead` more candidates at once: the
+// dates the rule would give were no month or year passed over. They then go on to the
+// first candidate that exists, as a single step does.
+
 // The same weekday in the same week of the month; months without it are passed over.
-bool stepMonthlyByDay(unsigned main, long long interval, unsigned& out) {
+bool stepMonthlyByDay(unsigned main, long long interval, long long ahead, unsigned& out) {
   int day = packedDay(main), month = packedMonth(main), year = packedYear(main);
   int weekday = Wochentag(day, month, year);
   int week = (day - 1) / 7 * 7;
+  if (!addMonths(year, month, ahead * interval)) return false;
   for (;;) {
     if (!addMonths(year, month, interval)) return false;
     int d = weekday - Wochentag(1, month, year) + 1;
@@ -147,8 +152,9 @@ bool stepMonthlyByDay(unsigned main, long long interval, unsigned& out) {
 }
 
 // The same day of the month; months too short for it are passed over.
-bool stepMonthlyByDate(unsigned main, long long interval, unsigned& out) {
+bool stepMonthlyByDate(unsigned main, long long interval, long long ahead, unsigned& out) {
   int day = packedDay(main), month = packedMonth(main), year = packedYear(main);
+  if (!addMonths(year, month, ahead * interval)) return false;
   do {
     if (!addMonths(year, month, interval)) return false;
   } while (MaxTag(month, year) < day);
@@ -157,36 +163,60 @@ bool stepMonthlyByDate(unsigned main, long long interval, unsigned& out) {
 }
 
 // The next year; 29 February goes to the next leap year.
-bool stepYearly(unsigned main, unsigned& out) {
-  int day = packedDay(main), month = packedMonth(main), year = packedYear(main) + 1;
+bool stepYearly(unsigned main, long long ahead, unsigned& out) {
+  int day = packedDay(main), month = packedMonth(main);
+  long long year = packedYear(main) + 1 + ahead;
   if (month == 2 && day == 29) {
-    while (year <= kLastYear && !isLeapYear(year)) ++year;
+    while (year <= kLastYear && !isLeapYear(static_cast<int>(year))) ++year;
   }
   if (year > kLastYear) return false;
-  out = packDate(main, year, month, day);
+  out = packDate(main, static_cast<int>(year), month, day);
   return true;
 }
 
-// The main date `steps` occurrences on; more than one step only for daily and weekly
-// recurrences, whose steps add up.
+// The main date of the first occurrence at or after candidate `steps` (1 is the following
+// occurrence). Daily and weekly candidates all exist and lie the same days apart.
 bool nextMainDate(unsigned main, const T_recData& rec, long long steps, unsigned& out) {
   // An interval below 1 would stand still or go back; such records count as 1.
   long long interval = std::max(rec.interval, 1);
-  if (steps != 1 && rec.type != kTypeDaily && rec.type != kTypeWeekly) return false;
-  interval *= steps;
   switch (rec.type) {
     case kTypeDaily:
-      return moveWithinRange(main, interval, out);
+      return moveWithinRange(main, steps * interval, out);
     case kTypeDailyResetable:
-      return moveWithinRange(getTodayDate(main), interval, out);
+      return steps == 1 && moveWithinRange(getTodayDate(main), interval, out);
     case kTypeWeekly:
-      return moveWithinRange(main, 7 * interval, out);
+      return moveWithinRange(main, 7 * steps * interval, out);
     case kTypeMonthlyByDay:
-      return stepMonthlyByDay(main, interval, out);
+      return stepMonthlyByDay(main, interval, steps - 1, out);
     case kTypeMonthlyByDate:
-      return stepMonthlyByDate(main, interval, out);
+      return stepMonthlyByDate(main, interval, steps - 1, out);
     case kTypeYearly:
-      return stepYearly(main, out);
+      return stepYearly(main, steps - 1, out);
+    default:
+      return false;
+  }
+}
+
+// The most days one candidate can lie after the one before (`days`), and the most the
+// weekday rule's day of the month can move on beyond that in all (`slack`). False for the
+// rules whose candidates cannot be counted ahead.
+bool candidateSpan(const T_recData& rec, long long& days, long long& slack) {
+  long long interval = std::max(rec.interval, 1);
+  slack = rec.type == kTypeMonthlyByDay ? 6 : 0;
+  switch (rec.type) {
+    case kTypeDaily:
+      days = interval;
+      return true;
+    case kTypeWeekly:
+      days = 7 * interval;
+      return true;
+    case kTypeMonthlyByDay:
+    case kTypeMonthlyByDate:
+      days = 31 * interval;
+      return true;
+    case kTypeYearly:
+      days = 366;
+      return true;
     default:
       return false;
   }
@@ -229,16 +259,15 @@ void ToDoListToDo::sanitizeTimeThings() {
   if (cal != nullptr) putIntoCalList(*cal);
 }
 
-int fixedStepDays(const T_recData& r) {
-  int interval = std::max(r.interval, 1);
-  if (r.type == kTypeDaily) return interval;
-  return r.type == kTypeWeekly ? 7 * interval : 0;
-}
-
-unsigned skipOccurrences(const T_recData& r, bool appointment, long long steps, unsigned& b,
-                         unsigned& e) {
-  if (steps < 1 || fixedStepDays(r) == 0) return 0;
-  return stepOccurrences(r, appointment, steps, b, e);
+int ToDoListToDo::skipOccurrencesBefore(unsigned from, unsigned& b, unsigned& e) const {
+  long long days, slack;
+  if (!candidateSpan(recData, days, slack) || !hasDate(b) || !hasDate(e) || e >= from) return 0;
+  // Candidate k ends at most k * days + slack days after the end of (b, e): those with
+  // k * days < lag end before `from`, and so does every occurrence among them.
+  long long lag = getDateDiff(from, e) - slack;
+  long long candidate = lag > 0 ? (lag - 1) / days + 1 : 0;
+  if (candidate < 2) return 0;  // a single step goes as far
+  return stepOccurrences(recData, isAppointment(), candidate, b, e) == 1 ? 1 : -1;
 }
 
 unsigned ToDoListToDo::setFollowingRecurrenceDate(unsigned& b, unsigned& e) const {

@@ -20,16 +20,4 @@ struct T_recData {
 
 constexpr int kMaxRecurrenceType = 6;
 
-// The days between two occurrences of `r` when that number is fixed (daily: the interval,
-// weekly: seven times it), else 0.
-int fixedStepDays(const T_recData& r);
-
-// Moves `b` and `e` (an item's begin and end) on by `steps` occurrences of a daily or weekly
-// recurrence at once: they become exactly what `steps` calls of
-// ToDoListToDo::setFollowingRecurrenceDate would make of them, and the result is 1, when
-// each of those calls moves them. Otherwise, and for the other types, 0 and nothing
-// changes. `appointment` says which date leads: the begin of an appointment, else the end.
-unsigned skipOccurrences(const T_recData& r, bool appointment, long long steps, unsigned& b,
-                         unsigned& e);
-
 #endif  // ZOLT_CALENDAR_RECURRENCE_H_

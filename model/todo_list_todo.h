@@ -77,6 +77,13 @@ class ToDoListToDo : public ToDoListItem {
   // (no recurrence, no main date, after the recurrence's last date, or past 2127-12-31);
   // the two are unchanged then.
   unsigned setFollowingRecurrenceDate(unsigned& begin, unsigned& end) const;
+  // Moves `begin` and `end` (copies of this to-do's dates at one of its occurrences) on past
+  // occurrences that all end before `from` (a day, time half 0), in one jump: a series
+  // begun years ago need not be stepped through up to a calendar's first day. They land on
+  // a later occurrence with the very dates single steps give it. 1 when moved; 0 when they
+  // stay (nothing to pass over that a step would not, no dates, or the daily resetable
+  // type); -1 when a step on the way would fail, so no occurrence ends on `from` or later.
+  int skipOccurrencesBefore(unsigned from, unsigned& begin, unsigned& end) const;
   // Completes the to-do: -2 for an appointment or a completed to-do; -1 (nothing changes)
   // when the recurrence begins after today; 1 when it moved to its following occurrence;
   // 0 when it was marked completed now. Running time recording stops.

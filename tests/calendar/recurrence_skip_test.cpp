@@ -1,10 +1,12 @@
-// Passing over many occurrences of a daily or weekly series at once gives exactly what the
-// single steps give: the oracle is setFollowingRecurrenceDate called that many times.
+// Passing over a series' occurrences before a day in one jump lands where single steps
+// land: the oracle is setFollowingRecurrenceDate called again and again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calendar/calendar_lists.h"
@@ -15,8 +17,9 @@
 
 namespace {
 
-// A random dated item of a daily or weekly series: either kind, with or without times, a
-// second date up to three days from the first, sometimes a last date, anywhere in range.
+// A random dated item of a series of any type but the daily resetable one: either kind,
+// with or without times, a second date up to three days from the first, sometimes a last
+// date, anywhere in range.
 ToDoFields randomSeries(std::mt19937& random) {
   ToDoFields f;
   bool appointment = random() % 2 == 0;
@@ -35,39 +38,82 @@ ToDoFields randomSeries(std::mt19937& random) {
     last = dayOf(first);
     moveDate(last, static_cast<int>(random() % 2000));
   }
-  f.rec = Rec(random() % 2 ? 1 : 3, 1 + static_cast<int>(random() % 4), kEmptyDateTime, last);
+  static const int kTypes[] = {1, 3, 4, 5, 6};
+  f.rec = Rec(kTypes[random() % 5], 1 + static_cast<int>(random() % 4), kEmptyDateTime, last);
   return f;
 }
 
-TEST(RecurrenceSkipTest, SkipEqualsThatManySingleSteps) {
+// The occurrences single steps give from the item's own dates, as (begin, end) pairs, and
+// whether the series ran out (a step failed) before one ended on `from` or later.
+struct Stepped {
+  std::vector<std::pair<unsigned, unsigned>> occurrences;
+  bool ranOut = false;
+};
+
+Stepped stepUntil(const ToDoListToDo& t, unsigned from) {
+  Stepped s;
+  unsigned b = t.getDateTime(1), e = t.getDateTime(0);
+  s.occurrences.emplace_back(b, e);
+  while (e < from) {
+    if (t.setFollowingRecurrenceDate(b, e) != 1) {
+      s.ranOut = true;
+      break;
+    }
+    s.occurrences.emplace_back(b, e);
+  }
+  return s;
+}
+
+TEST(RecurrenceSkipTest, JumpLandsWhereSingleStepsLand) {
   std::mt19937 random(20090207);
   T_Calendar cal;
-  int moved = 0;
-  for (int n = 0; n < 3000; ++n) {
+  int counts[3] = {0, 0, 0};  // results -1, 0 and 1
+  for (int n = 0; n < 4000; ++n) {
     ToDoFields f = randomSeries(random);
     auto t = readToDo(f, cal);
     ASSERT_NE(nullptr, t);
-    T_recData rec;
-    t->getRecData(rec);
-    long long steps = 1 + static_cast<long long>(random() % 3000);
+    unsigned from = D(2000, 1, 1);
+    moveDate(from, static_cast<int>(random() % 46700));
+    from &= kDateMask;
+    Stepped oracle = stepUntil(*t, from);
     unsigned b = t->getDateTime(1), e = t->getDateTime(0);
-    unsigned result = 1;
-    for (long long k = 0; k < steps && result == 1; ++k)
-      result = t->setFollowingRecurrenceDate(b, e);
-    unsigned jb = t->getDateTime(1), je = t->getDateTime(0);
-    std::string input = recordOf(f) + " steps " + std::to_string(steps);
-    ASSERT_EQ(result, skipOccurrences(rec, t->isAppointment(), steps, jb, je)) << input;
-    moved += result;
-    if (result == 1) {
-      EXPECT_EQ(b, jb) << input;
-      EXPECT_EQ(e, je) << input;
+    int result = t->skipOccurrencesBefore(from, b, e);
+    std::string input = recordOf(f) + " from " + std::to_string(from);
+    ++counts[result + 1];
+    if (result == -1) {
+      EXPECT_TRUE(oracle.ranOut) << input;
+    } else if (result == 0) {
+      EXPECT_EQ(t->getDateTime(1), b) << input;
+      EXPECT_EQ(t->getDateTime(0), e) << input;
     } else {
-      EXPECT_EQ(t->getDateTime(1), jb) << input;  // nothing changes
-      EXPECT_EQ(t->getDateTime(0), je) << input;
+      // On an occurrence of the single steps, after the first and at most at the first
+      // that ends on `from` or later: every one passed over ends before `from`.
+      auto at =
+          std::find(oracle.occurrences.begin(), oracle.occurrences.end(), std::make_pair(b, e));
+      ASSERT_NE(oracle.occurrences.end(), at) << input;
+      EXPECT_NE(oracle.occurrences.begin(), at) << input;
     }
   }
-  EXPECT_GT(moved, 1000);  // both outcomes are well represented
-  EXPECT_LT(moved, 2900);
+  for (int r = 0; r < 3; ++r) EXPECT_GT(counts[r], 100) << "result " << r - 1;
+}
+
+TEST(RecurrenceSkipTest, OnlyTheDailyResetableTypeNeverJumps) {
+  static const struct {
+    const char* input;
+    int type;
+    int result;
+  } kCases[] = {
+      {"none", 0, 0},   {"daily", 1, 1},          {"daily resetable", 2, 0},
+      {"weekly", 3, 1}, {"monthly by day", 4, 1}, {"monthly by date", 5, 1},
+      {"yearly", 6, 1},
+  };
+  T_Calendar cal;
+  for (const auto& c : kCases) {
+    auto t = readToDo({3, D(2001, 3, 5), D(2001, 3, 5), Rec(c.type), 0}, cal);
+    ASSERT_NE(nullptr, t) << c.input;
+    unsigned b = t->getDateTime(1), e = t->getDateTime(0);
+    EXPECT_EQ(c.result, t->skipOccurrencesBefore(D(2100, 1, 1) & kDateMask, b, e)) << c.input;
+  }
 }
 
 // The rows of a shown span: (day, first day, last day) of each.
@@ -115,21 +161,19 @@ TEST(RecurrenceSkipTest, ShownRowsEqualThoseOfSingleSteps) {
   }
 }
 
-TEST(RecurrenceSkipTest, OnlyDailyAndWeeklySkip) {
-  static const struct {
-    const char* input;
-    int type, interval, stepDays;
-  } kCases[] = {
-      {"daily", 1, 1, 1},           {"every third day", 1, 3, 3}, {"weekly", 3, 1, 7},
-      {"fortnightly", 3, 2, 14},    {"daily resetable", 2, 1, 0}, {"monthly by day", 4, 1, 0},
-      {"monthly by date", 5, 1, 0}, {"yearly", 6, 1, 0},          {"none", 0, 1, 0},
-  };
-  for (const auto& c : kCases) {
-    T_recData rec = Rec(c.type, c.interval);
-    EXPECT_EQ(c.stepDays, fixedStepDays(rec)) << c.input;
-    unsigned b = D(2009, 2, 1), e = D(2009, 2, 1);
-    EXPECT_EQ(c.stepDays != 0 ? 1u : 0u, skipOccurrences(rec, false, 2, b, e)) << c.input;
-  }
+// The weekday rule's day of the month moves by up to six days from month to month: the
+// first Monday of February 2016 is the 1st, that of March the 7th, 35 days later. A jump
+// that counted 31 days a month only would pass over it.
+TEST(RecurrenceSkipTest, TheWeekdayRuleIsNotPassedOverAtItsLongestStep) {
+  T_Calendar cal;
+  auto t = readToDo({3, D(2016, 2, 1), D(2016, 2, 1), Rec(4), 0}, cal);
+  ASSERT_NE(nullptr, t);
+  std::vector<T_viewDataItem> rows;
+  std::vector<ToDoListItem*> items;
+  getContentRecItems(D(2016, 3, 7) & kDateMask, D(2016, 3, 7), cal.recurringToDos(), rows, items,
+                     nullptr);
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_EQ(dayOf(D(2016, 3, 7)), rows[0].day);
 }
 
 // A series begun in 2000 still shows on every day of a calendar at the end of the range.
