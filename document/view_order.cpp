@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 #include <utility>
 
 // Each order is "a > b" on a lexicographic key, which makes it a strict weak order.
@@ -67,12 +66,56 @@ void radixPass(std::vector<CalendarSortEntry>& a, std::vector<CalendarSortEntry>
   a.swap(spare);
 }
 
+// The groups of the rows met so far by their key (day << 32 | priority): an open-addressed
+// table, as the rows have few distinct keys and every row asks for its own.
+class GroupTable {
+ public:
+  GroupTable() : slots(64, kFree) {}
+  // The group of `key`, or `fresh` (entered now) when it has none yet.
+  unsigned find(uint64_t key, unsigned fresh) {
+    if (used * 2 >= slots.size()) grow();
+    size_t mask = slots.size() - 1;
+    for (size_t i = hash(key) & mask;; i = (i + 1) & mask) {
+      if (slots[i].group == kFree.group) {
+        slots[i] = Slot{key, fresh};
+        ++used;
+        return fresh;
+      }
+      if (slots[i].key == key) return slots[i].group;
+    }
+  }
+
+ private:
+  struct Slot {
+    uint64_t key;
+    unsigned group;
+  };
+  static constexpr Slot kFree{0, ~0u};
+  // Days differ in the high half of a key, priorities in the low: both are mixed into the
+  // low bits that pick the slot.
+  static size_t hash(uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xFF51AFD7ED558CCDu;
+    return static_cast<size_t>(key ^ (key >> 33));
+  }
+  void grow() {
+    std::vector<Slot> old(slots.size() * 2, kFree);
+    old.swap(slots);
+    used = 0;
+    for (const Slot& s : old) {
+      if (s.group != kFree.group) find(s.key, s.group);
+    }
+  }
+  std::vector<Slot> slots;
+  size_t used = 0;
+};
+
 // Rows share a few (day, kind, priority) values only: they are numbered in calendar order
 // so that one number stands for the three.
 std::vector<CalendarSortEntry> calendarEntries(const std::vector<T_viewDataItem>& rows,
                                                const std::vector<unsigned>& order) {
   std::vector<CalendarSortEntry> entries(order.size());
-  std::unordered_map<uint64_t, unsigned> groupOf;        // day << 32 | priority
+  GroupTable groupOf;
   std::vector<std::pair<uint64_t, unsigned>> groupKeys;  // (day << 2 | kind rank, priority)
   uint64_t lastKey = 0;
   unsigned lastGroup = 0;
@@ -80,13 +123,12 @@ std::vector<CalendarSortEntry> calendarEntries(const std::vector<T_viewDataItem>
     const T_viewDataItem& r = rows[order[n]];
     uint64_t key = static_cast<uint64_t>(r.day) << 32 | r.priority;
     if (n == 0 || key != lastKey) {  // runs of rows share their group
-      auto found = groupOf.emplace(key, static_cast<unsigned>(groupKeys.size()));
-      if (found.second) {
+      lastGroup = groupOf.find(key, static_cast<unsigned>(groupKeys.size()));
+      if (lastGroup == groupKeys.size()) {
         groupKeys.emplace_back(static_cast<uint64_t>(r.day) << 2 | calendarRank(r.priority),
                                r.priority);
       }
       lastKey = key;
-      lastGroup = found.first->second;
     }
     entries[n] = {lastGroup, r.date, static_cast<unsigned>(n)};
   }
@@ -116,15 +158,44 @@ void sortCalendarOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsi
 
 }  // namespace
 
+namespace {
+
+// A row of a normal view as the sort sees it: viewRowAfter's fields in the order it asks
+// them, so that comparisons read this small array and go to the rows for texts only.
+struct ViewSortEntry {
+  uint64_t major;  // the completed flag (when completed rows go last) above the first field
+  unsigned minor;  // the second field
+  unsigned row;    // index into the rows
+};
+
+void sortViewOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsigned>& order, int sort,
+                   bool completedLast) {
+  std::vector<ViewSortEntry> entries(order.size());
+  for (size_t n = 0; n < order.size(); ++n) {
+    const T_viewDataItem& r = rows[order[n]];
+    unsigned first = sort == 1 ? r.date : r.priority;
+    unsigned second = sort == 1 ? r.priority : r.date;
+    uint64_t last = completedLast && r.completed ? 1 : 0;
+    entries[n] = ViewSortEntry{last << 32 | first, second, order[n]};
+  }
+  // "x before y" is "y after x", that is x's key below y's: a stable sort then keeps rows
+  // that are equal in build order, as the passes of adjacent swaps do.
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&rows](const ViewSortEntry& x, const ViewSortEntry& y) {
+                     if (x.major != y.major) return x.major < y.major;
+                     if (x.minor != y.minor) return x.minor < y.minor;
+                     return rows[x.row].text.compare(rows[y.row].text) < 0;
+                   });
+  for (size_t n = 0; n < entries.size(); ++n) order[n] = entries[n].row;
+}
+
+}  // namespace
+
 void sortRowOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsigned>& order,
                   bool calendar, int sort, bool completedLast) {
   if (calendar) {
     sortCalendarOrder(rows, order);
-    return;
+  } else {
+    sortViewOrder(rows, order, sort, completedLast);
   }
-  // "x before y" is "y after x": a stable sort then keeps rows that are equal in build
-  // order, as the passes of adjacent swaps do.
-  std::stable_sort(order.begin(), order.end(), [&](unsigned x, unsigned y) {
-    return viewRowAfter(rows[y], rows[x], sort, completedLast);
-  });
 }
