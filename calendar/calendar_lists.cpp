@@ -11,16 +11,21 @@
 
 // ---- T_Calendar ----
 
-T_Calendar::~T_Calendar() {
+T_Calendar::~T_Calendar() { unlistAll(); }
+
+void T_Calendar::unlistAll() {
   for (T_RecCalList* list : {&recToDos, &recBusy, &recFree}) {
     for (ToDoListToDo* t : *list) t->calPos = T_CalListPos();
+    list->clear();
   }
   for (T_DatedCalList* list : {&datToDos, &datBusy, &datFree}) {
     for (const T_DatedCalListItem& e : *list) e.item->calPos = T_CalListPos();
+    list->clear();
   }
   for (const T_BatchedEntry& e : batched) {
     if (e.item != nullptr) e.item->calPos = T_CalListPos();
   }
+  batched.clear();
 }
 
 size_t T_Calendar::nrListed() const {

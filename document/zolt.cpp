@@ -13,6 +13,7 @@ Zolt::Zolt() : specialDays(new SpecialDays()) {
 Zolt::~Zolt() {
   delete rememberedTodo;
   delete rememberedGroup;
+  calendar.unlistAll();  // the whole tree goes: no to-do needs to leave its list alone
   delete root;
 }
 

@@ -136,7 +136,6 @@ std::vector<unsigned> rowsOf(const T_Calendar& cal, unsigned from, unsigned to) 
 // found by single steps, so its expansion passes over nothing.
 TEST(RecurrenceSkipTest, ShownRowsEqualThoseOfSingleSteps) {
   std::mt19937 random(20090208);
-  int shown = 0;
   for (int n = 0; n < 2000; ++n) {
     ToDoFields f = randomSeries(random);
     unsigned from = D(2000, 1, 1);
