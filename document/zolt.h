@@ -319,6 +319,7 @@ class Zolt {
                       std::string& endOfHeader, bool& journalTyped);
   void writeHeader(std::ostream& os);
   void settleCurrentGroup();
+  void giveDuplicatesFreshSyncIDs();
 
   // Item operation helpers.
   unsigned nextSyncID() { return ++idmax; }

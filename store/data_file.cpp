@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <unordered_set>
+#include <vector>
 
 #include "document/zolt.h"
 #include "store/atomic_file.h"
@@ -147,6 +149,28 @@ void Zolt::readHeaderLine(const std::string& line, std::istream& is, int& result
   if (startsWith(line, "<Crypt>") && keys.Read(is) != 0) result = -1;
 }
 
+static void collectItems(ToDoListGroup* g, std::vector<ToDoListItem*>& items) {
+  items.push_back(g);
+  for (ToDoListToDo* t : g->getToDos()) items.push_back(t);
+  for (ToDoListGroup* sub : g->getGroups()) collectItems(sub, items);
+}
+
+// Identifiers read from the file stay; an identifier handed out while reading that is
+// also used elsewhere is replaced by a fresh one.
+void Zolt::giveDuplicatesFreshSyncIDs() {
+  std::vector<ToDoListItem*> items;
+  collectItems(root, items);
+  std::unordered_set<unsigned> used;
+  for (const ToDoListItem* item : items) {
+    if (item->hasBeenSaved()) used.insert(item->getSyncID());
+  }
+  for (ToDoListItem* item : items) {
+    if (item->hasBeenSaved() || used.insert(item->getSyncID()).second) continue;
+    item->setSyncID(++idmax);
+    used.insert(idmax);
+  }
+}
+
 void Zolt::settleCurrentGroup() {
   ToDoListGroup* found = curGroupPath == "/0/" ? nullptr : root->getGroupPtr(curGroupPath);
   if (found != nullptr) {
@@ -187,7 +211,12 @@ int Zolt::readData(const char* fileName) {
     }
     readHeaderLine(line, is, result, endOfHeader, journalTyped);
   }
+  unsigned headerIdmax = idmax;
   if (!foundItems || root->readContent(is, nrActiveJobs, idmax, calendar) != 0) result = -1;
+  // Items without an identifier got idmax + 1, idmax + 2, ... while they were read; when the
+  // file also holds identifiers above its stored idmax (a file edited by hand, or damaged),
+  // one of those may have been handed out twice.
+  if (idmax > headerIdmax) giveDuplicatesFreshSyncIDs();
   settleCurrentGroup();
   if (result == 0) root->checkCompleted();
   return result;

@@ -239,3 +239,14 @@ TEST_F(DataFileTest, UnreadableFileIsNotTakenForEmpty) {
 }
 
 TEST_F(DataFileTest, DirectoryIsNotADataFile) { EXPECT_EQ(-1, zolt.readData(dir.path().c_str())); }
+
+// A hand-edited file whose stored idmax is below an identifier it holds: the identifier
+// handed to an item without one must not be one the file already uses.
+TEST_F(DataFileTest, IdentifiersHandedOutWhileReadingNeverClash) {
+  ASSERT_EQ(0, Load("<idmax=0>\ng\nt\nsfresh\n>\nt\nsread\nI1\n>\n>\n</data>\n"));
+  const auto& todos = zolt.getRoot()->getToDos();
+  EXPECT_EQ(1u, todos[1]->getSyncID());
+  EXPECT_EQ(3u, todos[0]->getSyncID());
+  EXPECT_EQ(2u, zolt.getRoot()->getSyncID());
+  EXPECT_EQ(3u, zolt.getIdmax());
+}
