@@ -11,6 +11,9 @@
 constexpr unsigned kDefaultPriority = 3;
 constexpr unsigned kBusyPriority = 100;  // appointment shown as busy time
 constexpr unsigned kFreePriority = 200;  // appointment shown as free time
+// Largest synchronisation identifier accepted from a file: far beyond any real count and
+// far from 2^32, so the counter never wraps to 0, which means "none".
+constexpr unsigned kMaxSyncID = 0x7FFFFFFFu;
 
 // Line feeds and carriage returns would break the line-oriented record grammar, so names
 // keep every other byte but have those two replaced by blanks.

@@ -90,7 +90,11 @@ int Zolt::writeMaster(const char* fileName,
 // Tests one header line against every tag; the tests are independent of each other.
 void Zolt::readHeaderLine(const std::string& line, std::istream& is, int& result,
                           std::string& endOfHeader, bool& journalTyped) {
-  if (startsWith(line, "<idmax=")) idmax = parseNumber(tagValue(line, "<idmax="));
+  if (startsWith(line, "<idmax=")) {
+    idmax = parseNumber(tagValue(line, "<idmax="));
+    // Out of range (a damaged file): the identifiers of the items read set it again.
+    if (idmax > kMaxSyncID) idmax = 0;
+  }
   if (startsWith(line, "<idmaxaftersync=")) {
     idmaxaftersync = parseNumber(tagValue(line, "<idmaxaftersync="));
   }

@@ -31,6 +31,11 @@ static unsigned checkedDateTime(unsigned v, char tag) {
 }
 
 static void settleSyncID(ToDoListItem& item, unsigned& idmax) {
+  if (item.getSyncID() > kMaxSyncID) {
+    // The counter could not pass such an identifier without wrapping to 0 ("none").
+    std::cerr << "Identifier " << item.getSyncID() << " out of range: a new one is given\n";
+    item.setSyncID(0);
+  }
   if (item.getSyncID() == 0) {
     item.setSyncID(++idmax);
     return;

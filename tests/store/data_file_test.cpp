@@ -250,3 +250,12 @@ TEST_F(DataFileTest, IdentifiersHandedOutWhileReadingNeverClash) {
   EXPECT_EQ(2u, zolt.getRoot()->getSyncID());
   EXPECT_EQ(3u, zolt.getIdmax());
 }
+
+TEST_F(DataFileTest, IdentifiersOutOfRangeAreReplaced) {
+  ASSERT_EQ(0, Load("<idmax=4294967295>\ng\nI1\nt\nI4294967295\n>\nt\n>\n>\n</data>\n"));
+  const auto& todos = zolt.getRoot()->getToDos();
+  EXPECT_EQ(1u, zolt.getRoot()->getSyncID());
+  EXPECT_EQ(3u, todos[0]->getSyncID());
+  EXPECT_EQ(2u, todos[1]->getSyncID());
+  EXPECT_EQ(3u, zolt.getIdmax());
+}

@@ -29,7 +29,7 @@ TEST(RecordTextTest, ToDoRecordsAreWrittenBackByteForByte) {
     std::string record;  // behind the "t" line
   } kCases[] = {
       {"summary only", "sjust a name\nI7\n>\n"},
-      {"empty summary", "s\nI4294967295\n>\n"},
+      {"empty summary", "s\nI2147483647\n>\n"},
       {"every date and recurrence line",
        "sWeekly\nI3\np100\nS1\nm153201664\nn153256448\n13\n22\n3153141248\n4164610048\n>\n"},
       {"negative and extreme working times",
