@@ -146,6 +146,12 @@ std::string ToDoListGroup::getPathText(const std::string& relPath) const {
   return level == 0 ? answer : summary + "\n" + answer;
 }
 
+void ToDoListGroup::collectSubtree(std::vector<ToDoListItem*>& items) {
+  items.push_back(this);
+  for (ToDoListToDo* t : todos) items.push_back(t);
+  for (ToDoListGroup* g : groups) g->collectSubtree(items);
+}
+
 double ToDoListGroup::getTimeSum() const {
   double sum = 0;
   for (const ToDoListToDo* t : todos) sum += t->getTimeSum();

@@ -62,6 +62,9 @@ class ToDoListGroup : public ToDoListItem {
   // Readable chain of group names for a path of ids relative to this group, such as 0/12/7.
   std::string getPathText(const std::string& relPath) const;
 
+  // Appends this group, its to-dos and then each sub-group's subtree, depth first.
+  void collectSubtree(std::vector<ToDoListItem*>& items);
+
   double getTimeSum() const;
   unsigned getNrActiveJobs() const;
   // Recomputes completed, nrCounted and nrDone for the subtree; returns completed.

@@ -153,17 +153,11 @@ void Zolt::readHeaderLine(const std::string& line, std::istream& is, int& result
   if (startsWith(line, "<Crypt>") && keys.Read(is) != 0) result = -1;
 }
 
-static void collectItems(ToDoListGroup* g, std::vector<ToDoListItem*>& items) {
-  items.push_back(g);
-  for (ToDoListToDo* t : g->getToDos()) items.push_back(t);
-  for (ToDoListGroup* sub : g->getGroups()) collectItems(sub, items);
-}
-
 // Identifiers read from the file stay; an identifier handed out while reading that is
 // also used elsewhere is replaced by a fresh one.
 void Zolt::giveDuplicatesFreshSyncIDs() {
   std::vector<ToDoListItem*> items;
-  collectItems(root, items);
+  root->collectSubtree(items);
   std::unordered_set<unsigned> used;
   for (const ToDoListItem* item : items) {
     if (item->hasBeenSaved()) used.insert(item->getSyncID());

@@ -64,19 +64,15 @@ int Zolt::exportGroupToFile(const char* fileName) {
 
 // ---- insertion ----
 
-static void collectSyncIDs(const ToDoListGroup* g, std::unordered_set<unsigned>& ids) {
-  ids.insert(g->getSyncID());
-  for (const ToDoListToDo* t : g->getToDos()) ids.insert(t->getSyncID());
-  for (const ToDoListGroup* s : g->getGroups()) collectSyncIDs(s, ids);
-}
-
 // `item` and, for a group, everything below it.
-static void collectItems(ToDoListItem* item, std::vector<ToDoListItem*>& items) {
-  items.push_back(item);
-  auto* g = dynamic_cast<ToDoListGroup*>(item);
-  if (g == nullptr) return;
-  for (ToDoListToDo* t : g->getToDos()) items.push_back(t);
-  for (ToDoListGroup* s : g->getGroups()) collectItems(s, items);
+static std::vector<ToDoListItem*> subtreeOf(ToDoListItem* item) {
+  std::vector<ToDoListItem*> items;
+  if (auto* g = dynamic_cast<ToDoListGroup*>(item)) {
+    g->collectSubtree(items);
+  } else {
+    items.push_back(item);
+  }
+  return items;
 }
 
 // An inserted file may bring identifiers ("I" lines) that the tree already uses, or uses
@@ -86,8 +82,7 @@ static void collectItems(ToDoListItem* item, std::vector<ToDoListItem*>& items) 
 // file's identifier either.
 static void settleInsertedSyncIDs(ToDoListItem* inserted, std::unordered_set<unsigned>& used,
                                   unsigned& idmax) {
-  std::vector<ToDoListItem*> items;
-  collectItems(inserted, items);
+  std::vector<ToDoListItem*> items = subtreeOf(inserted);
   for (const ToDoListItem* item : items) idmax = std::max(idmax, item->getSyncID());
   for (ToDoListItem* item : items) {
     if (item->getSyncID() != 0 && used.insert(item->getSyncID()).second) continue;
@@ -181,7 +176,7 @@ int Zolt::insertDataFromFile(const char* fileName, std::string* where) {
   if (!is || (is.peek(), is.bad())) return -3;
   is.clear();
   std::unordered_set<unsigned> usedIDs;
-  collectSyncIDs(root, usedIDs);
+  for (const ToDoListItem* item : subtreeOf(root)) usedIDs.insert(item->getSyncID());
   std::streamoff damagedAt = -1;
   char damagedTag = 0;
   bool ended = false;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <unordered_map>
+#include <vector>
 
 #include "document/zolt.h"
 #include "store/text_util.h"
@@ -22,14 +23,14 @@ class SyncIndex {
   }
   void add(ToDoListItem* item) { items.emplace(item->getSyncID(), item); }
   void addSubtree(ToDoListGroup* g) {
-    add(g);
-    for (ToDoListToDo* t : g->getToDos()) items.emplace(t->getSyncID(), t);
-    for (ToDoListGroup* sub : g->getGroups()) addSubtree(sub);
+    std::vector<ToDoListItem*> subtree;
+    g->collectSubtree(subtree);
+    for (ToDoListItem* item : subtree) add(item);
   }
   void removeSubtree(ToDoListGroup* g) {
-    erase(g);
-    for (ToDoListToDo* t : g->getToDos()) erase(t);
-    for (ToDoListGroup* sub : g->getGroups()) removeSubtree(sub);
+    std::vector<ToDoListItem*> subtree;
+    g->collectSubtree(subtree);
+    for (ToDoListItem* item : subtree) erase(item);
   }
   void erase(ToDoListItem* item) {
     auto it = items.find(item->getSyncID());
