@@ -1,0 +1,39 @@
+// Editing a text in an external program of the user's choice: the text goes into a private
+// temporary file, the user's editor command runs on it, and the file is read back and removed.
+// No toolkit code here, so a button callback can call it and tests can drive it headless.
+// Single-threaded use only: the editor command blocks the caller until it returns.
+#ifndef ZOLT_UTIL_EXTERNAL_EDITOR_H_
+#define ZOLT_UTIL_EXTERNAL_EDITOR_H_
+
+#include <string>
+
+// The editor command used when neither the configuration nor the environment names one.
+extern const char kDefaultEditor[];  // "/etc/alternatives/emacs"
+
+// The editor command to run: `configured` (an "editor" line of the user configuration; pass ""
+// when there is none) if it is not blank, else $VISUAL, else $EDITOR (each when set and not
+// blank), else kDefaultEditor.
+std::string editorCommand(const std::string& configured);
+
+// `word` as one single-quoted /bin/sh word that stands for exactly its bytes: each ' inside
+// becomes '\''. REQUIRES: `word` holds no NUL byte.
+std::string shellQuote(const std::string& word);
+
+// Reads the whole file `name` into `out` byte for byte: no line-length limit, no line feed
+// added or dropped. Returns 0, or -1 when the file cannot be opened or a read fails; `out` is
+// then left as it was.
+[[nodiscard]] int readFileExactly(const std::string& name, std::string& out);
+
+// The round trip: writes `text` exactly into a new file of mode 0600 with a unique name in the
+// private directory (util/private_directory.h), runs "`command` 'file name'" through /bin/sh
+// and waits for it, reads the file back and deletes it.
+// `command` is the user's own shell command (see editorCommand) and must not return before the
+// editing is done (for a graphical editor that detaches, its "wait" option).
+// Returns 0 with `text` replaced by the file's content. Returns -1 with `text` untouched and
+// `error` set to a message for the user when the file cannot be created or written, the command
+// cannot be run, exits with a status other than 0 or is killed (its changes are discarded, as a
+// failing editor means "abandon"), removes the file, or the file cannot be read back.
+// The file is deleted in every case once it was created.
+[[nodiscard]] int editExternally(const std::string& command, std::string& text, std::string& error);
+
+#endif  // ZOLT_UTIL_EXTERNAL_EDITOR_H_
