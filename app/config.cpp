@@ -20,6 +20,7 @@ static void readConfigLine(const std::string& line) {
   std::string value = trim(line.substr(eq + 1));
   if (startsWith(line, "editor")) {
     zoltconfig.editor = value;
+    zoltconfig.editorConfigured = true;
     printf("user config: editor = %s\n", value.c_str());
   } else if (startsWith(line, "default")) {
     zoltconfig.defaultFiles.push_back(value);
@@ -29,6 +30,7 @@ static void readConfigLine(const std::string& line) {
 
 void ReadConfigFile() {
   zoltconfig.editor = "/etc/alternatives/emacs";
+  zoltconfig.editorConfigured = false;
   zoltconfig.defaultFiles.clear();
   std::string home = GetHomeDir();
   if (!home.empty()) {

@@ -8,6 +8,9 @@
 
 struct ZoltConfig {
   std::string editor;
+  // Whether an "editor" line set `editor`; without one `editor` holds the built-in command,
+  // and $VISUAL and $EDITOR come before it (util/external_editor.h: editorCommand).
+  bool editorConfigured = false;
   std::vector<std::string> defaultFiles;  // in the order they are tried
 };
 

@@ -36,6 +36,7 @@ class ConfigTest : public ::testing::Test {
 TEST_F(ConfigTest, BuiltInValuesWithoutFile) {
   ReadConfigFile();
   EXPECT_EQ("/etc/alternatives/emacs", zoltconfig.editor);
+  EXPECT_FALSE(zoltconfig.editorConfigured);
   EXPECT_EQ((std::vector<std::string>{"~/.zolt/zolt_default.dat", "~/zolt/zolt_default.dat",
                                       "zolt_default.dat"}),
             zoltconfig.defaultFiles);
@@ -49,6 +50,7 @@ TEST_F(ConfigTest, FileLines) {
   ReadConfigFile();
   std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ("nano", zoltconfig.editor);
+  EXPECT_TRUE(zoltconfig.editorConfigured);
   EXPECT_EQ((std::vector<std::string>{"~/notes.dat", std::string(1000, 'x')}),
             zoltconfig.defaultFiles);
   EXPECT_NE(std::string::npos, printed.find("user config: editor = vim\n"));
