@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Zolt need, each only when missing.
 set -euo pipefail
-packages=(cmake g++ pkg-config libgtest-dev libfltk1.3-dev xvfb xauth nettle-dev "$@")
+packages=(cmake g++ pkg-config libgtest-dev libfltk1.3-dev xvfb xauth nettle-dev desktop-file-utils
+  "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
