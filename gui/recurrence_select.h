@@ -62,6 +62,8 @@ class RecurrenceSelect {
   // A date menu entry was picked: 1/2 "none"/"select" of the last date, 17/18 of the first.
   void dateMenuPicked(int value);
 
+  // Callbacks. The interval buttons carry their step as argument(); all reach the object
+  // through their window's user data.
   static void cb_Done(Fl_Widget* w, void*);
   static void cb_Cancel(Fl_Widget* w, void*);
   static void cb_Window(Fl_Widget* w, void*);
