@@ -238,14 +238,22 @@ void ToDoListToDo::setShowTimeAs(int v, T_Calendar& cal) {
 
 // ---- expansion of recurring items ----
 
+// The last moment an occurrence from `b` to `e` covers: one without an end (possible in a
+// file that was never normalised) covers its begin day only, not every day after it.
+static unsigned occurrenceEnd(unsigned b, unsigned e) { return hasDate(e) ? e : b; }
+
 // Appends one row per shown day that the occurrence from `b` to `e` covers.
 static void appendOccurrenceRows(ToDoListToDo* t, unsigned b, unsigned e, unsigned from,
                                  unsigned to, std::vector<T_viewDataItem>& rows,
                                  std::vector<ToDoListItem*>& items, CryptMan* keys) {
   T_viewDataItem row;
   t->setViewData(row, keys);
+  // The rows show this occurrence, not the item's own dates (its first occurrence): the
+  // times shown and the place among the day's rows are the occurrence's.
+  row.date = t->isAppointment() ? b : e;
+  row.secondDate = t->isAppointment() ? e : b;
   unsigned lastDay = dayOf(to);
-  unsigned endDay = dayOf(e);
+  unsigned endDay = dayOf(occurrenceEnd(b, e));
   for (unsigned day = dayOf(std::max(b, from)); day <= endDay && day <= lastDay;) {
     row.day = day;
     row.firstDay = day == dayOf(b);
@@ -271,7 +279,9 @@ static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
   // ago jumps to the shown days instead of taking thousands of steps to reach them.
   if (t->skipOccurrencesBefore(from, b, e) < 0) return;
   for (;;) {
-    if (e >= from && b <= to) appendOccurrenceRows(t, b, e, from, to, rows, items, keys);
+    if (occurrenceEnd(b, e) >= from && b <= to) {
+      appendOccurrenceRows(t, b, e, from, to, rows, items, keys);
+    }
     unsigned oldB = b, oldE = e;
     if (t->setFollowingRecurrenceDate(b, e) != 1 || b > to) return;
     // Every step must move on, or the expansion would never end.

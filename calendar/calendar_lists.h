@@ -139,10 +139,12 @@ unsigned calListKeyFor(unsigned priority, unsigned begin, unsigned end);
 // Expands every item of one recurring list over the shown days from `from` (the first shown
 // day, time half 0) to `to` (the last shown day without a time): for each occurrence that
 // touches those days, one row per shown day it covers is appended to `rows` (made with the
-// to-do's setViewData; day, first-day and last-day flags set) and the item to `items` at the
-// same index. Occurrences are taken from the item's own dates forward, stepped with
-// setFollowingRecurrenceDate on copies; the items are not changed. Ends for any dates: a
-// step that fails or does not move forward ends the item. `keys` may be null.
+// to-do's setViewData; day, first-day and last-day flags set, and the sort date and second
+// date those of the occurrence) and the item to `items` at the same index. An occurrence
+// without an end covers its begin day only. Occurrences are taken from the item's own dates
+// forward, stepped with setFollowingRecurrenceDate on copies; the items are not changed.
+// Ends for any dates: a step that fails or does not move forward ends the item. `keys` may
+// be null.
 // REQUIRES: `from` and `to` carry a date.
 void getContentRecItems(unsigned from, unsigned to, const T_RecCalList& list,
                         std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,

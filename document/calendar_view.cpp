@@ -66,13 +66,15 @@ void Zolt::getCalendarContent() {
   for (unsigned d : days) appendDayRows(d & kDateMask, today);
 }
 
-// An appointment shows on every shown day from its begin to its end.
+// An appointment shows on every shown day from its begin to its end; one without an end
+// on its begin day only (its row keeps the stored empty end, so no end time is shown).
 void Zolt::appendAppointmentRows(const T_DatedCalList& list, const std::vector<unsigned>& days,
                                  unsigned first, unsigned last) {
   for (const T_DatedCalListItem& entry : list) {
     if (entry.key > last) break;
     ToDoListToDo* t = entry.item;
     unsigned e = t->getDateTime(0);
+    if (!hasDate(e)) e = entry.key;
     if (e < first) continue;
     unsigned d = dayOf(std::max(entry.key, first));
     unsigned end = dayOf(e);

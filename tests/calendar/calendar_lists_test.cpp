@@ -341,10 +341,14 @@ TEST_F(CalendarListsTest, WeeklyAppointmentAcrossAMonthEnd) {
       x, t,
       {{D(2009, 2, 1), false, true}, {D(2009, 2, 6), true, false}, {D(2009, 2, 7), false, false}},
       "weekly from 30.01.2009 22:00");
-  for (const T_viewDataItem& row : x.rows) {
+  // Each row carries the begin of the occurrence it shows.
+  ASSERT_EQ(3u, x.rows.size());
+  const unsigned kBegins[] = {DT(2009, 1, 30, 22, 0), DT(2009, 2, 6, 22, 0), DT(2009, 2, 6, 22, 0)};
+  for (size_t i = 0; i < x.rows.size(); ++i) {
+    const T_viewDataItem& row = x.rows[i];
     EXPECT_EQ("Night shift", row.text);
     EXPECT_EQ(100u, row.priority);
-    EXPECT_EQ(DT(2009, 1, 30, 22, 0), row.date);
+    EXPECT_EQ(kBegins[i], row.date) << i;
   }
   EXPECT_EQ(DT(2009, 1, 30, 22, 0), t->getDateTime(1));  // the item is not changed
 }

@@ -120,6 +120,98 @@ TEST_F(CalendarViewTest, RecurringItemsAreExpandedOverTheShownDays) {
   EXPECT_EQ(Day(2009, 2, 7), rows[2].day);
 }
 
+// A recurring item's rows carry the dates of the occurrence they show, so a day orders
+// its recurring and one-off items by the times of that day, not by when a series began.
+TEST_F(CalendarViewTest, ADayOrdersRecurringAndOneOffItemsByTheirTimes) {
+  ToDoListToDo* meeting =
+      AddAppointment("meeting", 100, At(2009, 1, 5, 10, 0), At(2009, 1, 5, 11, 0));
+  zolt.setRecData(T_recData{3, 1, kEmptyDateTime, kEmptyDateTime});
+  AddAppointment("dentist", 100, At(2009, 2, 16, 8, 0), At(2009, 2, 16, 9, 0));
+  AddAppointment("lunch", 100, At(2009, 2, 16, 12, 0), At(2009, 2, 16, 13, 0));
+  ToDoListToDo* report = AddDatedToDo("report", Day(2009, 1, 5), Day(2009, 1, 5));
+  EXPECT_EQ(0, zolt.setTime(0, 17, 0));
+  EXPECT_EQ(0, zolt.setTime(1, 9, 0));
+  zolt.setRecData(T_recData{3, 1, kEmptyDateTime, kEmptyDateTime});
+  AddDatedToDo("call", Day(2009, 2, 16));
+  EXPECT_EQ(0, zolt.setTime(0, 12, 0));
+  ShowCalendar(Day(2009, 2, 16), 1);
+
+  EXPECT_EQ((std::vector<std::string>{"dentist", "meeting", "lunch"}),
+            TextsOf(kBusyPriority, Day(2009, 2, 16)));
+  EXPECT_EQ((std::vector<std::string>{"call", "report"}), TextsOf(3, Day(2009, 2, 16)));
+  std::vector<T_viewDataItem> rows = RowsOf(meeting);
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_EQ(At(2009, 2, 16, 10, 0), rows[0].date);
+  EXPECT_EQ(At(2009, 2, 16, 11, 0), rows[0].secondDate);
+  rows = RowsOf(report);
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_EQ(At(2009, 2, 16, 17, 0), rows[0].date);
+  EXPECT_EQ(At(2009, 2, 16, 9, 0), rows[0].secondDate);
+  EXPECT_EQ(At(2009, 1, 5, 10, 0), meeting->getDateTime(1));  // the series is not moved
+}
+
+// Each occurrence of a series over midnight gives its begin on its first day and its end on
+// its last, with both dates on every row.
+TEST_F(CalendarViewTest, MultiDayOccurrencesKeepTheirBeginEndAndFlags) {
+  ToDoListToDo* t =
+      AddAppointment("night shift", 200, At(2009, 1, 30, 22, 0), At(2009, 1, 31, 2, 0));
+  zolt.setRecData(T_recData{3, 1, kEmptyDateTime, kEmptyDateTime});
+  ShowCalendar(Day(2009, 2, 1), 14);
+  static const struct {
+    int day;
+    bool first;
+    bool last;
+    int beginDay;  // of the occurrence, in February 2009
+  } kRows[] = {
+      {6, true, false, 6}, {7, false, true, 6}, {13, true, false, 13}, {14, false, true, 13}};
+  std::vector<T_viewDataItem> rows = RowsOf(t);
+  ASSERT_EQ(4u, rows.size());
+  for (size_t k = 0; k < rows.size(); ++k) {
+    const auto& want = kRows[k];
+    EXPECT_EQ(Day(2009, 2, want.day), rows[k].day) << k;
+    EXPECT_EQ(want.first, rows[k].firstDay) << k;
+    EXPECT_EQ(want.last, rows[k].lastDay) << k;
+    EXPECT_EQ(At(2009, 2, want.beginDay, 22, 0), rows[k].date) << k;
+    EXPECT_EQ(At(2009, 2, want.beginDay + 1, 2, 0), rows[k].secondDate) << k;
+  }
+}
+
+// An appointment with a begin and no end stands on its begin day alone, as its first and
+// last day; its row and the item keep the missing end.
+TEST_F(CalendarViewTest, AppointmentWithoutAnEndCoversItsBeginDayOnly) {
+  static const struct {
+    const char* input;
+    unsigned firstDay;
+    int span;
+    size_t rows;
+  } kCases[] = {
+      {"42 days in June 2030", Day(2030, 6, 1), 42, 0},
+      {"the week of its begin", Day(2009, 2, 9), 7, 1},
+      {"its begin day alone", Day(2009, 2, 10), 1, 1},
+      {"the day after", Day(2009, 2, 11), 7, 0},
+  };
+  std::vector<ToDoListToDo*> items;
+  for (unsigned priority : {kBusyPriority, kFreePriority}) {
+    items.push_back(AddToDo("open end", priority));
+    SetDate(1, Day(2009, 2, 10));
+    EXPECT_EQ(0, zolt.setTime(1, 12, 0));
+    ASSERT_FALSE(hasDate(items.back()->getDateTime(0)));
+  }
+  for (const auto& c : kCases) {
+    ShowCalendar(c.firstDay, c.span);
+    for (ToDoListToDo* t : items) {
+      std::vector<T_viewDataItem> rows = RowsOf(t);
+      ASSERT_EQ(c.rows, rows.size()) << c.input << " " << t->getPriority();
+      if (rows.empty()) continue;
+      EXPECT_EQ(Day(2009, 2, 10), rows[0].day) << c.input;
+      EXPECT_TRUE(rows[0].firstDay && rows[0].lastDay) << c.input;
+      EXPECT_EQ(At(2009, 2, 10, 12, 0), rows[0].date) << c.input;
+      EXPECT_EQ(kEmptyDateTime, rows[0].secondDate) << c.input;
+    }
+  }
+  for (ToDoListToDo* t : items) EXPECT_EQ(kEmptyDateTime, t->getDateTime(0));
+}
+
 TEST_F(CalendarViewTest, EachDayShowsHeadingSpecialDaysItemsAndClosingRow) {
   AddAppointment("free", 200, Day(2009, 4, 5), Day(2009, 4, 5));
   AddAppointment("busy", 100, At(2009, 4, 5, 9, 0), At(2009, 4, 5, 10, 0));
