@@ -1,6 +1,13 @@
 #include "app/startup.h"
 
+#include <FL/Fl.H>
+#include <FL/x.H>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "app/command_line.h"
@@ -8,6 +15,8 @@
 #include "app/exchange_file.h"
 #include "app/messages.h"
 #include "document/zolt.h"
+#include "gui/fltk_dialogs.h"
+#include "gui/zolt_gui.h"
 
 Zolt* zolt = nullptr;
 
@@ -32,8 +41,10 @@ static int saveAll(const std::string& fileName) {
   int result = zolt->incsave_compact(fileName.c_str());
   printf("write to file: %i\n", result);
   if (result != 0) {
-    fprintf(stderr, "Could not write the master data file %s; nothing was deleted\n",
-            fileName.c_str());
+    showAlert("Could not write the master data file " + fileName +
+              ". Nothing was lost: the journal files beside it keep every change and are "
+              "replayed at the next start. Make room on the disk or fix the folder's "
+              "permissions, then start Zolt again.");
   }
   return result;
 }
@@ -64,6 +75,80 @@ static int shutDown(const std::string& fileName, const T_CommandLine& cl) {
   return status;
 }
 
+// A logout (SIGHUP), kill (SIGTERM) or Ctrl+C in the terminal (SIGINT) ends the event
+// loop the way closing the window does, so the shutdown below always runs. The handler
+// only writes to a pipe; the loop reads it.
+static int quitPipe[2] = {-1, -1};
+static volatile sig_atomic_t quitSignalled = 0;
+
+static void onQuitSignal(int) {
+  quitSignalled = 1;
+  char c = 0;
+  ssize_t ignored = write(quitPipe[1], &c, 1);
+  (void)ignored;
+}
+
+static void onQuitPipe(FL_SOCKET, void*) {
+  char c;
+  while (read(quitPipe[0], &c, 1) > 0) {
+  }
+  if (mainWin) mainWin->closeForShutdown();
+  while (Fl::first_window()) Fl::first_window()->hide();
+}
+
+static void catchQuitSignals() {
+  if (pipe(quitPipe) != 0) return;
+  fcntl(quitPipe[0], F_SETFL, O_NONBLOCK);
+  fcntl(quitPipe[1], F_SETFL, O_NONBLOCK);
+  Fl::add_fd(quitPipe[0], FL_READ, onQuitPipe);
+  struct sigaction sa = {};
+  sa.sa_handler = onQuitSignal;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaction(sig, &sa, nullptr);
+}
+
+// Builds the main window over the loaded document and runs the event loop until the
+// last window closes. Returns the loop's result.
+static int runWindow(const std::string& fileName, const std::string& exchangeFile,
+                     const T_CommandLine& cl) {
+  make_windows(fileName.c_str());
+  mainWin->init(zolt, exchangeFile.c_str());
+  mainWin->showMain(kScreenList);
+  mainWin->setMenuActive();
+  bool calendar = zolt->getMainViewType() == kMainViewCalendar;
+  mainWin->showList(static_cast<int>(calendar ? zolt->getNLineCal() : zolt->getNLineNormal()));
+  if (cl.calendarAtStart) {
+    mainWin->CB_Menu_ZoltView(kMainViewCalendar);
+    zolt->setCalFirstDay(cl.calStartDate);
+    mainWin->showList(0);
+  }
+  mainWin->initFakeKbd();
+  mainWin->show();
+  Fl::add_timeout(1.0, updateClock);
+  mainWin->updateClock();
+  catchQuitSignals();
+  int status = Fl::run();
+  // A save that fails after a signal has nobody at the screen to read a box.
+  if (quitSignalled) setDialogSeam(standardErrorSeam());
+  delete mainWin;
+  return status;
+}
+
+// Opens the display before anything is loaded, so that a missing one ends the program
+// while nothing can be lost.
+static int openDisplay() {
+  const char* display = getenv("DISPLAY");
+  if (display == nullptr || *display == 0) {
+    fprintf(stderr,
+            "Zolt needs a graphical display (DISPLAY is not set). Run it on the desktop, or "
+            "use -q to load and save the data file without a window.\n");
+    return -1;
+  }
+  fl_open_display();
+  setDialogSeam(fltkDialogSeam());
+  return 0;
+}
+
 int zoltMain(int argc, const char* const* argv) {
   ReadConfigFile();
   std::string fileName;
@@ -71,6 +156,7 @@ int zoltMain(int argc, const char* const* argv) {
   T_CommandLine cl;
   if (parseCommandLine(argc, argv, cl) != 0) return -1;
   if (!cl.fileName.empty()) fileName = cl.fileName;
+  if (!cl.quitAfterLoading && openDisplay() != 0) return -1;
 
   zolt = new Zolt();
   zolt->createRoot();
@@ -83,10 +169,13 @@ int zoltMain(int argc, const char* const* argv) {
       status = -1;
     }
   }
-  // Until the main window exists, every run goes from loading straight to shutdown.
-  if (status == 0) status = shutDown(fileName, cl);
+  // Whatever the event loop returns, the shutdown runs: it writes the master file.
+  bool running = status == 0;
+  if (running && !cl.quitAfterLoading) status = runWindow(fileName, exchangeFile, cl);
+  if (running && shutDown(fileName, cl) != 0) status = -1;
   delete zolt;
   zolt = nullptr;
   if (!exchangeFile.empty()) remove(exchangeFile.c_str());
+  setDialogSeam(standardErrorSeam());
   return status;
 }

@@ -50,6 +50,30 @@ int Zolt::setItem2ViewItem(int row) {
   return 0;
 }
 
+void Zolt::pushListPosition(int firstLine, int selected) {
+  oldPosInList.push_back(firstLine);
+  selectedLine.push_back(selected);
+}
+
+bool Zolt::popListPosition(int& firstLine, int& selected) {
+  firstLine = 0;
+  selected = 0;
+  if (oldPosInList.empty()) return false;
+  firstLine = oldPosInList.back();
+  oldPosInList.pop_back();
+  // The two stacks grow together, except that a data file carries only the first lines.
+  if (!selectedLine.empty()) {
+    selected = selectedLine.back();
+    selectedLine.pop_back();
+  }
+  return true;
+}
+
+void Zolt::clearListPositions() {
+  oldPosInList.clear();
+  selectedLine.clear();
+}
+
 int Zolt::leaveCurGroup() {
   if (options.mainViewType == kMainViewSearch) {
     if (searchGroup != nullptr) {

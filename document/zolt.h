@@ -196,8 +196,18 @@ class Zolt {
   unsigned getNrActiveJobs() const { return nrActiveJobs; }
   // w != 0: stores w and h (half the window size); w == 0: returns the stored values.
   void windowSize(unsigned& w, unsigned& h);
+  // The first visible line of the normal and of the calendar list, kept in the data file.
   unsigned getNLineNormal() const { return nLineNormal; }
   unsigned getNLineCal() const { return nLineCal; }
+  void setNLineNormal(unsigned line) { nLineNormal = line; }
+  void setNLineCal(unsigned line) { nLineCal = line; }
+
+  // The list positions of the group levels entered in the tree view, one pair per level
+  // above the current one: the first visible line and the selected line.
+  void pushListPosition(int firstLine, int selected);
+  // Pops the last level's pair; false, with both 0, when no level is stored.
+  bool popListPosition(int& firstLine, int& selected);
+  void clearListPositions();
 
   // ---- The rows of the list view (document/view_builder.cpp, calendar_view.cpp) ----
   // For every redraw: clearViewData, copy the group flags into the options, getContent,

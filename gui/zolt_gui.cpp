@@ -1,0 +1,375 @@
+// The main window's construction, screens, layout, keys and leaving.
+#include "gui/zolt_gui.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Button.H>
+
+#include <ctime>
+
+#include "app/startup.h"
+#include "document/zolt.h"
+#include "gui/raw_label.h"
+
+ZoltGUI* mainWin = nullptr;
+
+// Geometry of the bottom bar and the title.
+static const int kBarHeight = 30;
+static const int kTitleLineHeight = 26;
+static const int kStripHeight = 60;
+
+static const char* const kAboutText =
+    "              Zolt v2009-02-12_a1b2c3d4e5f6\n"
+    "\n"
+    "        a to-do list of groups in groups\n"
+    "        appointments and notes\n"
+    "        a calendar with holidays\n"
+    "        a recorder of project time\n"
+    "        full search and encryption";
+
+ZoltGUI::ZoltGUI(int w, int h, const char* title)
+    : Fl_Window(w, h), halfHeight(h / 2), halfWidth(w / 2) {
+  copy_label(title);
+  size_range(320, 320, 2000, 2000);
+}
+
+ZoltGUI::~ZoltGUI() {
+  delete editor_;
+  if (mainWin == this) mainWin = nullptr;
+}
+
+static Fl_Button* barButton(int x, int w, const char* label, Fl_Callback* cb, long value = 0) {
+  Fl_Button* b = new Fl_Button(x, 0, w, kBarHeight, label);
+  b->labelsize(20);
+  b->callback(cb, reinterpret_cast<void*>(value));
+  return b;
+}
+
+void ZoltGUI::makeWindows() {
+  begin();
+  title_ = new Fl_Button(0, 0, w(), kTitleLineHeight);
+  title_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+  title_->labeltype(rawLabelType());
+  title_->labelsize(20);
+  title_->callback(cb_Up);
+  list_ = new Fl_Browser(0, kTitleLineHeight, w(), h() - kTitleLineHeight - kBarHeight);
+  list_->type(FL_SELECT_BROWSER);
+  list_->callback(cb_listView);
+  list_->when(FL_WHEN_CHANGED | FL_WHEN_RELEASE_ALWAYS);
+  static int columns[] = {kMarkColumnWidth, 0};
+  list_->column_widths(columns);
+  list_->textsize(textSize_);
+  list_->scrollbar_width(20);
+  menuButton_ = new Fl_Menu_Button(0, 0, 66, kBarHeight, "&Menu");
+  menuButton_->labelsize(20);
+  menuButton_->menu(menu_Menu);
+  newItem_ = barButton(66, 100, "&New Item", cb_Menu_newTodo);
+  up_ = barButton(166, 40, "..", cb_Up);
+  activeJobs_ = barButton(0, 20, "!", cb_Menu_ZoltView, 1);
+  static const char* const calLabels[6] = {"Today", "Select", "<", "-", "+", ">"};
+  static const int calValues[6] = {0, 1, 2, 4, 5, 3};
+  for (int i = 0; i < 6; ++i) {
+    calButtons_[i] = barButton(0, 22, calLabels[i], cb_CalFirstDay, calValues[i]);
+  }
+  about_ = new Fl_Box(0, 0, w(), h() - kBarHeight, kAboutText);
+  about_->labelsize(20);
+  about_->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE);
+  close_ = barButton(0, 70, "&Close", cb_Done);
+  promptLabel_ = new Fl_Box(0, 0, w(), h() - 2 * kBarHeight);
+  promptLabel_->labelsize(20);
+  promptLabel_->align(FL_ALIGN_LEFT | FL_ALIGN_BOTTOM | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  promptInput_ = new Fl_Input(0, 0, w(), kBarHeight);
+  promptInput_->textsize(20);
+  cancel_ = barButton(70, 80, "Cancel", cb_Cancel);
+  makeEditorWidgets();
+  kbdClose_ = new Fl_Button(0, h(), 15, 15, "X");
+  kbdClose_->labelsize(10);
+  kbdClose_->callback(cb_hideKbd);
+  clock_ = new Fl_Box(100, h(), w() + 40, kStripHeight);
+  clock_->box(FL_FLAT_BOX);
+  clock_->labelsize(10);
+  clock_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  end();
+  hideAll();
+}
+
+void ZoltGUI::init(Zolt* document, const char* clipboard) {
+  doc = document;
+  clipboardFile = clipboard ? clipboard : "";
+  setMenuMarks();
+  UpdateCryptMenu();
+}
+
+void ZoltGUI::hideAll() {
+  list_->size(0, 0);
+  for (Fl_Widget* w : {static_cast<Fl_Widget*>(title_), static_cast<Fl_Widget*>(list_),
+                       static_cast<Fl_Widget*>(menuButton_), static_cast<Fl_Widget*>(newItem_),
+                       static_cast<Fl_Widget*>(up_), static_cast<Fl_Widget*>(activeJobs_),
+                       static_cast<Fl_Widget*>(about_), static_cast<Fl_Widget*>(close_),
+                       static_cast<Fl_Widget*>(promptLabel_),
+                       static_cast<Fl_Widget*>(promptInput_), static_cast<Fl_Widget*>(cancel_),
+                       static_cast<Fl_Widget*>(kbdClose_), static_cast<Fl_Widget*>(clock_)}) {
+    w->hide();
+  }
+  for (Fl_Button* b : calButtons_) b->hide();
+  hideEditor();
+}
+
+int ZoltGUI::showMain(int screen) {
+  int line = 0;
+  hideAll();
+  screen_ = screen;
+  switch (screen) {
+    case kScreenList:
+      menuButton_->show();
+      newItem_->show();
+      up_->show();
+      title_->show();
+      list_->show();
+      line = checkActiveJobs();
+      break;
+    case kScreenAbout:
+      about_->show();
+      close_->show();
+      break;
+    case kScreenPrompt:
+      cancel_->show();
+      promptInput_->show();
+      promptLabel_->show();
+      close_->show();
+      promptInput_->take_focus();
+      break;
+    default:
+      close_->show();
+      showEditorScreen(screen);
+      break;
+  }
+  setMenuActive();
+  if (doc->getOptShowKbd()) showKeyboard(true);
+  resize(x(), y(), w(), h());
+  redraw();
+  return line;
+}
+
+// ---- Layout ----
+
+void ZoltGUI::layoutTitle() {
+  titleText = doc ? doc->getCurGroupPathText() : std::string();
+  int lines = 0;
+  if (!titleText.empty()) {
+    lines = 1;
+    for (char c : titleText) lines += c == '\n';
+  }
+  titleHalfHeight = 13 * lines;
+  title_->resize(0, 0, 2 * halfWidth, 2 * titleHalfHeight);
+  title_->copy_label(titleText.c_str());
+  title_->redraw();
+}
+
+void ZoltGUI::layoutList() {
+  if (doc && doc->getMainViewType() == kMainViewCalendar) {
+    titleHalfHeight = 0;
+    title_->resize(0, 0, 2 * halfWidth, 0);
+  }
+  list_->resize(0, 2 * titleHalfHeight, 2 * halfWidth, (halfHeight - titleHalfHeight) * 2 - kBarHeight);
+  list_->redraw();
+}
+
+// The strip takes the 60 pixels below the laid-out height: inside the window while the
+// layout lends them, just below its visible area otherwise.
+void ZoltGUI::placeKeyboard(int W, int H) {
+  kbdClose_->resize(0, H, 15, 15);
+  clock_->resize(100, H, W + 40, kStripHeight);
+}
+
+void ZoltGUI::resize(int X, int Y, int W, int H) {
+  halfHeight = H / 2;
+  halfWidth = W / 2;
+  Fl_Window::resize(X, Y, 2 * halfWidth, 2 * halfHeight);
+  if (doc) {
+    unsigned hw = halfWidth, hh = halfHeight;
+    doc->windowSize(hw, hh);
+  }
+  bool strip = doc && doc->getOptShowKbd() && halfHeight > kStripHeight &&
+               screen_ != kScreenList && screen_ != kScreenAbout;
+  if (strip) halfHeight -= kStripHeight / 2;
+  int w2 = 2 * halfWidth, h2 = 2 * halfHeight;
+  int bar = h2 - kBarHeight;
+  menuButton_->resize(0, bar, 66, kBarHeight);
+  newItem_->resize(66, bar, 100, kBarHeight);
+  up_->resize(166, bar, 40, kBarHeight);
+  activeJobs_->resize(w2 - 20, bar, 20, kBarHeight);
+  static const int calX[6] = {66, 136, 206, 228, 250, 272};
+  static const int calW[6] = {70, 70, 22, 22, 22, 22};
+  for (int i = 0; i < 6; ++i) calButtons_[i]->resize(calX[i], bar, calW[i], kBarHeight);
+  about_->resize(0, 0, w2, h2 - kBarHeight);
+  close_->resize(0, bar, 70, kBarHeight);
+  promptLabel_->resize(0, 0, w2, h2 - 2 * kBarHeight);
+  promptInput_->resize(0, h2 - 2 * kBarHeight, w2, kBarHeight);
+  cancel_->resize(70, bar, 80, kBarHeight);
+  layoutEditor(w2, h2);
+  placeKeyboard(w2, h2);
+  if (!doc || doc->getMainViewType() != kMainViewCalendar) {
+    layoutTitle();
+  } else {
+    titleHalfHeight = 0;
+    title_->resize(0, 0, w2, 0);
+  }
+  if (screen_ == kScreenList) layoutList();
+  // The strip's height is lent to the layout only; the window keeps its full size.
+  if (strip) halfHeight += kStripHeight / 2;
+  redraw();
+}
+
+void ZoltGUI::draw() { Fl_Window::draw(); }
+
+// ---- Keys ----
+
+int ZoltGUI::handle(int event) {
+  if (event != FL_KEYBOARD) return Fl_Window::handle(event);
+  if (screen_ == kScreenList) {
+    handleListKey(Fl::event_key());
+    return 1;
+  }
+  if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditDescription) {
+    if (handleEditorKey()) return 1;
+  }
+  return Fl_Window::handle(event);
+}
+
+bool ZoltGUI::handleListKey(int key) {
+  bool alt = Fl::event_state(FL_ALT) != 0;
+  bool ctrl = Fl::event_state(FL_CTRL) != 0;
+  int line = selectedLine();
+  int row = line > 0 ? rowOfLine(line) : -1;
+  if (alt && key == 'm') {
+    menuButton_->popup();
+  } else if (alt && key == 'n') {
+    CB_Menu_newTodo();
+  } else if (ctrl && key == 'q') {
+    CB_Done();
+  } else if (key == FL_Right) {
+    if (row < 0) return false;
+    const T_viewDataItem& r = doc->getRows()[row];
+    if (r.priority >= kRowHeading) return false;
+    if (r.isGroup) {
+      enterGroup(row, true);
+    } else {
+      openToDo(row, false);
+    }
+  } else if (key == FL_Left) {
+    CB_Up();
+  } else if (key == FL_Up || key == FL_Page_Up) {
+    if (line >= 2) selectLine(line - 1);
+  } else if (key == FL_Down || key == FL_Page_Down) {
+    if (line < list_->size()) selectLine(line + 1);
+  } else if (key == FL_Enter || key == FL_KP_Enter) {
+    if (row < 0) return false;
+    const T_viewDataItem& r = doc->getRows()[row];
+    if (!r.isGroup && r.priority < kRowHeading) toggleCompleted(row, true);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// ---- Leaving screens ----
+
+void ZoltGUI::CB_Done() {
+  switch (screen_) {
+    case kScreenList:
+      if (doc->getMainViewType() == kMainViewCalendar) {
+        doc->setNLineCal(firstVisibleLine());
+      } else if (doc->getMainViewType() == kMainViewNormal) {
+        doc->setNLineNormal(firstVisibleLine());
+      }
+      hide();
+      break;
+    case kScreenAbout:
+      showMain(kScreenList);
+      break;
+    case kScreenEditGroup:
+      editGroup_Done();
+      break;
+    case kScreenPrompt:
+      promptDone();
+      break;
+    default:
+      editToDo_Done();
+      break;
+  }
+}
+
+void ZoltGUI::CB_Cancel() { showMain(kScreenList); }
+
+void ZoltGUI::closeForShutdown() {
+  if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup) CB_Done();
+  if (screen_ != kScreenList) showMain(kScreenList);
+  CB_Done();
+}
+
+void ZoltGUI::updateClock() {
+  time_t now = time(nullptr);
+  struct tm local;
+  localtime_r(&now, &local);
+  if (strftime(clockText, sizeof clockText, "%d.%m.%Y\n%H:%M\n", &local) == 0) clockText[0] = 0;
+  clock_->label(clockText);
+  clock_->redraw();
+}
+
+Fl_Box* ZoltGUI::clockBox() const { return clock_; }
+
+// ---- Callbacks ----
+
+// A close request from the window manager always leaves; Escape alone never does, so a
+// stray key press cannot end the program.
+void cb_keypress_ESC(Fl_Widget*, void*) {
+  if (Fl::event() != FL_CLOSE && Fl::event() != FL_KEYBOARD && Fl::event_key() == FL_Escape) {
+    return;
+  }
+  mainWin->CB_Done();
+}
+
+void cb_Done(Fl_Widget*, void*) { mainWin->CB_Done(); }
+void cb_Cancel(Fl_Widget*, void*) { mainWin->CB_Cancel(); }
+void cb_Up(Fl_Widget*, void*) { mainWin->CB_Up(); }
+void cb_listView(Fl_Widget*, void*) { mainWin->listViewClicked(); }
+
+void updateClock(void*) {
+  Fl::repeat_timeout(30.0, updateClock);
+  if (mainWin) mainWin->updateClock();
+}
+
+void make_windows(const char* fileName) {
+  unsigned w = 0, h = 0;
+  zolt->windowSize(w, h);
+  std::string title = std::string("Zolt: ") + fileName;
+  mainWin = new ZoltGUI(2 * w, 2 * h, title.c_str());
+  mainWin->callback(cb_keypress_ESC);
+  mainWin->labelsize(20);
+  Fl_Group* current = Fl_Group::current();
+  if (current) current->resizable(mainWin);
+  mainWin->makeWindows();
+  mainWin->clear_modal_states();
+}
+
+// ---- The keyboard strip ----
+
+void ZoltGUI::initFakeKbd() {}
+
+void ZoltGUI::showKeyboard(bool on) {
+  if (!on) return;
+  kbdClose_->show();
+  clock_->show();
+}
+
+void ZoltGUI::CB_hideKbd() {
+  doc->setOptShowKbd(false);
+  resize(x(), y(), w(), h());
+  redraw();
+}
+
+void cb_hideKbd(Fl_Widget*, void*) { mainWin->CB_hideKbd(); }

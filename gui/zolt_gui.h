@@ -1,0 +1,268 @@
+// The main window: one FLTK window that shows one screen at a time, the list of the
+// current view (screen 0), the about screen (1), the item and group editor (2 to 5) and
+// the input prompt (6). It formats the document's rows, routes every click, key and menu
+// command to one document operation and shows the result. GUI thread only.
+#ifndef ZOLT_GUI_ZOLT_GUI_H_
+#define ZOLT_GUI_ZOLT_GUI_H_
+
+#include <FL/Fl_Window.H>
+
+#include <string>
+
+class Fl_Box;
+class Fl_Browser;
+class Fl_Button;
+class Fl_Input;
+class Fl_Menu_Button;
+struct Fl_Menu_Item;
+class FakeKeyboard;
+class Zolt;
+struct EditorScreens;
+
+// Screens of the main window.
+constexpr int kScreenList = 0;
+constexpr int kScreenAbout = 1;
+constexpr int kScreenEditBasics = 2;
+constexpr int kScreenEditTimes = 3;
+constexpr int kScreenEditDescription = 4;
+constexpr int kScreenEditGroup = 5;
+constexpr int kScreenPrompt = 6;
+
+// What the input prompt is for.
+constexpr int kPromptSearch = 0;
+constexpr int kPromptExportGroup = 1;
+constexpr int kPromptExportContent = 2;
+constexpr int kPromptImport = 3;
+
+class ZoltGUI : public Fl_Window {
+ public:
+  ZoltGUI(int w, int h, const char* title);
+  ~ZoltGUI() override;
+  ZoltGUI(const ZoltGUI&) = delete;
+  ZoltGUI& operator=(const ZoltGUI&) = delete;
+
+  // Builds every widget of every screen inside the window.
+  void makeWindows();
+  // `doc` is not owned and must outlive the window; `clipboardFile` is the exchange file of
+  // copy and paste (copied). Sets the menu marks from the document's options.
+  void init(Zolt* doc, const char* clipboardFile);
+  // Switches to `screen`; returns the line to show when it had to leave the active-jobs
+  // view (no to-do runs any more), else 0.
+  int showMain(int screen);
+  // Rebuilds the list from the document; a `firstLine` above 0 scrolls it to the top.
+  void showList(int firstLine);
+  void resize(int x, int y, int w, int h) override;
+  int handle(int event) override;
+  void draw() override;
+  void hideAll();
+
+  // ---- The list (screen 0) ----
+  void listViewClicked();
+  void enterGroup(int row, bool selectFirst);
+  // Goes up one group; the document's refusal (-1) changes nothing.
+  int CB_Up();
+  void toggleCompleted(int row, bool reselect);
+  // Shows the "!" button while a to-do runs; leaves the active-jobs view when none runs and
+  // returns the line to show then, else 0.
+  int checkActiveJobs();
+  void updateClock();
+  void CB_Cancel();
+  // The close button, "E&xit" and Ctrl+q: leaves the screen shown, or the program.
+  void CB_Done();
+  // Ends the program from any screen, for a logout or a kill: an open editor is left as
+  // its close button leaves it, so nothing typed is lost; a prompt is cancelled.
+  void closeForShutdown();
+
+  // ---- Menus and commands ----
+  void setMenuActive();
+  void CB_Menu_newTodo();
+  void CB_Menu_newGroup();
+  void CB_Menu_editGroup();
+  void CB_Menu_delGroup();
+  void CB_Menu_delCompl();
+  void CB_Menu_paste();
+  void CB_Menu_copy(bool group);
+  // The input prompt for `kind` (kPrompt*).
+  void CB_Menu_prompt(int kind);
+  void CB_Menu_ZoltView(int v);
+  void CB_Opts_View_flat();
+  void CB_Opts_View_tree();
+  void CB_Opts_View_scompleted();
+  void CB_Opts_View_completedl();
+  void CB_Opts_sort(int sort);
+  void CB_Opts_View_toggleTextSize();
+  void CB_CalSpan(int span);
+  void CB_CalFirstDay(int how);
+
+  // ---- Encryption and the keyboard strip ----
+  void UpdateCryptMenu();
+  void CB_Menu_Crypt_AddPwd();
+  void CB_Menu_Crypt_Login();
+  void initFakeKbd();
+  void CB_hideKbd();
+  void showKeyboard(bool on);
+
+  // ---- The item and group editor (screens 2 to 5, item_editor.cpp) ----
+  void show_editToDoWin(bool preferDescription, bool forceDescription);
+  void editToDo_Done();
+  void editGroup_Done();
+
+  // ---- For tests and the benchmark: the widgets as they stand ----
+  int screen() const { return screen_; }
+  int textSize() const { return textSize_; }
+  int promptKind() const { return promptKind_; }
+  Fl_Browser* list() const { return list_; }
+  Fl_Button* titleButton() const { return title_; }
+  Fl_Menu_Button* menuButton() const { return menuButton_; }
+  Fl_Button* newItemButton() const { return newItem_; }
+  Fl_Button* upButton() const { return up_; }
+  Fl_Button* activeJobsButton() const { return activeJobs_; }
+  Fl_Button* calendarButton(int i) const { return calButtons_[i]; }
+  Fl_Box* aboutBox() const { return about_; }
+  Fl_Box* promptLabel() const { return promptLabel_; }
+  Fl_Input* promptInput() const { return promptInput_; }
+  Fl_Button* closeButton() const { return close_; }
+  Fl_Button* cancelButton() const { return cancel_; }
+  Fl_Box* clockBox() const;
+  Zolt* document() const { return doc; }
+  EditorScreens* editor() const { return editor_; }
+
+ private:
+  friend struct EditorScreens;
+  static constexpr int kMarkColumnWidth = 26;  // the list's mark column, left of the text
+
+  // Layout and screens.
+  void layoutList();
+  void layoutTitle();
+  void placeKeyboard(int W, int H);
+  // The list's first visible line and its selected line (0 for none).
+  int firstVisibleLine() const;
+  int selectedLine() const;
+  void selectLine(int line);
+  // The row the list line `line` (from 1) shows; -1 when there is none.
+  int rowOfLine(int line) const;
+  void fillNormalList();
+  void fillCalendarList();
+  // Opens the to-do of `row` in the editor, or asks for the login when its description is
+  // locked.
+  void openToDo(int row, bool preferDescription);
+  void newItemOnRow(unsigned priority, int row, bool toDescription);
+  void setMenuMarks();
+  void setCheckMarks();
+  int leaveSearchForView();
+  bool handleListKey(int key);
+  void promptDone();
+  void journalProblem();
+
+  // Editor hooks (item_editor.cpp).
+  void makeEditorWidgets();
+  void layoutEditor(int W, int H);
+  void showEditorScreen(int screen);
+  void hideEditor();
+  void setEditorMenuActive(bool turnToGroup, bool cutDelete);
+  int handleEditorKey();
+  void setEditorTextSize(int size);
+
+  Zolt* doc = nullptr;  // not owned
+  int screen_ = kScreenList;
+  int halfHeight;
+  int halfWidth;
+  std::string titleText;
+  int titleHalfHeight = 0;
+  bool groupEditing = false;
+  int editorReturnLine = 0;
+  int activeJobsReturnLine = 0;
+  int textSize_ = 20;
+  std::string clipboardFile;
+  int promptKind_ = kPromptSearch;
+  std::string promptText;
+  char clockText[30] = "";
+
+  // Widgets, owned by the window (its group deletes them).
+  Fl_Button* title_ = nullptr;
+  Fl_Browser* list_ = nullptr;
+  Fl_Menu_Button* menuButton_ = nullptr;
+  Fl_Button* newItem_ = nullptr;
+  Fl_Button* up_ = nullptr;
+  Fl_Button* activeJobs_ = nullptr;
+  Fl_Button* calButtons_[6] = {};
+  Fl_Box* about_ = nullptr;
+  Fl_Button* close_ = nullptr;
+  Fl_Box* promptLabel_ = nullptr;
+  Fl_Input* promptInput_ = nullptr;
+  Fl_Button* cancel_ = nullptr;
+  Fl_Button* kbdClose_ = nullptr;
+  Fl_Box* clock_ = nullptr;
+  FakeKeyboard* kbd_ = nullptr;
+  EditorScreens* editor_ = nullptr;  // owned; its widgets belong to the window
+};
+
+extern ZoltGUI* mainWin;  // the one main window, owned by FLTK's window list
+
+// The main menu and the calendar menu: static tables whose flags the window changes.
+extern Fl_Menu_Item menu_Menu[];
+extern Fl_Menu_Item menu_CalMenu[];
+// Indices into the tables of the entries whose flags change.
+enum MainMenuEntry {
+  kMenuAbout = 0,
+  kMenuFile = 1,
+  kMenuImport = 2,
+  kMenuExportGroup = 3,
+  kMenuExportContent = 4,
+  kMenuCopy = 6,
+  kMenuCopyGroup = 7,
+  kMenuCopyContent = 8,
+  kMenuPaste = 10,
+  kMenuGroup = 11,
+  kMenuGroupNew = 12,
+  kMenuGroupEdit = 13,
+  kMenuGroupDelete = 14,
+  kMenuDelCompleted = 16,
+  kMenuSearch = 17,
+  kMenuView = 18,
+  kMenuCalendar = 19,
+  kMenuFlat = 20,
+  kMenuTree = 21,
+  kMenuShowCompleted = 22,
+  kMenuCompletedLast = 23,
+  kMenuSortPriority = 24,
+  kMenuSortDate = 25,
+  kMenuToggleSize = 26,
+  kMenuCrypt = 28,
+  kMenuAddPwd = 29,
+  kMenuLogin = 30,
+  kMenuExit = 32,
+};
+enum CalendarMenuEntry {
+  kCalMenuAbout = 0,
+  kCalMenuDelCompleted = 1,
+  kCalMenuView = 2,
+  kCalMenuData = 3,
+  kCalMenuOneDay = 4,
+  kCalMenuTwoDays = 5,
+  kCalMenuThreeDays = 6,
+  kCalMenu7Days = 7,
+  kCalMenu42Days = 8,
+  kCalMenuToggleSize = 9,
+  kCalMenuExit = 11,
+};
+
+// Creates the main window titled "Zolt: " and `fileName`, sized from the document's stored
+// half width and height, and stores it in mainWin.
+void make_windows(const char* fileName);
+
+// Callbacks: each reaches mainWin. Menu callbacks take the entry's value as `data`.
+void cb_keypress_ESC(Fl_Widget*, void*);
+void cb_Done(Fl_Widget*, void*);
+void cb_Cancel(Fl_Widget*, void*);
+void cb_Up(Fl_Widget*, void*);
+void cb_listView(Fl_Widget*, void*);
+void cb_showScreen(Fl_Widget*, void* data);
+void cb_Menu_ZoltView(Fl_Widget*, void* data);
+void cb_Menu_newTodo(Fl_Widget*, void*);
+void cb_CalFirstDay(Fl_Widget*, void* data);
+void cb_CalSpan(Fl_Widget*, void* data);
+void cb_hideKbd(Fl_Widget*, void*);
+void updateClock(void*);
+
+#endif  // ZOLT_GUI_ZOLT_GUI_H_
