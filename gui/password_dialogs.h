@@ -1,0 +1,32 @@
+// The two modal dialogs over the key manager: adding a password and logging in with one.
+// Each run builds its window anew, waits through the dialog seam (app/messages.h) until the
+// window is hidden, acts on the key manager and destroys the window.
+// GUI thread only.
+#ifndef ZOLT_GUI_PASSWORD_DIALOGS_H_
+#define ZOLT_GUI_PASSWORD_DIALOGS_H_
+
+#include <string>
+
+class CryptMan;
+
+// Asks for a description and a password (the hidden input's text, or else the visible
+// input's, line breaks included) and adds them to `cm` when OK is pressed. An empty password
+// is refused with an alert and the dialog stays open. Returns 0 when a password was added;
+// -1 when the dialog was cancelled or closed, when `cm` cannot take a password now (nothing
+// is shown then) or when `cm` refused it (its reason is shown in an alert).
+// `cm` is not owned.
+int pwd_add_run_window(CryptMan* cm);
+
+// Offers one entry per password record, in record order and shown as typed, and tries the
+// password typed against the chosen record however the dialog is closed (its window has no
+// cancel button). A failed login says "Wrong password". Returns 0 when `cm` is logged in
+// afterwards, -1 otherwise. Shows nothing when `cm` is already logged in or has no master
+// key. `cm` is not owned.
+int pwd_ask_run_window(CryptMan* cm);
+
+// The label text that FLTK draws as `text` itself: "&" (a shortcut mark) and "@" (a symbol)
+// are doubled. Meant for labels set directly (Fl_Widget::label, Fl_Menu_Item::label), which
+// FLTK does not split at "/" or read "_" and "\\" in.
+std::string literalLabel(const std::string& text);
+
+#endif  // ZOLT_GUI_PASSWORD_DIALOGS_H_

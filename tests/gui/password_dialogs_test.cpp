@@ -1,0 +1,257 @@
+// The add-password and login dialogs, driven through the scripted dialog seam, over a
+// real key manager.
+#include "gui/password_dialogs.h"
+
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Input_.H>
+#include <FL/Fl_Window.H>
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "crypt/crypt_man.h"
+#include "gui/scripted_dialogs.h"
+
+namespace {
+
+// Key derivation at the default count is slow; these tests do not look at the count.
+constexpr int kFastIterations = 2;
+
+// The dialog's child with this label, or null.
+template <class T>
+T* child(Fl_Window* window, const char* label) {
+  for (int i = 0; i < window->children(); ++i) {
+    Fl_Widget* w = window->child(i);
+    if (w->label() != nullptr && strcmp(w->label(), label) == 0) return dynamic_cast<T*>(w);
+  }
+  return nullptr;
+}
+
+// What a person does in a dialog: fill the inputs, then press a button (or close it).
+struct Typing {
+  const char* descr;  // null: leave the description alone (login dialog)
+  const char* hidden;
+  const char* visible;
+};
+
+void type(Fl_Window* w, const Typing& t) {
+  if (t.descr != nullptr) child<Fl_Input_>(w, "Password description:")->value(t.descr);
+  child<Fl_Input_>(w, "Hidden input:")->value(t.hidden);
+  child<Fl_Input_>(w, "Visible input:")->value(t.visible);
+}
+
+void press(Fl_Window* w, const char* button) {
+  Fl_Button* b = child<Fl_Button>(w, button);
+  ASSERT_NE(b, nullptr) << button;
+  b->do_callback();
+}
+
+class PasswordDialogsTest : public ::testing::Test {
+ protected:
+  // A manager as read from a data file whose passwords are pw0, pw1, ... with the given
+  // descriptions: locked.
+  std::unique_ptr<CryptMan> lockedWith(const std::vector<std::string>& descrs) {
+    CryptMan maker(kFastIterations);
+    for (size_t i = 0; i < descrs.size(); ++i) {
+      EXPECT_EQ(maker.AddPwd(descrs[i], "pw" + std::to_string(i)), 0);
+    }
+    return reloaded(maker);
+  }
+
+  static std::unique_ptr<CryptMan> reloaded(CryptMan& cm) {
+    std::stringstream block;
+    cm.Write(block);
+    std::string crypt;
+    std::getline(block, crypt);
+    auto read = std::make_unique<CryptMan>(kFastIterations);
+    EXPECT_EQ(read->Read(block), 0);
+    return read;
+  }
+
+  // Runs the login dialog on `cm`, choosing entry `entry` and typing `t`, then OK.
+  int login(CryptMan& cm, int entry, const Typing& t) {
+    dialogs.onModal = [&](Fl_Window* w) {
+      child<Fl_Choice>(w, "Password description:")->value(entry);
+      type(w, t);
+      press(w, "OK");
+    };
+    return pwd_ask_run_window(&cm);
+  }
+
+  ScriptedDialogs dialogs;
+};
+
+TEST_F(PasswordDialogsTest, AddsThePasswordTyped) {
+  // The hidden input wins; the visible one, line breaks and all, serves when it is empty.
+  static const struct {
+    Typing typed;
+    const char* password;
+  } kCases[] = {
+      {{"home", "secret", ""}, "secret"},
+      {{"home", "secret", "other"}, "secret"},
+      {{"home", "", "two\nlines"}, "two\nlines"},
+  };
+  for (const auto& c : kCases) {
+    CryptMan cm(kFastIterations);
+    std::string title;
+    dialogs.onModal = [&](Fl_Window* w) {
+      title = w->label();
+      type(w, c.typed);
+      press(w, "OK");
+      EXPECT_FALSE(w->shown()) << c.password;
+    };
+    EXPECT_EQ(pwd_add_run_window(&cm), 0) << c.password;
+    EXPECT_EQ(title, "Add decryption password");
+    ASSERT_EQ(cm.GetNumPwds(), 1) << c.password;
+    EXPECT_EQ(cm.GetPwdDescr(0), "home");
+    EXPECT_TRUE(cm.IsLoggedIn());
+
+    std::unique_ptr<CryptMan> read = reloaded(cm);
+    read->Login(0, c.password);
+    EXPECT_TRUE(read->IsLoggedIn()) << c.password;
+  }
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(PasswordDialogsTest, CancelAddsNothing) {
+  CryptMan cm(kFastIterations);
+  dialogs.onModal = [](Fl_Window* w) {
+    type(w, {"home", "secret", ""});
+    press(w, "Cancel");
+  };
+  EXPECT_EQ(pwd_add_run_window(&cm), -1);
+  EXPECT_EQ(cm.GetNumPwds(), 0);
+  EXPECT_FALSE(cm.CanLogIn());
+}
+
+TEST_F(PasswordDialogsTest, EmptyPasswordIsRefusedAndTheDialogStaysOpen) {
+  CryptMan cm(kFastIterations);
+  bool openAfterRefusal = false;
+  dialogs.onModal = [&](Fl_Window* w) {
+    type(w, {"home", "", ""});
+    press(w, "OK");
+    openAfterRefusal = w->shown();
+    type(w, {"home", "late", ""});
+    press(w, "OK");
+  };
+  EXPECT_EQ(pwd_add_run_window(&cm), 0);
+  EXPECT_TRUE(openAfterRefusal);
+  EXPECT_TRUE(dialogs.saw("alert: Please type a password"));
+  EXPECT_EQ(cm.GetNumPwds(), 1);
+}
+
+TEST_F(PasswordDialogsTest, EmptyPasswordThenCancelAddsNothing) {
+  CryptMan cm(kFastIterations);
+  dialogs.onModal = [](Fl_Window* w) {
+    press(w, "OK");
+    press(w, "Cancel");
+  };
+  EXPECT_EQ(pwd_add_run_window(&cm), -1);
+  EXPECT_EQ(cm.GetNumPwds(), 0);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+TEST_F(PasswordDialogsTest, AddIsNotOfferedWhileLocked) {
+  std::unique_ptr<CryptMan> cm = lockedWith({"home"});
+  bool shown = false;
+  dialogs.onModal = [&](Fl_Window*) { shown = true; };
+  EXPECT_EQ(pwd_add_run_window(cm.get()), -1);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(cm->GetNumPwds(), 1);
+}
+
+TEST_F(PasswordDialogsTest, RightPasswordLogsIn) {
+  std::unique_ptr<CryptMan> cm = lockedWith({"home", "work"});
+  std::string title;
+  dialogs.onModal = [&](Fl_Window* w) {
+    title = w->label();
+    child<Fl_Choice>(w, "Password description:")->value(1);
+    type(w, {nullptr, "pw1", "not this"});
+    press(w, "OK");
+  };
+  EXPECT_EQ(pwd_ask_run_window(cm.get()), 0);
+  EXPECT_EQ(title, "Decryption: Login");
+  EXPECT_TRUE(cm->IsLoggedIn());
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(PasswordDialogsTest, WrongPasswordSaysSoAndALaterRightOneWorks) {
+  std::unique_ptr<CryptMan> cm = lockedWith({"home", "work"});
+  EXPECT_EQ(login(*cm, 0, {nullptr, "pw1", ""}), -1);
+  EXPECT_FALSE(cm->IsLoggedIn());
+  EXPECT_TRUE(cm->CanLogIn());
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0], "alert: Wrong password");
+
+  EXPECT_EQ(login(*cm, 0, {nullptr, "", "pw0"}), 0);
+  EXPECT_TRUE(cm->IsLoggedIn());
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+TEST_F(PasswordDialogsTest, ClosingTheLoginWindowTriesWhatWasTyped) {
+  std::unique_ptr<CryptMan> cm = lockedWith({"home"});
+  dialogs.onModal = [](Fl_Window* w) {
+    type(w, {nullptr, "pw0", ""});
+    w->do_callback();  // the window manager's close control
+  };
+  EXPECT_EQ(pwd_ask_run_window(cm.get()), 0);
+  EXPECT_TRUE(cm->IsLoggedIn());
+}
+
+TEST_F(PasswordDialogsTest, LoginIsNotOfferedWithoutALockedKey) {
+  bool shown = false;
+  dialogs.onModal = [&](Fl_Window*) { shown = true; };
+  CryptMan none(kFastIterations);
+  EXPECT_EQ(pwd_ask_run_window(&none), -1);
+  CryptMan open(kFastIterations);
+  ASSERT_EQ(open.AddPwd("home", "pw"), 0);
+  EXPECT_EQ(pwd_ask_run_window(&open), 0);
+  EXPECT_FALSE(shown);
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// Descriptions reach the choice unparsed: each record is one entry, at its index, whose
+// label draws the description as typed, and choosing it logs in with that record.
+TEST_F(PasswordDialogsTest, EveryDescriptionIsOneEntryAtItsIndex) {
+  const std::vector<std::string> descrs = {"home/work", "R&D",  "@home", "mail@host", "a\\b",
+                                           "_private",  "same", "same",  "",          "x/&_@"};
+  for (size_t i = 0; i < descrs.size(); ++i) {
+    std::unique_ptr<CryptMan> cm = lockedWith(descrs);
+    std::vector<std::string> texts;
+    dialogs.onModal = [&](Fl_Window* w) {
+      Fl_Choice* choice = child<Fl_Choice>(w, "Password description:");
+      EXPECT_EQ(choice->value(), 0);
+      for (int e = 0; e + 1 < choice->size(); ++e) {
+        EXPECT_EQ(choice->menu()[e].flags, 0) << e;
+        texts.push_back(choice->text(e));
+      }
+      choice->value(static_cast<int>(i));
+      type(w, {nullptr, ("pw" + std::to_string(i)).c_str(), ""});
+      press(w, "OK");
+    };
+    EXPECT_EQ(pwd_ask_run_window(cm.get()), 0) << descrs[i];
+    ASSERT_EQ(texts.size(), descrs.size());
+    for (size_t e = 0; e < descrs.size(); ++e) {
+      EXPECT_EQ(texts[e], literalLabel(descrs[e])) << descrs[e];
+    }
+  }
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST(PasswordLiteralLabelTest, DoublesWhatFltkWouldDrawOtherwise) {
+  static const struct {
+    const char* text;
+    const char* label;
+  } kCases[] = {
+      {"plain", "plain"}, {"a/b", "a/b"},     {"R&D", "R&&D"}, {"@home", "@@home"}, {"x@y", "x@@y"},
+      {"&&", "&&&&"},     {"_a\\b", "_a\\b"}, {"", ""},        {"@&/", "@@&&/"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(literalLabel(c.text), c.label) << c.text;
+}
+
+}  // namespace
