@@ -7,9 +7,8 @@
 #include <string.h>
 
 #include <algorithm>
-#include <string>
 
-#include "gui/password_dialogs.h"
+#include "gui/raw_label.h"
 
 namespace {
 
@@ -131,7 +130,12 @@ FakeKeyboard::FakeKeyboard(int x, int y, int w, int h) : Fl_Group(x, y, w, h) {
   clockBox->copy_label("");
   for (int i = 0; i < kNumKeys; ++i) {
     KeyButton* b = new KeyButton();
-    b->label(kKeys[i].kind == kChar ? kKeys[i].text : kKeys[i].label);
+    if (kKeys[i].kind == kChar) {
+      b->labeltype(rawLabelType());  // "&" and "@" are keys too
+      b->label(kKeys[i].text);
+    } else {
+      b->label(kKeys[i].label);
+    }
     b->callback(cb_key, this);
     keys.push_back(b);
   }
@@ -222,7 +226,7 @@ void FakeKeyboard::setShift(bool on) {
   for (int i = 0; i < kNumKeys; ++i) {
     const KeyDef& k = kKeys[i];
     if (k.kind == kChar) {
-      keys[i]->copy_label(literalLabel(on ? k.shifted : k.text).c_str());
+      keys[i]->label(on ? k.shifted : k.text);
     } else if (k.kind == kShift) {
       keys[i]->value(on);
     }

@@ -14,6 +14,7 @@
 
 #include "app/messages.h"
 #include "crypt/crypt_man.h"
+#include "gui/raw_label.h"
 
 static const char* const kEmptyPasswordRefused =
     "Please type a password: a note locked under an empty password is not protected.";
@@ -51,16 +52,6 @@ static std::string typedPassword(const Fl_Input_* hidden, const Fl_Input_* visib
 
 static void wipe(std::string& s) {
   if (!s.empty()) explicit_bzero(&s[0], s.size());
-}
-
-std::string literalLabel(const std::string& text) {
-  std::string label;
-  label.reserve(text.size());
-  for (char c : text) {
-    if (c == '&' || c == '@') label += c;
-    label += c;
-  }
-  return label;
 }
 
 static void cb_addCancel(Fl_Widget*, void* data) {
@@ -114,14 +105,14 @@ int pwd_add_run_window(CryptMan* cm) {
 
 static void cb_loginOK(Fl_Widget*, void* data) { static_cast<LoginDialog*>(data)->window->hide(); }
 
-// One entry per record, at the record's index. The menu is handed over as a table:
-// Fl_Menu_::add would split a description at "/", read "&", "_" and "\\" in it and merge
-// records of equal description into one entry.
+// One entry per record, at the record's index, drawn as typed. The menu is handed over as
+// a table: Fl_Menu_::add would split a description at "/", read "&", "_" and "\\" in it and
+// merge records of equal description into one entry; a normal label would read "&" and "@".
 static void fillChoice(LoginDialog& d, const CryptMan& cm) {
   int n = cm.GetNumPwds();
-  for (int i = 0; i < n; ++i) d.labels.push_back(literalLabel(cm.GetPwdDescr(i)));
+  for (int i = 0; i < n; ++i) d.labels.push_back(cm.GetPwdDescr(i));
   d.entries.assign(n + 1, Fl_Menu_Item{});  // all zero; the last one ends the menu
-  for (int i = 0; i < n; ++i) d.entries[i].label(d.labels[i].c_str());
+  for (int i = 0; i < n; ++i) d.entries[i].label(rawLabelType(), d.labels[i].c_str());
   d.choice->menu(d.entries.data());
   if (n > 0) d.choice->value(0);
 }

@@ -5,8 +5,6 @@
 #ifndef ZOLT_GUI_PASSWORD_DIALOGS_H_
 #define ZOLT_GUI_PASSWORD_DIALOGS_H_
 
-#include <string>
-
 class CryptMan;
 
 // Asks for a description and a password (the hidden input's text, or else the visible
@@ -23,10 +21,5 @@ int pwd_add_run_window(CryptMan* cm);
 // afterwards, -1 otherwise. Shows nothing when `cm` is already logged in or has no master
 // key. `cm` is not owned.
 int pwd_ask_run_window(CryptMan* cm);
-
-// The label text that FLTK draws as `text` itself: "&" (a shortcut mark) and "@" (a symbol)
-// are doubled. Meant for labels set directly (Fl_Widget::label, Fl_Menu_Item::label), which
-// FLTK does not split at "/" or read "_" and "\\" in.
-std::string literalLabel(const std::string& text);
 
 #endif  // ZOLT_GUI_PASSWORD_DIALOGS_H_
