@@ -16,5 +16,6 @@ run_build() {
 
 run_build build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
   run_build build-sanitize -DZOLT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 echo "All tests passed."

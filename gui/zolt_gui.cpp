@@ -64,7 +64,7 @@ void ZoltGUI::makeWindows() {
   list_->textsize(textSize_);
   list_->scrollbar_width(20);
   menuButton_ = new Fl_Menu_Button(0, 0, 66, kBarHeight, "&Menu");
-  menuButton_->labelsize(20);
+  menuButton_->labelsize(16);  // leaves room for the drop-down mark in 66 pixels
   menuButton_->menu(menu_Menu);
   newItem_ = barButton(66, 100, "&New Item", cb_Menu_newTodo);
   up_ = barButton(166, 40, "..", cb_Up);

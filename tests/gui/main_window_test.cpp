@@ -1,0 +1,266 @@
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Button.H>
+#include <FL/Fl_Menu_Item.H>
+
+#include "gui/main_window_fixture.h"
+#include "gui/raw_label.h"
+
+TEST_F(MainWindowTest, RootRowsAlternateFromTheFirstLine) {
+  ASSERT_EQ(7, lines());
+  EXPECT_EQ("@B55o\t@B55@.Call the bank", line(1));
+  EXPECT_EQ("@B53@bO\t@b@B53@.R&D", line(2));
+  EXPECT_EQ('a', line(lineOf("Dentist"))[4]);
+  EXPECT_EQ('X', line(lineOf("@home"))[6]) << "a group without to-dos counts as done";
+  EXPECT_EQ("@B55x\t@B55@.Old task", line(7));
+  EXPECT_EQ("", std::string(win->titleButton()->label()));
+}
+
+TEST_F(MainWindowTest, EmptyGroupShowsEmptyAndIgnoresClicks) {
+  Click(lineOf("@home"), 300);
+  ASSERT_EQ(1, lines());
+  EXPECT_EQ("<empty>", line(1));
+  Click(1, 10);
+  Click(1, 300);
+  EXPECT_EQ(kScreenList, win->screen());
+  EXPECT_EQ("@home", std::string(win->titleButton()->label()));
+}
+
+TEST_F(MainWindowTest, TitleShowsGroupPathAsTyped) {
+  Click(lineOf("R&D"), 300);
+  EXPECT_EQ("R&D", std::string(win->titleButton()->label()));
+  EXPECT_EQ(rawLabelType(), win->titleButton()->labeltype());
+  Key(FL_Left);
+  Click(lineOf("Work"), 300);
+  Click(lineOf("Sub"), 300);
+  EXPECT_EQ("Work\nSub", std::string(win->titleButton()->label()));
+  EXPECT_EQ(52, win->titleButton()->h());
+  EXPECT_EQ(52, win->list()->y());
+  EXPECT_EQ(480 - 52 - 30, win->list()->h());
+}
+
+TEST_F(MainWindowTest, KeysOpenLeaveAndMove) {
+  int work = lineOf("Work");
+  Select(work);
+  Key(FL_Enter);  // on a group: nothing
+  EXPECT_EQ(7, lines());
+  Key(FL_Right);
+  EXPECT_EQ("Work", std::string(win->titleButton()->label()));
+  EXPECT_EQ(1, win->list()->value()) << "entering by key selects the first line";
+  Key(FL_Down);
+  EXPECT_EQ(2, win->list()->value());
+  Key(FL_Down);
+  EXPECT_EQ(2, win->list()->value()) << "the last line stays selected";
+  Key(FL_Up);
+  EXPECT_EQ(1, win->list()->value());
+  Key(FL_Left);
+  EXPECT_EQ("", std::string(win->titleButton()->label()));
+  EXPECT_EQ(work, win->list()->value()) << "leaving restores the selected line";
+}
+
+TEST_F(MainWindowTest, EnterTogglesCompletionThroughTheJournal) {
+  ASSERT_EQ(1, lineOf("Call the bank"));
+  Select(1);
+  Key(FL_Enter);
+  EXPECT_EQ(1, journalFiles());
+  EXPECT_EQ('x', line(lineOf("Call the bank"))[4]);
+  EXPECT_EQ(1, win->list()->value()) << "Enter keeps the selected line where it was";
+  Restart();
+  EXPECT_EQ('x', line(lineOf("Call the bank"))[4]) << "the journal brings it back";
+  Click(lineOf("Call the bank"), 10);  // the mark column toggles it back
+  EXPECT_EQ('o', line(lineOf("Call the bank"))[4]);
+  EXPECT_EQ(2, journalFiles());
+}
+
+TEST_F(MainWindowTest, ClicksOnAGroupEnterOrEditIt) {
+  Click(lineOf("Work"), 10);
+  EXPECT_EQ(kScreenEditGroup, win->screen()) << "the mark column opens the group editor";
+  win->CB_Done();
+  EXPECT_EQ(kScreenList, win->screen());
+  EXPECT_EQ("", std::string(win->titleButton()->label())) << "and closing it comes back";
+  Click(lineOf("Work"), 300);
+  EXPECT_EQ("Work", std::string(win->titleButton()->label()));
+}
+
+TEST_F(MainWindowTest, NewItemIsJournalledAtOnce) {
+  win->CB_Menu_newTodo();
+  EXPECT_EQ(kScreenEditBasics, win->screen());
+  win->CB_Done();
+  EXPECT_EQ(1, journalFiles());
+  EXPECT_EQ(8, lines());
+}
+
+TEST_F(MainWindowTest, MenusFollowTheView) {
+  const Fl_Menu_Item* m = menu_Menu;
+  auto active = [&](int i) { return m[i].active() != 0; };
+  EXPECT_TRUE(active(kMenuGroup) && active(kMenuFile) && active(kMenuPaste));
+  win->CB_Menu_prompt(kPromptSearch);
+  EXPECT_EQ(kScreenPrompt, win->screen());
+  EXPECT_EQ("string to search for:", std::string(win->promptLabel()->label()));
+  win->promptInput()->value("REPORT");
+  win->CB_Done();
+  EXPECT_EQ(kMainViewSearch, doc->getMainViewType());
+  EXPECT_EQ(1, lineOf("Write report"));
+  EXPECT_FALSE(active(kMenuGroup) || active(kMenuFile) || active(kMenuCopy) || active(kMenuPaste));
+  EXPECT_TRUE(active(kMenuCalendar) && active(kMenuSearch));
+  EXPECT_TRUE(win->upButton()->visible() && !win->newItemButton()->visible());
+  win->CB_Menu_ZoltView(kMainViewCalendar);  // leaves the results first
+  EXPECT_EQ(menu_CalMenu, win->menuButton()->menu());
+  EXPECT_TRUE(win->calendarButton(0)->visible());
+  EXPECT_FALSE(win->newItemButton()->visible() || win->upButton()->visible());
+  win->CB_Menu_ZoltView(kMainViewNormal);
+  EXPECT_EQ(menu_Menu, win->menuButton()->menu());
+  EXPECT_EQ(7, lines());
+  EXPECT_FALSE(win->calendarButton(0)->visible());
+}
+
+TEST_F(MainWindowTest, ActiveJobsViewAndItsButton) {
+  EXPECT_FALSE(win->activeJobsButton()->visible());
+  win->CB_Menu_ZoltView(kMainViewActiveJobs);
+  EXPECT_EQ(kMainViewNormal, doc->getMainViewType()) << "no job runs: nothing changes";
+  ASSERT_EQ(0, doc->setItem2ViewItem(doc->getRowOrder()[lineOf("Call the bank") - 1]));
+  ASSERT_EQ(0, doc->setItemRunning(true));
+  win->showMain(kScreenList);
+  EXPECT_TRUE(win->activeJobsButton()->visible());
+  win->CB_Menu_ZoltView(kMainViewActiveJobs);
+  EXPECT_EQ(kMainViewActiveJobs, doc->getMainViewType());
+  EXPECT_EQ("Active jobs", std::string(win->titleButton()->label()));
+  EXPECT_FALSE(menu_Menu[kMenuCalendar].active() || menu_Menu[kMenuSearch].active());
+  EXPECT_FALSE(win->upButton()->visible() || win->newItemButton()->visible());
+  Click(1, 10);  // completing the only running job leaves the view
+  EXPECT_EQ(kMainViewNormal, doc->getMainViewType());
+  EXPECT_FALSE(win->activeJobsButton()->visible());
+}
+
+TEST_F(MainWindowTest, CalendarOrdersADayByItsOccurrencesTimes) {
+  win->CB_Menu_ZoltView(kMainViewCalendar);
+  doc->setCalFirstDay(packDate(kEmptyDateTime, 2009, 2, 16));
+  win->showList(0);
+  EXPECT_EQ(0, win->titleButton()->h());
+  EXPECT_EQ(0, win->list()->y());
+  EXPECT_EQ("@B55a\t@B55@.(8:00-8:30) Dentist", line(3));
+  EXPECT_EQ("@B53a\t@B53@.(10:00-11:00) Weekly meeting", line(4));
+  // The day's closing row: the left half makes a to-do of that day, the right half a free
+  // appointment whose editor opens on its description.
+  Click(5, 100);
+  EXPECT_EQ(kScreenEditBasics, win->screen());
+  EXPECT_EQ(3u, doc->getItemPriority());
+  win->CB_Done();
+  Click(lines(), 500);
+  EXPECT_EQ(kScreenEditDescription, win->screen());
+  EXPECT_EQ(200u, doc->getItemPriority());
+  win->CB_Done();
+  EXPECT_EQ(3, journalFiles()) << "the group \"calendar\" and the two items";
+}
+
+TEST_F(MainWindowTest, CalendarButtonsMoveTheFirstDay) {
+  win->CB_Menu_ZoltView(kMainViewCalendar);
+  unsigned start = packDate(kEmptyDateTime, 2009, 2, 16);
+  doc->setCalFirstDay(start);
+  win->CB_CalSpan(42);
+  EXPECT_NE(0, menu_CalMenu[kCalMenu42Days].value());
+  win->CB_CalFirstDay(2);
+  unsigned back = start;
+  moveDate(back, -42);
+  EXPECT_EQ(back, doc->getCalFirstDay());
+  win->CB_CalFirstDay(3);
+  win->CB_CalFirstDay(5);
+  win->CB_CalFirstDay(4);
+  EXPECT_EQ(start, doc->getCalFirstDay());
+  win->CB_CalFirstDay(1);  // the date selector, cancelled
+  EXPECT_EQ(start, doc->getCalFirstDay());
+  EXPECT_EQ(getTodayDate(kNoTime), (win->CB_CalFirstDay(0), doc->getCalFirstDay()));
+}
+
+TEST_F(MainWindowTest, CutAndPasteAGroupThroughTheClipboard) {
+  Click(lineOf("Work"), 300);
+  dialogs.answers = {1};
+  win->CB_Menu_delGroup();
+  EXPECT_TRUE(dialogs.saw("choice: Do you really want to delete this group?"));
+  EXPECT_EQ(0, lineOf("Work"));
+  EXPECT_EQ(6, lines());
+  win->CB_Menu_paste();
+  EXPECT_NE(0, lineOf("Work"));
+  Restart();
+  Click(lineOf("Work"), 300);
+  EXPECT_NE(0, lineOf("Sub")) << "the pasted group came back whole from the journal";
+}
+
+TEST_F(MainWindowTest, CancelledDeletionAndEmptyClipboardChangeNothing) {
+  Click(lineOf("Work"), 300);
+  dialogs.answers = {0};
+  win->CB_Menu_delGroup();
+  EXPECT_EQ("Work", std::string(win->titleButton()->label()));
+  win->CB_Menu_paste();
+  EXPECT_TRUE(dialogs.saw("The clipboard is empty"));
+  EXPECT_EQ(0, journalFiles());
+}
+
+TEST_F(MainWindowTest, ExportAndImportThroughThePrompt) {
+  std::string exported = dir.file("work.zolt");
+  Click(lineOf("Work"), 300);
+  win->CB_Menu_prompt(kPromptExportContent);
+  win->promptInput()->value(exported.c_str());
+  win->CB_Done();
+  EXPECT_EQ(kScreenList, win->screen());
+  Key(FL_Left);
+  Click(lineOf("@home"), 300);
+  win->CB_Menu_prompt(kPromptImport);
+  EXPECT_EQ("filename and path of Zolt-file to insert:", std::string(win->promptLabel()->label()));
+  win->promptInput()->value(exported.c_str());
+  win->CB_Done();
+  EXPECT_NE(0, lineOf("Write report"));
+  EXPECT_NE(0, lineOf("Sub"));
+  win->CB_Menu_prompt(kPromptImport);
+  win->promptInput()->value(dir.file("missing.zolt").c_str());
+  win->CB_Done();
+  EXPECT_TRUE(dialogs.saw("Could not open"));
+}
+
+TEST_F(MainWindowTest, DeleteCompletedAsksFirst) {
+  dialogs.answers = {0, 1};
+  win->CB_Menu_delCompl();
+  EXPECT_NE(0, lineOf("Old task"));
+  win->CB_Menu_delCompl();
+  EXPECT_EQ(0, lineOf("Old task"));
+  EXPECT_EQ(1, journalFiles());
+}
+
+TEST_F(MainWindowTest, ViewOptionsRebuildTheList) {
+  win->CB_Opts_View_flat();
+  EXPECT_NE(0, menu_Menu[kMenuFlat].value());
+  EXPECT_EQ(0, menu_Menu[kMenuTree].value());
+  EXPECT_NE(0, lineOf("Deep task")) << "the flat view shows the to-dos below";
+  win->CB_Opts_View_tree();
+  EXPECT_EQ(0, lineOf("Deep task"));
+  win->CB_Opts_View_scompleted();
+  EXPECT_EQ(0, lineOf("Old task"));
+  EXPECT_EQ(0, menu_Menu[kMenuShowCompleted].value());
+  win->CB_Opts_View_toggleTextSize();
+  EXPECT_EQ(10, win->list()->textsize());
+}
+
+TEST_F(MainWindowTest, LayoutKeepsEvenSizesAndStoresHalfOfThem) {
+  win->resize(0, 0, 641, 481);
+  EXPECT_EQ(640, win->w());
+  EXPECT_EQ(480, win->h());
+  unsigned w = 0, h = 0;
+  doc->windowSize(w, h);
+  EXPECT_EQ(320u, w);
+  EXPECT_EQ(240u, h);
+  EXPECT_EQ(450, win->menuButton()->y());
+  EXPECT_EQ(620, win->activeJobsButton()->x());
+}
+
+TEST_F(MainWindowTest, AboutScreenAndLeaving) {
+  win->showMain(kScreenAbout);
+  EXPECT_TRUE(win->aboutBox()->visible());
+  EXPECT_NE(std::string::npos,
+            std::string(win->aboutBox()->label()).find("Zolt v2009-02-12_a1b2c3d4e5f6"));
+  win->CB_Done();
+  EXPECT_EQ(kScreenList, win->screen());
+  win->show();
+  Key('q', FL_CTRL);
+  EXPECT_FALSE(win->shown()) << "Ctrl+q leaves";
+}
