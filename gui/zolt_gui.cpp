@@ -12,6 +12,7 @@
 
 #include "app/startup.h"
 #include "document/zolt.h"
+#include "gui/fake_keyboard.h"
 #include "gui/raw_label.h"
 
 ZoltGUI* mainWin = nullptr;
@@ -88,10 +89,6 @@ void ZoltGUI::makeWindows() {
   kbdClose_ = new Fl_Button(0, h(), 15, 15, "X");
   kbdClose_->labelsize(10);
   kbdClose_->callback(cb_hideKbd);
-  clock_ = new Fl_Box(100, h(), w() + 40, kStripHeight);
-  clock_->box(FL_FLAT_BOX);
-  clock_->labelsize(10);
-  clock_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
   end();
   hideAll();
 }
@@ -111,9 +108,10 @@ void ZoltGUI::hideAll() {
                        static_cast<Fl_Widget*>(about_), static_cast<Fl_Widget*>(close_),
                        static_cast<Fl_Widget*>(promptLabel_),
                        static_cast<Fl_Widget*>(promptInput_), static_cast<Fl_Widget*>(cancel_),
-                       static_cast<Fl_Widget*>(kbdClose_), static_cast<Fl_Widget*>(clock_)}) {
+                       static_cast<Fl_Widget*>(kbdClose_)}) {
     w->hide();
   }
+  if (kbd_) kbd_->hide();
   for (Fl_Button* b : calButtons_) b->hide();
   hideEditor();
 }
@@ -179,10 +177,11 @@ void ZoltGUI::layoutList() {
 }
 
 // The strip takes the 60 pixels below the laid-out height: inside the window while the
-// layout lends them, just below its visible area otherwise.
+// layout lends them, just below its visible area otherwise. The keyboard, with the clock at
+// its left, fills the strip beside the "X" button.
 void ZoltGUI::placeKeyboard(int W, int H) {
   kbdClose_->resize(0, H, 15, 15);
-  clock_->resize(100, H, W + 40, kStripHeight);
+  if (kbd_) kbd_->layout(15, H, W - 15, kStripHeight);
 }
 
 void ZoltGUI::resize(int X, int Y, int W, int H) {
@@ -316,11 +315,8 @@ void ZoltGUI::updateClock() {
   struct tm local;
   localtime_r(&now, &local);
   if (strftime(clockText, sizeof clockText, "%d.%m.%Y\n%H:%M\n", &local) == 0) clockText[0] = 0;
-  clock_->label(clockText);
-  clock_->redraw();
+  if (kbd_) kbd_->setClock(clockText);
 }
-
-Fl_Box* ZoltGUI::clockBox() const { return clock_; }
 
 // ---- Callbacks ----
 
@@ -358,12 +354,18 @@ void make_windows(const char* fileName) {
 
 // ---- The keyboard strip ----
 
-void ZoltGUI::initFakeKbd() {}
+void ZoltGUI::initFakeKbd() {
+  if (kbd_) return;
+  begin();
+  kbd_ = new FakeKeyboard(15, h(), w() - 15, kStripHeight);
+  end();
+  kbd_->hide();
+}
 
 void ZoltGUI::showKeyboard(bool on) {
   if (!on) return;
   kbdClose_->show();
-  clock_->show();
+  if (kbd_) kbd_->show();
 }
 
 void ZoltGUI::CB_hideKbd() {

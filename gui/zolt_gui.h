@@ -65,6 +65,7 @@ class ZoltGUI : public Fl_Window {
   // Shows the "!" button while a to-do runs; leaves the active-jobs view when none runs and
   // returns the line to show then, else 0.
   int checkActiveJobs();
+  // Shows the local date and time in the keyboard strip.
   void updateClock();
   void CB_Cancel();
   // The close button, "E&xit" and Ctrl+q: leaves the screen shown, or the program.
@@ -103,9 +104,48 @@ class ZoltGUI : public Fl_Window {
   void showKeyboard(bool on);
 
   // ---- The item and group editor (screens 2 to 5, item_editor.cpp) ----
+  // Opens the editor on the document's current item: the description screen when
+  // `forceDescription`, or `preferDescription` and the item has a description; else basics.
   void show_editToDoWin(bool preferDescription, bool forceDescription);
+  // "&Close" on screens 2 to 4: the summary and description go into the item, a change is
+  // journalled, and the list comes back where it stood.
   void editToDo_Done();
+  // "&Close" on screen 5.
   void editGroup_Done();
+  // The summary and description inputs into the item (encrypted when so marked).
+  void editToDo_saveSettings();
+  // Completion label and done check from the item.
+  void showToDoState();
+  // "Time: h:mm" of the item's recorded time.
+  void editToDo_updateTimeSum();
+  // Normalises the item's dates and shows the date, time, show-as and recurrence widgets
+  // that its kind and dates call for.
+  void editToDo_updateTimeThings();
+  // The recurrence button's label from the item's recurrence type.
+  void editToDo_updateRecThings();
+  // "none" without a date; else "dd.mm.yyyy h:mm", or "dd.mm.yyyy xx:xx" without a time.
+  static std::string dateTime2str(unsigned value);
+  // 1 to 6: a priority button (the group's priority on screen 5); -1: the to-do check.
+  void CB_edit_Pr(int value);
+  void CB_editToDo_compl();
+  void CB_editToDo_StrtStp();
+  // A date menu entry (kEdit* values of gui/item_editor.h).
+  void CB_editToDo_Date(int value);
+  void CB_editToDo_Time(int value);
+  void CB_editToDo_recurring();
+  void CB_editToDo_showAs(int value);
+  void CB_editToDo_crypt(bool on);
+  // Edits the description input's text in the user's editor.
+  void CB_editToDo_ExtEdit();
+  void CB_editToDo_Menu_showGroup();
+  void CB_editToDo_Menu_del();
+  void CB_editToDo_Menu_copy();
+  void CB_editToDo_Menu_t2Group();
+  // The group screen's "cut/&delete": the typed summary goes into the group first, so the
+  // clipboard copy holds it.
+  void CB_editGroup_Menu_del();
+  // The screen button: basics to description, or back to basics.
+  void CB_editToDo_screenButton();
 
   // ---- For tests and the benchmark: the widgets as they stand ----
   int screen() const { return screen_; }
@@ -123,7 +163,7 @@ class ZoltGUI : public Fl_Window {
   Fl_Input* promptInput() const { return promptInput_; }
   Fl_Button* closeButton() const { return close_; }
   Fl_Button* cancelButton() const { return cancel_; }
-  Fl_Box* clockBox() const;
+  FakeKeyboard* keyboard() const { return kbd_; }  // null until initFakeKbd
   Zolt* document() const { return doc; }
   EditorScreens* editor() const { return editor_; }
 
@@ -192,7 +232,6 @@ class ZoltGUI : public Fl_Window {
   Fl_Input* promptInput_ = nullptr;
   Fl_Button* cancel_ = nullptr;
   Fl_Button* kbdClose_ = nullptr;
-  Fl_Box* clock_ = nullptr;
   FakeKeyboard* kbd_ = nullptr;
   EditorScreens* editor_ = nullptr;  // owned; its widgets belong to the window
 };

@@ -41,6 +41,7 @@ class MainWindowTest : public ::testing::Test {
     win->showMain(kScreenList);
     win->setMenuActive();
     win->showList(0);
+    win->initFakeKbd();
   }
   void Close() {
     delete win;

@@ -5,6 +5,7 @@
 #include <FL/Fl_Menu_Item.H>
 
 #include "gui/main_window_fixture.h"
+#include "gui/fake_keyboard.h"
 #include "gui/raw_label.h"
 
 TEST_F(MainWindowTest, RootRowsAlternateFromTheFirstLine) {
@@ -263,4 +264,21 @@ TEST_F(MainWindowTest, AboutScreenAndLeaving) {
   win->show();
   Key('q', FL_CTRL);
   EXPECT_FALSE(win->shown()) << "Ctrl+q leaves";
+}
+
+TEST_F(MainWindowTest, KeyboardStripTakesTheBottomOfTheEditorScreens) {
+  win->CB_Menu_newTodo();
+  win->CB_Menu_ZoltView(42);
+  EXPECT_TRUE(doc->getOptShowKbd());
+  ASSERT_NE(nullptr, win->keyboard());
+  EXPECT_TRUE(win->keyboard()->visible());
+  EXPECT_EQ(480 - 60, win->keyboard()->y());
+  EXPECT_EQ(480 - 60 - 30, win->closeButton()->y()) << "the screen is laid out above the strip";
+  win->updateClock();
+  EXPECT_NE(std::string::npos, std::string(win->keyboard()->clock()).find(':'));
+  win->CB_Done();
+  EXPECT_EQ(480, win->keyboard()->y()) << "the list screen has no strip";
+  win->CB_hideKbd();
+  ASSERT_EQ(0, doc->writeData(data.c_str()));
+  EXPECT_EQ(std::string::npos, readFile(data).find("<ShowKbd>"));
 }
