@@ -1,6 +1,7 @@
 #include "bench/goal_table.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -160,7 +161,72 @@ void encryption(const BenchResults& r, const std::vector<int>& sizes) {
   }
 }
 
+double counter(const BenchResults& r, const std::string& name, long n, const char* key) {
+  const BenchResult* b = find(r, name, n);
+  if (b == nullptr) return -1;
+  auto it = b->counters.find(key);
+  return it == b->counters.end() ? -1 : it->second;
+}
+
+// The goals of the window hold at these sizes only.
+double limitAt(int n, std::initializer_list<int> goalSizes, double limit) {
+  for (int g : goalSizes) {
+    if (g == n) return limit;
+  }
+  return 0;
+}
+
+void showList(const BenchResults& r, const std::vector<int>& sizes) {
+  printf(
+      "\n### showList of the flat view of the root (CPU ms; the document's redraw measured in "
+      "the same process on the same document)\n\n");
+  printf(
+      "| N | rows | showList | clearViewData + getContent + sortContent | showList / redraw "
+      "(goal <= 2 at 100,000 and 1,000,000) |\n|---|---|---|---|---|\n");
+  for (int n : sizes) {
+    double gui = cpu(r, "gui_show_list", n), floor = cpu(r, "gui_show_list_floor", n);
+    printf("| %s | %s | %s | %s | %s |\n", count(n).c_str(),
+           count(rowsOf(r, "gui_show_list", n)).c_str(), fmt(gui).c_str(), fmt(floor).c_str(),
+           ratio(gui, floor, limitAt(n, {100000, 1000000}, 2)).c_str());
+  }
+}
+
+void firstDraw(const BenchResults& r, const std::vector<int>& sizes) {
+  printf("\n### From exec to the first drawn window (wall ms, fresh processes under Xvfb)\n\n");
+  printf(
+      "| N | zolt -q | window mapped | window drawn | drawn / zolt -q (goal <= 1.3 at "
+      "100,000) |\n|---|---|---|---|---|\n");
+  for (int n : sizes) {
+    double quit = real(r, "zolt_quit_after_loading", n);
+    double drawn = real(r, "gui_first_drawn_window", n);
+    printf("| %s | %s | %s | %s | %s |\n", count(n).c_str(), fmt(quit).c_str(),
+           fmt(counter(r, "gui_first_drawn_window", n, "mapped_ms")).c_str(), fmt(drawn).c_str(),
+           ratio(drawn, quit, limitAt(n, {100000}, 1.3)).c_str());
+  }
+}
+
+void toggle(const BenchResults& r, const std::vector<int>& sizes) {
+  printf(
+      "\n### One completion toggled with Enter in the flat view of the root, to the redrawn "
+      "list (wall ms, journal record with its fsyncs included)\n\n");
+  printf(
+      "| N | rows | toggle | one redraw + one journal record | toggle / floor (goal <= 2 at "
+      "100,000) |\n|---|---|---|---|---|\n");
+  for (int n : sizes) {
+    double gui = real(r, "gui_toggle_completed", n), floor = real(r, "gui_toggle_floor", n);
+    printf("| %s | %s | %s | %s | %s |\n", count(n).c_str(),
+           count(rowsOf(r, "gui_toggle_completed", n)).c_str(), fmt(gui).c_str(),
+           fmt(floor).c_str(), ratio(gui, floor, limitAt(n, {100000}, 2)).c_str());
+  }
+}
+
 }  // namespace
+
+void printGuiGoalTable(const BenchResults& results, const std::vector<int>& sizes) {
+  showList(results, sizes);
+  firstDraw(results, sizes);
+  toggle(results, sizes);
+}
 
 void printGoalTable(const BenchResults& results, const std::vector<int>& sizes,
                     const std::map<int, FileFacts>& facts) {

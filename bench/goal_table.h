@@ -8,9 +8,10 @@
 #include <vector>
 
 struct BenchResult {
-  double cpuMs = -1;   // CPU time of the process per iteration
-  double realMs = -1;  // wall-clock time per iteration
-  double rows = -1;    // rows a view shows, where it has them
+  double cpuMs = -1;                       // CPU time of the process per iteration
+  double realMs = -1;                      // wall-clock time per iteration
+  double rows = -1;                        // rows a view shows, where it has them
+  std::map<std::string, double> counters;  // every counter of the benchmark, rows included
 };
 // By benchmark name and size, for example "load/100000"; "/iterations:..." is left off.
 using BenchResults = std::map<std::string, BenchResult>;
@@ -25,5 +26,9 @@ struct FileFacts {
 // where waiting for the disk is the point (fsync), wall-clock time.
 void printGoalTable(const BenchResults& results, const std::vector<int>& sizes,
                     const std::map<int, FileFacts>& facts);
+
+// The window's tables: showList, the first drawn window and a toggled completion, each
+// beside the document work it wraps. Where the goals set no limit the ratio stands alone.
+void printGuiGoalTable(const BenchResults& results, const std::vector<int>& sizes);
 
 #endif  // ZOLT_BENCH_GOAL_TABLE_H_

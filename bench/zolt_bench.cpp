@@ -20,6 +20,7 @@
 
 #include "bench/data_generator.h"
 #include "bench/goal_table.h"
+#include "bench/table_reporter.h"
 #include "document/zolt.h"
 
 // The goals compare saving "before fsync": while this is set, fsync returns at once for
@@ -383,27 +384,6 @@ void BM_DecryptDescriptions(benchmark::State& state) {
   });
   state.counters["rows"] = count;
 }
-
-// Keeps every result beside the console's report, for the table at the end.
-class TableReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.error_occurred || r.iterations == 0) continue;
-      // Repeated benchmarks report their median; the others their one run.
-      if (r.run_type == Run::RT_Aggregate ? r.aggregate_name != "median" : r.repetitions > 1) {
-        continue;
-      }
-      BenchResult& out = results[r.run_name.function_name + "/" + r.run_name.args];
-      out.cpuMs = r.cpu_accumulated_time * 1e3 / static_cast<double>(r.iterations);
-      out.realMs = r.real_accumulated_time * 1e3 / static_cast<double>(r.iterations);
-      auto rows = r.counters.find("rows");
-      if (rows != r.counters.end()) out.rows = rows->second;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  BenchResults results;
-};
 
 // Peak memory in MiB of zolt_load_peak (beside this program) loading `name`; -1 on failure.
 double peakMemoryAfterLoading(const std::string& name) {
