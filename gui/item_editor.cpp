@@ -1,31 +1,761 @@
-// The item and group editor screens.
+// The item and group editor screens: building and placing their widgets, filling them from
+// the current item or group, applying every change through the document at once, and
+// leaving with the summary and description written back and journalled.
 #include "gui/item_editor.h"
 
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Button.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Multiline_Input.H>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "app/config.h"
+#include "app/messages.h"
+#include "calendar/date_time.h"
+#include "calendar/recurrence.h"
+#include "crypt/descr_data.h"
 #include "document/zolt.h"
+#include "gui/date_select.h"
+#include "gui/raw_label.h"
+#include "gui/recurrence_select.h"
+#include "gui/time_select.h"
 #include "gui/zolt_gui.h"
+#include "util/external_editor.h"
 
-void ZoltGUI::makeEditorWidgets() { editor_ = new EditorScreens(); }
-void ZoltGUI::layoutEditor(int, int) {}
-void ZoltGUI::showEditorScreen(int) {}
-void ZoltGUI::hideEditor() {}
-void ZoltGUI::setEditorMenuActive(bool, bool) {}
-int ZoltGUI::handleEditorKey() { return 0; }
-void ZoltGUI::setEditorTextSize(int) {}
+// Geometry: rows of 30 pixels, the bottom bar's buttons from the left.
+static const int kRowHeight = 30;
+static const int kMenuX = 70, kMenuW = 66;
+static const int kScreenButtonX = 136, kScreenButtonW = 70;
+static const int kBarButtonsX = 206, kBarButtonW = 70;
+static const int kDateMenuW = 66;
+static const int kPriorityStep = 50;
 
-void ZoltGUI::show_editToDoWin(bool, bool) {
-  editor_->returnLine = firstVisibleLine();
-  showMain(kScreenEditBasics);
+static int valueOf(void* data) { return static_cast<int>(reinterpret_cast<intptr_t>(data)); }
+static void* asData(int v) { return reinterpret_cast<void*>(static_cast<intptr_t>(v)); }
+
+// ---- Callbacks ----
+
+static void cb_edit_isToDo(Fl_Widget*, void*) { mainWin->CB_edit_Pr(-1); }
+static void cb_editToDo_Pr(Fl_Widget*, void* data) { mainWin->CB_edit_Pr(valueOf(data)); }
+static void cb_editToDo_compl(Fl_Widget*, void*) { mainWin->CB_editToDo_compl(); }
+static void cb_editToDo_StrtStp(Fl_Widget*, void*) { mainWin->CB_editToDo_StrtStp(); }
+static void cb_editToDo_Date(Fl_Widget*, void* data) { mainWin->CB_editToDo_Date(valueOf(data)); }
+static void cb_editToDo_Time(Fl_Widget*, void* data) { mainWin->CB_editToDo_Time(valueOf(data)); }
+static void cb_editToDo_recurring(Fl_Widget*, void*) { mainWin->CB_editToDo_recurring(); }
+static void cb_editToDo_showAs(Fl_Widget*, void* data) {
+  mainWin->CB_editToDo_showAs(valueOf(data));
+}
+static void cb_editToDo_crypt(Fl_Widget* w, void*) {
+  mainWin->CB_editToDo_crypt(static_cast<Fl_Check_Button*>(w)->value() != 0);
+}
+static void cb_editToDo_ExtEdit(Fl_Widget*, void*) { mainWin->CB_editToDo_ExtEdit(); }
+static void cb_editToDo_Menu_showGroup(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_showGroup(); }
+static void cb_editToDo_Menu_del(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_del(); }
+static void cb_editToDo_Menu_copyToDo(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_copy(); }
+static void cb_editToDo_Menu_t2Group(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_t2Group(); }
+static void cb_editGroup_Menu_del(Fl_Widget*, void*) { mainWin->CB_editGroup_Menu_del(); }
+static void cb_editToDo_screenButton(Fl_Widget*, void*) { mainWin->CB_editToDo_screenButton(); }
+
+// ---- Menus ----
+
+#define ZOLT_ENTRY(text, cb, value, flags) \
+  { text, 0, cb, asData(value), flags, FL_NORMAL_LABEL, FL_HELVETICA, 20, FL_FOREGROUND_COLOR }
+#define ZOLT_END \
+  { nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0 }
+
+Fl_Menu_Item menu_editToDo[] = {
+    ZOLT_ENTRY("&go to item's group", cb_editToDo_Menu_showGroup, 0, 0),
+    ZOLT_ENTRY("cut/&delete", cb_editToDo_Menu_del, 0, 0),
+    ZOLT_ENTRY("&copy", cb_editToDo_Menu_copyToDo, 0, 0),
+    ZOLT_ENTRY("turn to group", cb_editToDo_Menu_t2Group, 0, FL_MENU_DIVIDER),
+    ZOLT_ENTRY("&basics", cb_showScreen, kScreenEditBasics, FL_MENU_RADIO),
+    ZOLT_ENTRY("description/&text", cb_showScreen, kScreenEditDescription, FL_MENU_RADIO),
+    ZOLT_ENTRY("times", cb_showScreen, kScreenEditTimes, FL_MENU_RADIO | FL_MENU_DIVIDER),
+    ZOLT_ENTRY("keyboard", cb_Menu_ZoltView, 42, 0),
+    ZOLT_END,
+};
+
+Fl_Menu_Item menu_editGroup[] = {
+    ZOLT_ENTRY("cut/&delete", cb_editGroup_Menu_del, 0, FL_MENU_DIVIDER),
+    ZOLT_ENTRY("keyboard", cb_Menu_ZoltView, 42, 0),
+    ZOLT_END,
+};
+
+static Fl_Menu_Item menu_beginDate[] = {
+    ZOLT_ENTRY("none", cb_editToDo_Date, kEditBegin | kEditNone, 0),
+    ZOLT_ENTRY("today", cb_editToDo_Date, kEditBegin | kEditToday, 0),
+    ZOLT_ENTRY("select", cb_editToDo_Date, kEditBegin | kEditSelect, 0),
+    ZOLT_END,
+};
+
+static Fl_Menu_Item menu_endDate[] = {
+    ZOLT_ENTRY("none", cb_editToDo_Date, kEditNone, 0),
+    ZOLT_ENTRY("today", cb_editToDo_Date, kEditToday, 0),
+    ZOLT_ENTRY("select", cb_editToDo_Date, kEditSelect, 0),
+    ZOLT_ENTRY("Begin + 30 min", cb_editToDo_Date, kEditBeginPlus30, 0),
+    ZOLT_END,
+};
+
+static Fl_Menu_Item menu_beginTime[] = {
+    ZOLT_ENTRY("none", cb_editToDo_Time, kEditBegin | kEditNone, 0),
+    ZOLT_ENTRY("select", cb_editToDo_Time, kEditBegin | kEditSelect, 0),
+    ZOLT_END,
+};
+
+static Fl_Menu_Item menu_endTime[] = {
+    ZOLT_ENTRY("none", cb_editToDo_Time, kEditNone, 0),
+    ZOLT_ENTRY("select", cb_editToDo_Time, kEditSelect, 0),
+    ZOLT_END,
+};
+
+static Fl_Menu_Item menu_showAs[] = {
+    ZOLT_ENTRY("free", cb_editToDo_showAs, 0, 0),
+    ZOLT_ENTRY("busy", cb_editToDo_showAs, 1, 0),
+    ZOLT_END,
+};
+
+#undef ZOLT_ENTRY
+#undef ZOLT_END
+
+// ---- Building, placing, showing and hiding ----
+
+static Fl_Menu_Button* dropDown(const char* label, Fl_Menu_Item* items) {
+  Fl_Menu_Button* m = new Fl_Menu_Button(0, 0, kDateMenuW, kRowHeight, label);
+  m->labelsize(16);  // leaves room for the drop-down mark
+  m->menu(items);
+  return m;
+}
+
+static Fl_Box* textBox() {
+  Fl_Box* b = new Fl_Box(0, 0, 240, kRowHeight);
+  b->labelsize(20);
+  b->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+  return b;
+}
+
+static Fl_Check_Button* checkButton(const char* label, Fl_Callback* cb, int value = 0) {
+  Fl_Check_Button* c = new Fl_Check_Button(0, 0, 80, kRowHeight, label);
+  c->labelsize(20);
+  c->down_box(FL_DOWN_BOX);
+  c->callback(cb, asData(value));
+  return c;
+}
+
+static Fl_Button* barButton(const char* label, Fl_Callback* cb) {
+  Fl_Button* b = new Fl_Button(0, 0, kBarButtonW, kRowHeight, label);
+  b->labelsize(20);
+  b->callback(cb);
+  return b;
+}
+
+void ZoltGUI::makeEditorWidgets() {
+  EditorScreens* e = editor_ = new EditorScreens();
+  e->summary = new Fl_Input(0, 0, w(), kRowHeight);
+  e->summary->textsize(20);
+  e->isToDo = checkButton("&ToDo", cb_edit_isToDo);
+  e->priorityGroup = new Fl_Group(0, 60, w(), 40, "Priority:");
+  e->priorityGroup->labelsize(20);
+  e->priorityGroup->align(FL_ALIGN_TOP_LEFT);
+  for (int k = 1; k <= 6; ++k) {
+    static const char* const labels[6] = {"&1", "&2", "&3", "&4", "&5", "&6"};
+    e->priority[k - 1] = checkButton(labels[k - 1], cb_editToDo_Pr, k);
+  }
+  e->priorityGroup->end();
+  e->priorityGroup->resizable(nullptr);
+  e->done = checkButton("&Done:", cb_editToDo_compl);
+  e->completionLabel = textBox();
+  e->timeSum = textBox();
+  e->beginDate = dropDown("&Begin", menu_beginDate);
+  e->endDate = dropDown("End", menu_endDate);
+  e->beginTime = dropDown("Time", menu_beginTime);
+  e->endTime = dropDown("Time", menu_endTime);
+  e->beginBox = textBox();
+  e->endBox = textBox();
+  e->showAs = new Fl_Choice(100, 200, 140, kRowHeight, "show as:");
+  e->showAs->labelsize(20);
+  e->showAs->textsize(20);
+  e->showAs->menu(menu_showAs);
+  e->recurrence = new Fl_Button(0, 230, w(), kRowHeight, "Recurring:");
+  e->recurrence->labelsize(20);
+  e->recurrence->callback(cb_editToDo_recurring);
+  e->crypt = checkButton("Cr&ypt", cb_editToDo_crypt);
+  e->crypt->when(FL_WHEN_CHANGED);
+  e->crypt->deactivate();
+  e->description = new Fl_Multiline_Input(0, 0, w(), h() - kRowHeight);
+  e->description->textsize(textSize_);
+  e->description->wrap(1);
+  e->times = new Fl_Browser(0, 0, w(), h() - kRowHeight);
+  e->times->textsize(20);
+  e->menu = new Fl_Menu_Button(0, 0, kMenuW, kRowHeight, "&Menu");
+  e->menu->labelsize(16);
+  e->menu->menu(menu_editToDo);
+  e->groupMenu = new Fl_Menu_Button(0, 0, kMenuW, kRowHeight, "&Menu");
+  e->groupMenu->labelsize(16);
+  e->groupMenu->menu(menu_editGroup);
+  e->groupCompletion = textBox();
+  e->screenButton = barButton("Descr", cb_editToDo_screenButton);
+  e->startStop = barButton("&Start", cb_editToDo_StrtStp);
+  e->extEdit = barButton("&Editor", cb_editToDo_ExtEdit);
+}
+
+void ZoltGUI::hideEditor() {
+  EditorScreens* e = editor_;
+  e->times->size(0, 0);
+  Fl_Widget* const widgets[] = {
+      e->summary,      e->isToDo,    e->priorityGroup, e->done,       e->completionLabel,
+      e->timeSum,      e->beginDate, e->endDate,       e->beginTime,  e->endTime,
+      e->beginBox,     e->endBox,    e->showAs,        e->recurrence, e->crypt,
+      e->description,  e->times,     e->menu,          e->groupMenu,  e->groupCompletion,
+      e->screenButton, e->startStop, e->extEdit};
+  for (Fl_Widget* w : widgets) w->hide();
+}
+
+// The rows of screen 2 follow the table of the editor; the crypt check takes the free row
+// below the recurrence button, so that a window of the minimum height 320 shows it above
+// the bottom bar. The start/stop and external editor buttons share the bar's right end
+// side by side, each at most 70 pixels wide.
+void ZoltGUI::layoutEditor(int W, int H) {
+  EditorScreens* e = editor_;
+  int bar = H - kRowHeight;
+  e->summary->resize(0, 0, W, kRowHeight);
+  e->isToDo->resize(W - 80, 30, 80, kRowHeight);
+  e->priorityGroup->resize(0, 60, W, 40);
+  for (int k = 0; k < 6; ++k) {
+    e->priority[k]->resize(kPriorityStep * k, 66, kPriorityStep, kRowHeight);
+  }
+  e->done->resize(0, 100, 80, kRowHeight);
+  e->completionLabel->resize(80, 100, 240, kRowHeight);
+  if (screen_ == kScreenEditTimes) {
+    e->timeSum->resize(0, 0, 240, kRowHeight);
+  } else {
+    e->timeSum->resize(0, 130, 240, kRowHeight);
+  }
+  e->beginDate->resize(0, 140, kDateMenuW, kRowHeight);
+  e->endDate->resize(0, 170, kDateMenuW, kRowHeight);
+  e->beginTime->resize(kDateMenuW, 140, kDateMenuW, kRowHeight);
+  e->endTime->resize(kDateMenuW, 170, kDateMenuW, kRowHeight);
+  e->beginBox->resize(2 * kDateMenuW, 140, 188, kRowHeight);
+  e->endBox->resize(2 * kDateMenuW, 170, 188, kRowHeight);
+  e->showAs->resize(100, 200, 140, kRowHeight);
+  e->recurrence->resize(0, 230, W, kRowHeight);
+  e->crypt->resize(0, 260, 320, kRowHeight);
+  e->description->resize(0, 0, W, H - kRowHeight);
+  if (screen_ == kScreenEditTimes) e->times->resize(0, kRowHeight, W, H - 2 * kRowHeight);
+  e->menu->resize(kMenuX, bar, kMenuW, kRowHeight);
+  e->groupMenu->resize(kMenuX, bar, kMenuW, kRowHeight);
+  e->groupCompletion->resize(0, 160, 240, kRowHeight);
+  e->screenButton->resize(kScreenButtonX, bar, kScreenButtonW, kRowHeight);
+  int buttonW = std::min(kBarButtonW, (W - kBarButtonsX) / 2);
+  e->startStop->resize(kBarButtonsX, bar, buttonW, kRowHeight);
+  e->extEdit->resize(kBarButtonsX + buttonW, bar, buttonW, kRowHeight);
+}
+
+void ZoltGUI::setEditorMenuActive(bool turnToGroup, bool cutDelete) {
+  turnToGroup ? menu_editToDo[kEditMenuToGroup].activate()
+              : menu_editToDo[kEditMenuToGroup].deactivate();
+  cutDelete ? menu_editToDo[kEditMenuDelete].activate()
+            : menu_editToDo[kEditMenuDelete].deactivate();
+}
+
+void ZoltGUI::setEditorTextSize(int size) {
+  editor_->description->textsize(size);
+  editor_->description->redraw();
+}
+
+// Alt+e edits externally; Alt+c and Alt+m are consumed once done here, or the buttons'
+// own "&Close" and "&Menu" shortcuts would act a second time on the same key.
+int ZoltGUI::handleEditorKey() {
+  if (!Fl::event_state(FL_ALT)) return 0;
+  switch (Fl::event_key()) {
+    case 'e':
+      CB_editToDo_ExtEdit();
+      return 1;
+    case 'c':
+      CB_Done();
+      return 1;
+    case 'm':
+      editor_->menu->popup();
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+static void markRadio(int screen) {
+  for (int entry : {kEditMenuBasics, kEditMenuDescription, kEditMenuTimes}) {
+    menu_editToDo[entry].clear();
+  }
+  int entry = screen == kScreenEditBasics  ? kEditMenuBasics
+              : screen == kScreenEditTimes ? kEditMenuTimes
+                                           : kEditMenuDescription;
+  menu_editToDo[entry].set();
+}
+
+static void setPriorityButtons(EditorScreens* e, unsigned priority) {
+  for (int k = 1; k <= 6; ++k) e->priority[k - 1]->value(static_cast<unsigned>(k) == priority);
+}
+
+static std::string timeSumText(double seconds) {
+  long minutes = static_cast<long>(seconds / 60);
+  char text[32];
+  snprintf(text, sizeof text, "Time: %ld:%02ld", minutes / 60, minutes % 60);
+  return text;
+}
+
+static std::string localTimeText(long when, const char* format) {
+  time_t t = static_cast<time_t>(when);
+  struct tm local;
+  char text[42];
+  if (localtime_r(&t, &local) == nullptr || strftime(text, sizeof text, format, &local) == 0) {
+    return "";
+  }
+  return text;
+}
+
+void ZoltGUI::showEditorScreen(int screen) {
+  EditorScreens* e = editor_;
+  if (screen == kScreenEditGroup) {
+    showGroupScreen();
+    return;
+  }
+  markRadio(screen);
+  e->menu->show();
+  e->screenButton->show();
+  e->extEdit->show();
+  e->screenButton->label(screen == kScreenEditBasics ? "Descr" : "Basics");
+  if (screen == kScreenEditBasics) {
+    showBasicsScreen();
+  } else if (screen == kScreenEditTimes) {
+    showTimesScreen();
+  } else {
+    e->description->show();
+    e->description->take_focus();
+  }
+}
+
+void ZoltGUI::showBasicsScreen() {
+  EditorScreens* e = editor_;
+  e->summary->show();
+  if (doc->getItemPriority() < 7) {
+    e->priorityGroup->show();
+    e->done->show();
+    e->completionLabel->show();
+  }
+  e->isToDo->show();
+  e->crypt->show();
+  doc->getKeys().IsLoggedIn() ? e->crypt->activate() : e->crypt->deactivate();
+  if (!doc->isItemCompleted()) {
+    e->startStop->label(doc->isItemRunning() ? "&Stop" : "&Start");
+    e->startStop->show();
+  }
+  editToDo_updateTimeThings();
+}
+
+void ZoltGUI::showTimesScreen() {
+  EditorScreens* e = editor_;
+  e->times->clear();
+  unsigned n = doc->getItemNrTimes();
+  for (unsigned i = 0; i < n; ++i) {
+    e->times->add(localTimeText(doc->getItemTimeBegin(i), "%d.%m.%Y %H:%M").c_str());
+    if (i + 1 == n && doc->isItemRunning()) {
+      e->times->add("   running");
+    } else {
+      e->times->add(localTimeText(doc->getItemTimeEnd(i), "      -> %d.%m.%Y %H:%M").c_str());
+    }
+  }
+  e->times->show();
+  e->timeSum->show();
+}
+
+void ZoltGUI::showGroupScreen() {
+  EditorScreens* e = editor_;
+  e->summary->value(doc->getGroupSummary().c_str());
+  e->summary->position(0);
+  setPriorityButtons(e, doc->getGroupPriority());
+  e->timeSum->copy_label(timeSumText(doc->getGroupTimeSum()).c_str());
+  unsigned done = 0, total = 0;
+  doc->getGroupCompletedNr(done, total);
+  char text[48];
+  if (total == 0) {
+    snprintf(text, sizeof text, "%u/%u ( 100%%) done", done, total);
+  } else {
+    snprintf(text, sizeof text, "%u/%u (%u %%) done", done, total, done * 100 / total);
+  }
+  e->groupCompletion->copy_label(text);
+  for (Fl_Widget* w :
+       {static_cast<Fl_Widget*>(e->summary), static_cast<Fl_Widget*>(e->priorityGroup),
+        static_cast<Fl_Widget*>(e->timeSum), static_cast<Fl_Widget*>(e->groupCompletion),
+        static_cast<Fl_Widget*>(e->groupMenu)}) {
+    w->show();
+  }
+}
+
+// ---- Opening and the state of the item ----
+
+void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
+  EditorScreens* e = editor_;
+  const char* text = nullptr;
+  e->descriptionLocked = doc->getItemDescription(text) == 1;
+  if (e->descriptionLocked) text = nullptr;
+  e->returnLine = firstVisibleLine();
+  e->summary->value(doc->getItemSummary().c_str());
+  e->summary->position(0);
+  e->showAs->value(doc->getShowTimeAs() ? 1 : 0);
+  unsigned priority = doc->getItemPriority();
+  e->isToDo->value(priority < 7);
+  if (priority < 7) setPriorityButtons(e, priority);
+  e->done->value(doc->isItemCompleted());
+  ToDoListToDo* item = doc->getCurItem();
+  e->crypt->value(item && (item->getDescrData().getFlags() & kDescrSaveCrypt) != 0);
+  e->description->value(text ? text : "");
+  e->description->position(0);
+  e->descriptionLocked ? e->description->deactivate() : e->description->activate();
+  editToDo_updateTimeSum();
+  bool hasDescription = text && *text;
+  bool toDescription = forceDescription || (preferDescription && hasDescription);
+  showMain(toDescription ? kScreenEditDescription : kScreenEditBasics);
+  showToDoState();
+}
+
+void ZoltGUI::showToDoState() {
+  EditorScreens* e = editor_;
+  if (!doc->isItemCompleted()) {
+    e->completionLabel->label("not yet...");
+    e->done->value(0);
+  } else {
+    e->completionLabel->copy_label(
+        localTimeText(doc->getItemCompletedTime(), "%d.%m.%Y %H:%M").c_str());
+    e->done->value(1);
+  }
+  e->completionLabel->redraw();
+}
+
+void ZoltGUI::editToDo_updateTimeSum() {
+  editor_->timeSum->copy_label(timeSumText(doc->getItemTimeSum()).c_str());
+  editor_->timeSum->redraw();
+}
+
+std::string ZoltGUI::dateTime2str(unsigned value) {
+  if (!hasDate(value)) return "none";
+  char text[24];
+  if (!hasTime(value)) {
+    snprintf(text, sizeof text, "%02d.%02d.%04d xx:xx", packedDay(value), packedMonth(value),
+             packedYear(value));
+  } else {
+    snprintf(text, sizeof text, "%02d.%02d.%04d %d:%02d", packedDay(value), packedMonth(value),
+             packedYear(value), packedHour(value), packedMinute(value));
+  }
+  return text;
+}
+
+static void showIf(Fl_Widget* w, bool on) { on ? w->show() : w->hide(); }
+
+void ZoltGUI::editToDo_updateTimeThings() {
+  EditorScreens* e = editor_;
+  doc->sanitizeTimeThings();
+  unsigned begin = doc->getDateTime(1), end = doc->getDateTime(0);
+  e->beginBox->copy_label(dateTime2str(begin).c_str());
+  e->endBox->copy_label(dateTime2str(end).c_str());
+  bool shown = screen_ == kScreenEditBasics;
+  // The main date (end of a to-do, begin of an appointment) is always offered, the other
+  // once the main date is set, show-as only for a range of two dates.
+  bool toDo = doc->getItemPriority() < 7;
+  Fl_Menu_Button* mainDate = toDo ? e->endDate : e->beginDate;
+  Fl_Menu_Button* otherDate = toDo ? e->beginDate : e->endDate;
+  Fl_Menu_Button* mainTime = toDo ? e->endTime : e->beginTime;
+  Fl_Menu_Button* otherTime = toDo ? e->beginTime : e->endTime;
+  Fl_Box* mainBox = toDo ? e->endBox : e->beginBox;
+  Fl_Box* otherBox = toDo ? e->beginBox : e->endBox;
+  bool mainSet = hasDate(toDo ? end : begin);
+  bool bothSet = mainSet && hasDate(toDo ? begin : end);
+  showIf(mainDate, shown);
+  showIf(mainBox, shown);
+  showIf(otherDate, shown && mainSet);
+  showIf(otherBox, shown && mainSet);
+  showIf(mainTime, shown && mainSet);
+  showIf(e->recurrence, shown && mainSet);
+  showIf(otherTime, shown && bothSet);
+  showIf(e->showAs, shown && bothSet);
+  if (!bothSet) {
+    doc->setShowTimeAs(0);
+    e->showAs->value(0);
+  }
+  editToDo_updateRecThings();
+  redraw();
+}
+
+void ZoltGUI::editToDo_updateRecThings() {
+  static const char* const labels[kMaxRecurrenceType + 1] = {
+      "Recurrence: none",   "Recurrence: daily",           "Recurrence: daily, resetable",
+      "Recurrence: weekly", "Recurrence: monthly, by day", "Recurrence: monthly, by date",
+      "Recurrence: yearly"};
+  T_recData rec;
+  doc->getRecData(rec);
+  int type = rec.type >= 0 && rec.type <= kMaxRecurrenceType ? rec.type : 0;
+  editor_->recurrence->label(labels[type]);
+  editor_->recurrence->redraw();
+}
+
+// ---- Changes applied at once ----
+
+void ZoltGUI::CB_edit_Pr(int value) {
+  EditorScreens* e = editor_;
+  if (value >= 1 && value <= 6) {
+    setPriorityButtons(e, static_cast<unsigned>(value));
+    if (screen_ == kScreenEditGroup) {
+      doc->setGroupPriority(static_cast<unsigned>(value));
+    } else {
+      doc->setItemPriority(static_cast<unsigned>(value));
+    }
+    return;
+  }
+  if (value != -1) return;
+  if (doc->getItemPriority() > 6) {
+    doc->setItemPriority(3);
+    setPriorityButtons(e, 3);
+    e->isToDo->value(1);
+    e->priorityGroup->show();
+    e->done->show();
+    e->completionLabel->show();
+  } else {
+    doc->setItemPriority(doc->getShowTimeAs() == 1 ? 100 : 200);
+    e->isToDo->value(0);
+    e->priorityGroup->hide();
+    e->done->hide();
+    e->completionLabel->hide();
+  }
+  editToDo_updateTimeThings();
+}
+
+void ZoltGUI::CB_editToDo_showAs(int value) {
+  doc->setShowTimeAs(value);
+  editor_->showAs->value(value);
+}
+
+void ZoltGUI::CB_editToDo_crypt(bool on) {
+  if (doc->getCurItem()) doc->getCurItem()->SetSaveCrypt(on);
+}
+
+void ZoltGUI::CB_editToDo_compl() {
+  EditorScreens* e = editor_;
+  if (e->done->value()) {
+    if (doc->isItemCompleted()) {
+      showToDoState();
+      return;
+    }
+    int result = doc->setItemCompleted();
+    if (result == -1) {
+      showAlert("Due to recurrence-settings, this ToDo is not active yet!");
+    } else if (result == 1) {
+      showMessage("Recurrent ToDo:\nSet completed, activated for following date.");
+    }
+    e->startStop->hide();
+    editToDo_updateTimeSum();
+    editToDo_updateTimeThings();
+    showToDoState();
+    // A recurring to-do moved on, or one not due yet, stays open: it may be started.
+    if (!doc->isItemCompleted() && screen_ == kScreenEditBasics) {
+      e->startStop->label(doc->isItemRunning() ? "&Stop" : "&Start");
+      e->startStop->show();
+    }
+  } else {
+    doc->clearItemCompleted();
+    e->startStop->label(doc->isItemRunning() ? "&Stop" : "&Start");
+    if (screen_ == kScreenEditBasics) e->startStop->show();
+    showToDoState();
+  }
+  redraw();
+}
+
+void ZoltGUI::CB_editToDo_StrtStp() {
+  bool running = doc->isItemRunning();
+  if (doc->setItemRunning(!running) != 0) return;
+  if (running) {
+    editToDo_updateTimeSum();
+    editor_->startStop->label("&Start");
+  } else {
+    editor_->startStop->label("&Stop");
+  }
+  editor_->startStop->redraw();
+}
+
+// ---- Dates, times and recurrence ----
+
+// Sets the date and time of `which` to those of `value` (which carries a date).
+static void setDateTime(Zolt* doc, int which, unsigned value) {
+  doc->setDate(which, packedYear(value), packedMonth(value), packedDay(value));
+  if (hasTime(value)) {
+    doc->setTime(which, packedHour(value), packedMinute(value));
+  } else {
+    doc->clearTime(which);
+  }
+}
+
+static void selectDate(Zolt* doc, int which) {
+  unsigned value = doc->getDateTime(which);
+  int year = packedYear(value), month = packedMonth(value), day = packedDay(value);
+  if (!hasDate(value)) day = -1;
+  if (!pickDate(year, month, day)) return;
+  unsigned begin = doc->getDateTime(1), end = doc->getDateTime(0);
+  if (!which || !hasDate(begin) || !hasDate(end)) {
+    doc->setDate(which, year, month, day);
+    return;
+  }
+  // The end keeps its distance in days; the order of the two steps keeps the begin from
+  // passing the end in between.
+  unsigned chosen = packDate(begin, year, month, day);
+  unsigned newEnd = end;
+  moveDate(newEnd, getDateDiff(chosen, begin));
+  if (dateKey(newEnd) >= dateKey(begin)) {
+    doc->setDate(0, packedYear(newEnd), packedMonth(newEnd), packedDay(newEnd));
+    doc->setDate(1, year, month, day);
+  } else {
+    doc->setDate(1, year, month, day);
+    doc->setDate(0, packedYear(newEnd), packedMonth(newEnd), packedDay(newEnd));
+  }
+}
+
+static void beginPlus30(Zolt* doc) {
+  unsigned begin = doc->getDateTime(1);
+  if (!hasDate(begin)) return;
+  if (!hasTime(begin)) {
+    doc->setDate(0, packedYear(begin), packedMonth(begin), packedDay(begin));
+    doc->clearTime(0);
+    return;
+  }
+  moveDateTime(begin, 30);
+  setDateTime(doc, 0, begin);
+}
+
+void ZoltGUI::CB_editToDo_Date(int value) {
+  int which = value & kEditBegin ? 1 : 0;
+  switch (value & 0xF) {
+    case kEditNone:
+      doc->clearDate(which);
+      break;
+    case kEditToday:
+      doc->setDateToday(which);
+      break;
+    case kEditSelect:
+      selectDate(doc, which);
+      break;
+    case kEditBeginPlus30:
+      if (!which) beginPlus30(doc);
+      break;
+    default:
+      break;
+  }
+  editToDo_updateTimeThings();
+}
+
+// A new begin time moves the end by as many minutes, but only an end that carries a date
+// and a time: an end without a date has nothing to move, and one without a time would
+// gain a time it never had.
+static void selectTime(Zolt* doc, int which) {
+  unsigned value = doc->getDateTime(which);
+  int hour = 8, minute = 0;
+  if (hasTime(value)) {
+    hour = packedHour(value);
+    minute = packedMinute(value);
+  }
+  int oldHour = hour, oldMinute = minute;
+  if (!pickTime(hour, minute)) return;
+  unsigned end = doc->getDateTime(0);
+  if (!which || !hasTime(value) || !hasDate(end) || !hasTime(end)) {
+    doc->setTime(which, hour, minute);
+    return;
+  }
+  int delta = (hour - oldHour) * 60 + minute - oldMinute;
+  moveDateTime(end, delta);
+  if (delta < 1) {
+    doc->setTime(1, hour, minute);
+    setDateTime(doc, 0, end);
+  } else {
+    setDateTime(doc, 0, end);
+    doc->setTime(1, hour, minute);
+  }
+}
+
+void ZoltGUI::CB_editToDo_Time(int value) {
+  int which = value & kEditBegin ? 1 : 0;
+  if ((value & 0xF) == kEditNone) {
+    doc->clearTime(which);
+  } else if ((value & 0xF) == kEditSelect) {
+    selectTime(doc, which);
+  }
+  editToDo_updateTimeThings();
+}
+
+void ZoltGUI::CB_editToDo_recurring() {
+  T_recData rec;
+  doc->getRecData(rec);
+  bool toDo = doc->getItemPriority() < 7;
+  unsigned mainDate = doc->getDateTime(toDo ? 0 : 1);
+  if (hasDate(mainDate)) {
+    int day = packedDay(mainDate), month = packedMonth(mainDate);
+    int weekday = Wochentag(day, month, packedYear(mainDate));
+    if (pickRecurrence(rec, day, month, weekday, toDo) && rec.type != -1) {
+      doc->setRecData(rec);
+      doc->sanitizeTimeThings();
+    }
+  }
+  // The recurrence may have moved the dates as well.
+  editToDo_updateTimeThings();
+}
+
+// ---- The description in the user's editor ----
+
+void ZoltGUI::CB_editToDo_ExtEdit() {
+  EditorScreens* e = editor_;
+  if (e->descriptionLocked) return;
+  std::string text = e->description->value();
+  std::string error;
+  std::string command =
+      editorCommand(zoltconfig.editorConfigured ? zoltconfig.editor : std::string());
+  if (editExternally(command, text, error) != 0) {
+    showAlert(error);
+    return;
+  }
+  e->description->value(text.c_str());
+  e->description->position(0);
+  e->description->redraw();
+}
+
+// ---- Leaving ----
+
+void ZoltGUI::editToDo_saveSettings() {
+  doc->setItemSummary(editor_->summary->value());
+  if (!editor_->descriptionLocked) doc->setItemDescription(editor_->description->value());
+}
+
+// Journals the item when it changed and forgets the remembered copy.
+void ZoltGUI::journalEditedToDo() {
+  if (doc->incsave_todoHasChanged() && doc->incsave_saveCurItem() != 0) journalProblem();
+  doc->incsave_forgetTodo();
 }
 
 void ZoltGUI::editToDo_Done() {
-  if (doc->incsave_todoHasChanged() && doc->incsave_saveCurItem() != 0) journalProblem();
-  doc->incsave_forgetTodo();
+  editToDo_saveSettings();
+  journalEditedToDo();
   int line = showMain(kScreenList);
   doc->checkCompleted();
   showList(line != 0 ? line : editor_->returnLine);
 }
 
 void ZoltGUI::editGroup_Done() {
+  doc->setGroupSummary(editor_->summary->value());
   if (doc->incsave_groupHasChanged() && doc->incsave_saveCurGroup() != 0) journalProblem();
   doc->incsave_forgetGroup();
   showMain(kScreenList);
@@ -35,4 +765,85 @@ void ZoltGUI::editGroup_Done() {
     groupEditing = false;
   }
   showList(editorReturnLine);
+}
+
+void ZoltGUI::CB_editToDo_screenButton() {
+  showMain(screen_ == kScreenEditBasics ? kScreenEditDescription : kScreenEditBasics);
+}
+
+void ZoltGUI::CB_editToDo_Menu_showGroup() {
+  int view = doc->getMainViewType();
+  if (view == kMainViewNormal) {
+    editToDo_Done();
+    return;
+  }
+  doc->rememberGroupOfCurrentItem();
+  editToDo_saveSettings();
+  journalEditedToDo();
+  doc->checkCompleted();
+  if (view == kMainViewSearch) {
+    doc->leaveCurGroup();
+  } else {
+    doc->setMainViewType(kMainViewNormal);
+  }
+  doc->enterPrevGroup();
+  doc->clearListPositions();
+  showMain(kScreenList);
+  setMenuActive();
+  showList(0);
+}
+
+// The journal's new-item mark outlives forgetTodo; an item that left the tree must not
+// pass it on to the next record written.
+static void forgetEditedItem(Zolt* doc) {
+  doc->incsave_rememberTodo();
+  doc->incsave_forgetTodo();
+}
+
+void ZoltGUI::CB_editToDo_Menu_del() {
+  if (askChoice("Do you really want to delete this item?", "Cancel", "Delete") != 1) return;
+  // The cut item lives on in the clipboard file, with what was typed; without that copy it
+  // would be gone for good.
+  editToDo_saveSettings();
+  if (doc->exportToDoToFile(clipboardFile.c_str()) != 0) {
+    showAlert("Could not copy the item to the clipboard file " + clipboardFile +
+              ", so it was not cut. Nothing was deleted.");
+    return;
+  }
+  bool failedBefore = doc->incsave_failed();
+  if (doc->delToDo() != 0) {
+    showAlert("Error trying to delete item!");
+    return;
+  }
+  if (!failedBefore && doc->incsave_failed()) journalProblem();
+  forgetEditedItem(doc);
+  int line = showMain(kScreenList);
+  doc->checkCompleted();
+  showList(line != 0 ? line : editor_->returnLine);
+}
+
+void ZoltGUI::CB_editToDo_Menu_copy() {
+  editToDo_saveSettings();
+  if (doc->exportToDoToFile(clipboardFile.c_str()) != 0) {
+    showAlert("Could not copy the item to the clipboard file " + clipboardFile + ".");
+  }
+}
+
+void ZoltGUI::CB_editToDo_Menu_t2Group() {
+  editToDo_saveSettings();
+  bool failedBefore = doc->incsave_failed();
+  if (doc->turnCurItem2Group() != 0) return;
+  if (!failedBefore && doc->incsave_failed()) journalProblem();
+  // The new group's record carries the item as edited.
+  forgetEditedItem(doc);
+  // Like entering a group in the tree view, so ".." comes back to the same place.
+  if (doc->getOptViewtype() == kViewTree) doc->pushListPosition(editor_->returnLine, 0);
+  showMain(kScreenList);
+  doc->checkCompleted();
+  showList(0);
+}
+
+void ZoltGUI::CB_editGroup_Menu_del() {
+  doc->setGroupSummary(editor_->summary->value());
+  CB_Menu_delGroup();
 }

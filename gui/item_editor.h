@@ -1,12 +1,76 @@
 // The widgets of the item and group editor screens (2 to 5) of the main window. They are
-// children of the window, built once by makeEditorWidgets; ZoltGUI owns this record.
+// children of the window, built once by makeEditorWidgets and placed by layoutEditor;
+// ZoltGUI owns this record and reaches it as `editor_`. GUI thread only.
 #ifndef ZOLT_GUI_ITEM_EDITOR_H_
 #define ZOLT_GUI_ITEM_EDITOR_H_
 
-class Fl_Widget;
+#include <string>
 
+class Fl_Box;
+class Fl_Browser;
+class Fl_Button;
+class Fl_Check_Button;
+class Fl_Choice;
+class Fl_Group;
+class Fl_Input;
+class Fl_Menu_Button;
+class Fl_Multiline_Input;
+class Fl_Widget;
+struct Fl_Menu_Item;
+
+// Values of the date and time menu entries: the low four bits are the action, 16 marks
+// the begin (the document's `which` is then non-zero), 0 the end.
+constexpr int kEditNone = 1;
+constexpr int kEditSelect = 2;
+constexpr int kEditToday = 4;
+constexpr int kEditBeginPlus30 = 8;
+constexpr int kEditBegin = 16;
+
+// The editor menu and the group screen's menu; the editor sets their flags.
+extern Fl_Menu_Item menu_editToDo[];
+extern Fl_Menu_Item menu_editGroup[];
+enum EditorMenuEntry {
+  kEditMenuShowGroup = 0,
+  kEditMenuDelete = 1,
+  kEditMenuCopy = 2,
+  kEditMenuToGroup = 3,
+  kEditMenuBasics = 4,
+  kEditMenuDescription = 5,
+  kEditMenuTimes = 6,
+  kEditMenuKeyboard = 7,
+};
+
+// Every pointer is owned by the main window (its group deletes the widgets).
 struct EditorScreens {
   int returnLine = 0;  // the list's first visible line when the editor was opened
+  // The description is still ciphertext (nobody logged in): the input stays empty and
+  // inactive, and leaving keeps the stored description untouched.
+  bool descriptionLocked = false;
+
+  Fl_Input* summary = nullptr;
+  Fl_Check_Button* isToDo = nullptr;
+  Fl_Group* priorityGroup = nullptr;
+  Fl_Check_Button* priority[6] = {};  // "&1" to "&6"
+  Fl_Check_Button* done = nullptr;
+  Fl_Box* completionLabel = nullptr;
+  Fl_Box* timeSum = nullptr;
+  Fl_Menu_Button* beginDate = nullptr;
+  Fl_Menu_Button* endDate = nullptr;
+  Fl_Menu_Button* beginTime = nullptr;
+  Fl_Menu_Button* endTime = nullptr;
+  Fl_Box* beginBox = nullptr;
+  Fl_Box* endBox = nullptr;
+  Fl_Choice* showAs = nullptr;
+  Fl_Button* recurrence = nullptr;
+  Fl_Check_Button* crypt = nullptr;
+  Fl_Multiline_Input* description = nullptr;
+  Fl_Browser* times = nullptr;
+  Fl_Menu_Button* menu = nullptr;
+  Fl_Menu_Button* groupMenu = nullptr;
+  Fl_Box* groupCompletion = nullptr;
+  Fl_Button* screenButton = nullptr;
+  Fl_Button* startStop = nullptr;
+  Fl_Button* extEdit = nullptr;
 };
 
 #endif  // ZOLT_GUI_ITEM_EDITOR_H_

@@ -146,6 +146,11 @@ class ZoltGUI : public Fl_Window {
   void CB_editGroup_Menu_del();
   // The screen button: basics to description, or back to basics.
   void CB_editToDo_screenButton();
+  // Parts of showing and leaving the editor screens.
+  void showBasicsScreen();
+  void showTimesScreen();
+  void showGroupScreen();
+  void journalEditedToDo();
 
   // ---- For tests and the benchmark: the widgets as they stand ----
   int screen() const { return screen_; }
