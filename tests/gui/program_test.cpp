@@ -1,0 +1,133 @@
+// The real program under the test's X display, driven by real key and mouse events from
+// xdotool, then killed with SIGKILL: the next start must have every change made in the window.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "test_util.h"
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display (xvfb-run)";
+    if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs xdotool";
+    writeFile(data, readFile(testData("gui_window.dat")));
+  }
+  void TearDown() override {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+
+  // Starts zolt on the data file with HOME and TMPDIR in the test's directory, and returns
+  // once its window is shown.
+  void Start(const std::string& args = "") {
+    pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (chdir(dir.path().c_str()) != 0) _exit(127);
+      setenv("HOME", dir.path().c_str(), 1);
+      setenv("TMPDIR", dir.path().c_str(), 1);
+      unsetenv("XDG_RUNTIME_DIR");
+      std::string command = std::string("exec '") + ZOLT_BINARY + "' -f data.dat " + args +
+                            " >zolt.out 2>&1";
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::string found = Shell("timeout 20 xdotool search --sync --onlyvisible --pid " +
+                              std::to_string(pid) + " --name '^Zolt: '");
+    window = found.substr(0, found.find('\n'));
+    ASSERT_FALSE(window.empty()) << readFile(dir.file("zolt.out"));
+  }
+  // Real key presses and mouse moves through the X server, as a person makes them.
+  void Xdotool(const std::string& args) {
+    ASSERT_EQ(0, system(("xdotool " + args).c_str())) << args;
+  }
+  std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+    return out;
+  }
+  // Waits until `name` exists, for at most 20 seconds.
+  bool AwaitFile(const std::string& name) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!fileExists(name)) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+    }
+    return true;
+  }
+  // Waits at most 20 seconds for the program to end; its wait status, or -1 when it runs on.
+  int AwaitExit() {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) return -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+    }
+    pid = -1;
+    return status;
+  }
+  int KillAndWait(int sig) {
+    kill(pid, sig);
+    return AwaitExit();
+  }
+  // Gives the window the keyboard focus, as a click on it does on a desktop.
+  void Focus() { Xdotool("windowfocus --sync " + window); }
+
+  TempDir dir;
+  std::string data = dir.file("data.dat");
+  pid_t pid = -1;
+  std::string window;
+};
+
+TEST_F(ProgramTest, ACompletionMadeWithKeysSurvivesAKill) {
+  Start();
+  Focus();
+  Xdotool("key Down Return");
+  ASSERT_TRUE(AwaitFile(data + "0")) << "the change goes into the journal at once";
+  KillAndWait(SIGKILL);
+  RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
+  ASSERT_EQ(0, r.status) << r.err;
+  std::string saved = readFile(data);
+  size_t bank = saved.find("sCall the bank\n");
+  ASSERT_NE(std::string::npos, bank);
+  EXPECT_NE(std::string::npos, saved.substr(bank, saved.find(">\n", bank) - bank).find("\nf"))
+      << "the to-do is completed after the restart";
+  EXPECT_FALSE(fileExists(data + "0")) << "the journal was compacted";
+}
+
+TEST_F(ProgramTest, ATermSignalEndsWithAFullSave) {
+  Start();
+  Focus();
+  Xdotool("key Down Return");
+  ASSERT_TRUE(AwaitFile(data + "0"));
+  int status = KillAndWait(SIGTERM);
+  ASSERT_TRUE(status != -1 && WIFEXITED(status)) << "the program leaves by its own shutdown";
+  EXPECT_EQ(0, WEXITSTATUS(status)) << readFile(dir.file("zolt.out"));
+  EXPECT_FALSE(fileExists(data + "0")) << "the journal was written into the master file";
+  EXPECT_NE(std::string::npos, readFile(data).find("\nf"));
+}
+
+TEST_F(ProgramTest, CtrlQLeavesAndRemovesTheExchangeFile) {
+  Start("-c 2009-02-16 -s");
+  Focus();
+  Xdotool("key ctrl+q");
+  int status = AwaitExit();
+  ASSERT_TRUE(status != -1 && WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ("", Shell("find '" + dir.path() + "' -name 'zolt*.tmp'"));
+  EXPECT_NE(std::string::npos, readFile(data).find("<mainviewtype=3>"))
+      << "-c started in the calendar, which the data file now remembers";
+}
