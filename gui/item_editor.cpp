@@ -225,7 +225,7 @@ void ZoltGUI::hideEditor() {
 // The rows of screen 2 follow the table of the editor; the crypt check takes the free row
 // below the recurrence button, so that a window of the minimum height 320 shows it above
 // the bottom bar. The start/stop and external editor buttons share the bar's right end
-// side by side, each at most 70 pixels wide.
+// side by side, each at most 70 pixels wide, so both fit a window 320 pixels wide.
 void ZoltGUI::layoutEditor(int W, int H) {
   EditorScreens* e = editor_;
   int bar = H - kRowHeight;
@@ -235,8 +235,9 @@ void ZoltGUI::layoutEditor(int W, int H) {
   for (int k = 0; k < 6; ++k) {
     e->priority[k]->resize(kPriorityStep * k, 66, kPriorityStep, kRowHeight);
   }
-  e->done->resize(0, 100, 80, kRowHeight);
-  e->completionLabel->resize(80, 100, 240, kRowHeight);
+  // "&Done:" needs 100 pixels at label size 20; the completion time still fits beside it.
+  e->done->resize(0, 100, 100, kRowHeight);
+  e->completionLabel->resize(100, 100, 220, kRowHeight);
   if (screen_ == kScreenEditTimes) {
     e->timeSum->resize(0, 0, 240, kRowHeight);
   } else {
@@ -257,9 +258,15 @@ void ZoltGUI::layoutEditor(int W, int H) {
   e->groupMenu->resize(kMenuX, bar, kMenuW, kRowHeight);
   e->groupCompletion->resize(0, 160, 240, kRowHeight);
   e->screenButton->resize(kScreenButtonX, bar, kScreenButtonW, kRowHeight);
+  // Only screen 2 shows both; elsewhere the external editor button follows the screen
+  // button directly.
   int buttonW = std::min(kBarButtonW, (W - kBarButtonsX) / 2);
+  int labelSize = buttonW < kBarButtonW ? 18 : 20;
   e->startStop->resize(kBarButtonsX, bar, buttonW, kRowHeight);
-  e->extEdit->resize(kBarButtonsX + buttonW, bar, buttonW, kRowHeight);
+  e->startStop->labelsize(labelSize);
+  int extX = screen_ == kScreenEditBasics ? kBarButtonsX + buttonW : kBarButtonsX;
+  e->extEdit->resize(extX, bar, buttonW, kRowHeight);
+  e->extEdit->labelsize(labelSize);
 }
 
 void ZoltGUI::setEditorMenuActive(bool turnToGroup, bool cutDelete) {
@@ -406,6 +413,7 @@ void ZoltGUI::showGroupScreen() {
 
 void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
   EditorScreens* e = editor_;
+  if (doc->getCurItem() == nullptr) return;
   const char* text = nullptr;
   e->descriptionLocked = doc->getItemDescription(text) == 1;
   if (e->descriptionLocked) text = nullptr;

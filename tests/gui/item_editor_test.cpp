@@ -601,6 +601,18 @@ TEST_F(ItemEditorTest, TheGroupEditorJournalsSummaryAndPriority) {
   delete fresh;
 }
 
+TEST_F(ItemEditorTest, CuttingAGroupCopiesTheTypedSummary) {
+  openGroup("Work");
+  e->summary->value("Office");
+  dialogs.answers = {1};
+  pick(e->groupMenu, "cut/&delete");
+  EXPECT_TRUE(dialogs.saw("Do you really want to delete this group?"));
+  EXPECT_EQ(kScreenList, w->screen());
+  EXPECT_EQ(nullptr, findGroup(doc, "Work"));
+  EXPECT_EQ(nullptr, findGroup(doc, "Office"));
+  EXPECT_NE(std::string::npos, readFile(clipboard).find("sOffice\n"));
+}
+
 // ---- Leaving, the journal and the clipboard ----
 
 TEST_F(ItemEditorTest, AnEditClosedIsInTheJournal) {
