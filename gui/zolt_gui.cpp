@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "document/zolt.h"
 #include "gui/fake_keyboard.h"
+#include "gui/item_editor.h"
 #include "gui/raw_label.h"
 
 ZoltGUI* mainWin = nullptr;
