@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the README's screenshots, doc/screenshots/list.png and doc/screenshots/calendar.png:
+# Makes the README's screenshots, doc/screenshots/list.png, calendar.png and editor.png:
 # runs Zolt on a copy of doc/demo.dat under a virtual X server, waits for its window,
 # captures it and closes Zolt again.
 #
@@ -119,6 +119,20 @@ shoot() {
   close_zolt
 }
 
+# The item editor on the first to-do of the list: Down selects it, Right opens it; Alt+c
+# leaves the editor again before Zolt is closed.
+shoot_editor() {
+  local out=$1
+  start_zolt
+  wait_for_window
+  timeout 5 xdotool windowfocus --sync "$win" || die "could not focus the Zolt window"
+  xdotool key --clearmodifiers Down Right
+  capture "$out"
+  xdotool key --clearmodifiers alt+c
+  close_zolt
+}
+
 mkdir -p "$shots"
 shoot "$shots/list.png"
 shoot "$shots/calendar.png" -c 2026-12-07
+shoot_editor "$shots/editor.png"
