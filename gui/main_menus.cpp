@@ -396,6 +396,7 @@ void ZoltGUI::CB_Menu_prompt(int kind) {
                                       "filename and path of Zolt-file to insert:"};
   promptKind_ = kind;
   promptLabel_->label(texts[kind]);
+  promptInput_->value("");
   showMain(kScreenPrompt);
 }
 
@@ -423,6 +424,7 @@ void ZoltGUI::promptDone() {
     checkActiveJobs();
     showList(0);
   } else {
+    if (!mayExportTo(text)) return;
     int result = promptKind_ == kPromptExportGroup ? doc->exportGroupToFile(text.c_str())
                                                    : doc->exportContentToFile(text.c_str());
     showMain(kScreenList);
@@ -430,6 +432,31 @@ void ZoltGUI::promptDone() {
       showAlert("Could not write " + text + ". Check the folder exists and you may write there.");
     }
   }
+}
+
+static bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// An export replaces its file: never the data file or one of its journal files, and
+// another existing file only when the user says so. False leaves the prompt open.
+bool ZoltGUI::mayExportTo(const std::string& file) {
+  const std::string& master = doc->getJournalBase();
+  bool own = sameFile(file, master);
+  for (int n = 0; !own && n < doc->incsave_getNrOfFiles(); ++n) {
+    own = sameFile(file, master + std::to_string(n));
+  }
+  if (own) {
+    showAlert(file + " is Zolt's own data file; an export would replace your data. Choose "
+                     "another file name.");
+    return false;
+  }
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0) return true;
+  return askChoice("The file " + file + " exists already. Replace it with the export?", "Cancel",
+                   "Replace") == 1;
 }
 
 // ---- Encryption ----

@@ -85,6 +85,9 @@ void ZoltGUI::makeWindows() {
   promptLabel_->align(FL_ALIGN_LEFT | FL_ALIGN_BOTTOM | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
   promptInput_ = new Fl_Input(0, 0, w(), kBarHeight);
   promptInput_->textsize(20);
+  // Enter in the prompt does what "&Close" does: people press it after typing.
+  promptInput_->when(FL_WHEN_ENTER_KEY_ALWAYS);
+  promptInput_->callback(cb_Done);
   cancel_ = barButton(70, 80, "Cancel", cb_Cancel);
   makeEditorWidgets();
   kbdClose_ = new Fl_Button(0, h(), 15, 15, "X");

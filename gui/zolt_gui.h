@@ -197,6 +197,7 @@ class ZoltGUI : public Fl_Window {
   int leaveSearchForView();
   bool handleListKey(int key);
   void promptDone();
+  bool mayExportTo(const std::string& file);
   void journalProblem();
 
   // Editor hooks (item_editor.cpp).

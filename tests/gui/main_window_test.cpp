@@ -282,3 +282,26 @@ TEST_F(MainWindowTest, KeyboardStripTakesTheBottomOfTheEditorScreens) {
   ASSERT_EQ(0, doc->writeData(data.c_str()));
   EXPECT_EQ(std::string::npos, readFile(data).find("<ShowKbd>"));
 }
+
+TEST_F(MainWindowTest, ExportNeverReplacesTheDataFileAndAsksBeforeAnotherFile) {
+  std::string before = readFile(data);
+  win->CB_Menu_prompt(kPromptExportGroup);
+  win->promptInput()->value(data.c_str());
+  win->CB_Done();
+  EXPECT_TRUE(dialogs.saw("is Zolt's own data file"));
+  EXPECT_EQ(kScreenPrompt, win->screen()) << "the prompt stays open for another name";
+  EXPECT_EQ(before, readFile(data));
+  std::string other = dir.file("other.txt");
+  writeFile(other, "keep me");
+  win->promptInput()->value(other.c_str());
+  dialogs.answers = {0};
+  win->CB_Done();
+  EXPECT_TRUE(dialogs.saw("exists already"));
+  EXPECT_EQ("keep me", readFile(other));
+  dialogs.answers = {1};
+  win->promptInput()->do_callback();  // Enter in the input
+  EXPECT_EQ(kScreenList, win->screen());
+  EXPECT_NE("keep me", readFile(other));
+  win->CB_Menu_prompt(kPromptSearch);
+  EXPECT_STREQ("", win->promptInput()->value()) << "each prompt starts empty";
+}
