@@ -28,7 +28,7 @@ class ProgramTest : public ::testing::Test {
 
   // Starts zolt on the data file with HOME and TMPDIR in the test's directory, and returns
   // once its window is shown.
-  void Start(const std::string& args = "") {
+  void Start(const std::string& args = "", const std::string& shellPrefix = "") {
     pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -36,8 +36,8 @@ class ProgramTest : public ::testing::Test {
       setenv("HOME", dir.path().c_str(), 1);
       setenv("TMPDIR", dir.path().c_str(), 1);
       unsetenv("XDG_RUNTIME_DIR");
-      std::string command = std::string("exec '") + ZOLT_BINARY + "' -f data.dat " + args +
-                            " >zolt.out 2>&1";
+      std::string command = shellPrefix + std::string("exec '") + ZOLT_BINARY +
+                            "' -f data.dat " + args + " >zolt.out 2>&1";
       execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -130,4 +130,33 @@ TEST_F(ProgramTest, CtrlQLeavesAndRemovesTheExchangeFile) {
   EXPECT_EQ("", Shell("find '" + dir.path() + "' -name 'zolt*.tmp'"));
   EXPECT_NE(std::string::npos, readFile(data).find("<mainviewtype=3>"))
       << "-c started in the calendar, which the data file now remembers";
+}
+
+TEST_F(ProgramTest, AFailedSaveAtExitShowsABoxAndKeepsTheJournal) {
+  // A master file too big for the file size limit: the journal record fits, the save not.
+  std::string big = readFile(data);
+  big.replace(big.find("sWork\n"), 5, "s" + std::string(20000, 'w'));
+  writeFile(data, big);
+  Start("", "trap '' XFSZ; ulimit -f 8; ");
+  Focus();
+  Xdotool("key Down Return");
+  ASSERT_TRUE(AwaitFile(data + "0"));
+  Xdotool("key ctrl+q");
+  // The main window goes; a message box of the same process takes its place.
+  std::string box;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (box.empty() || box == window) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no message box";
+    std::string found = Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                              " --name '' 2>/dev/null");
+    box = found.substr(0, found.find('\n'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+  }
+  Xdotool("windowfocus --sync " + box);
+  Xdotool("key Return");
+  int status = AwaitExit();
+  ASSERT_TRUE(status != -1 && WIFEXITED(status));
+  EXPECT_NE(0, WEXITSTATUS(status)) << "a failed save is not a success";
+  EXPECT_EQ(big, readFile(data)) << "the old master file is untouched";
+  EXPECT_TRUE(fileExists(data + "0")) << "the journal keeps the change for the next start";
 }
