@@ -305,3 +305,25 @@ TEST_F(MainWindowTest, ExportNeverReplacesTheDataFileAndAsksBeforeAnotherFile) {
   win->CB_Menu_prompt(kPromptSearch);
   EXPECT_STREQ("", win->promptInput()->value()) << "each prompt starts empty";
 }
+
+TEST_F(MainWindowTest, EscapeNeverLeavesButTheCloseBoxAlwaysDoes) {
+  win->show();
+  static const struct {
+    int event;
+    int key;
+    bool leaves;
+  } kCases[] = {
+      {FL_SHORTCUT, FL_Escape, false},
+      {FL_KEYBOARD, 'a', true},
+      {FL_CLOSE, 'x', true},
+      // Escape pressed just before: the close box must still leave.
+      {FL_CLOSE, FL_Escape, true},
+  };
+  for (const auto& c : kCases) {
+    win->show();
+    Fl::e_number = c.event;
+    Fl::e_keysym = c.key;
+    cb_keypress_ESC(win, nullptr);
+    EXPECT_EQ(c.leaves, !win->shown()) << c.event << " " << c.key;
+  }
+}
