@@ -272,6 +272,20 @@ class Zolt {
   // `where` (when not null) receives "file:line: what went wrong".
   [[nodiscard]] int insertDataFromFile(const char* fileName, std::string* where = nullptr);
 
+  // ---- Inserting a group built apart from the tree (document/insert_group.cpp) ----
+
+  // insertGroup's result when the group is in the tree but its journal record could not be
+  // written: the change lives in memory until the next full save.
+  static constexpr int kInsertNotJournalled = -2;
+  // Adds a copy of `built` (a group made outside the tree, with its whole subtree) below
+  // the current group as one change: every copied group and to-do gets a fresh
+  // synchronisation identifier, the to-dos enter the calendar lists, and one new-item
+  // record holding the whole group is journalled. `built` stays the caller's; its to-dos
+  // may be listed in a scratch calendar of the caller's. The current group and item stay.
+  // `inserted` (when not null) receives the new group. 0 done; -1 in the search results
+  // view (nothing changes); kInsertNotJournalled as said.
+  int insertGroup(const ToDoListGroup& built, ToDoListGroup** inserted = nullptr);
+
   // ---- The journal: one small file per change, replayed at the next start. ----
   // Journal file n is the master file's name followed by n; the journal is the unbroken
   // run from 0. Each file is written under a temporary name, synced and then renamed, so a
@@ -351,6 +365,7 @@ class Zolt {
 
   // Insertion helpers.
   int insertRecord(char tag, std::istream& is, std::unordered_set<unsigned>& usedIDs);
+  void copyBuiltChildren(const ToDoListGroup& from, ToDoListGroup* to);
 
   // View building helpers.
   void appendRow(const T_viewDataItem& row, ToDoListItem* item);

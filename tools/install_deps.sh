@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Zolt need, each only when missing.
 set -euo pipefail
-packages=(cmake g++ pkg-config libgtest-dev libfltk1.3-dev xvfb xauth xdotool nettle-dev desktop-file-utils
+packages=(cmake g++ pkg-config libgtest-dev libfltk1.3-dev xvfb xauth xdotool nettle-dev desktop-file-utils libical-dev
   "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,57 @@
+// iCalendar (RFC 5545) files in and out of the document, written and parsed by libical:
+// dated to-dos become VTODOs and appointments VEVENTs, with their recurrence as an RRULE;
+// an import builds a new group named after the file and adds it as one change. What a
+// side cannot hold exactly is carried as near as it can be and named in the report, so
+// nothing is lost silently. GUI thread only (the document is).
+#ifndef ZOLT_EXCHANGE_ICALENDAR_H_
+#define ZOLT_EXCHANGE_ICALENDAR_H_
+
+#include <string>
+#include <vector>
+
+class Zolt;
+
+struct T_IcsExportOptions {
+  // Encrypted descriptions are written in clear only when this is set and the keys are
+  // logged in; otherwise they are left out and the report says so.
+  bool withEncrypted = false;
+  // UIDs read "zolt-<synchronisation identifier>@<uidDomain>": stable from one export of
+  // a data file to the next.
+  std::string uidDomain = "zolt";
+};
+
+struct T_IcsReport {
+  int items = 0;                   // to-dos and appointments written or read
+  std::vector<std::string> notes;  // what was not carried exactly, one line each
+  std::string error;               // why the file was refused or not written
+  std::string groupName;           // import: the new group's name
+};
+
+// True when at least one to-do's description is stored encrypted.
+bool hasEncryptedDescriptions(Zolt& doc);
+
+// The whole document as iCalendar text (CRLF line ends, long lines folded). Every to-do
+// with a due date and every appointment with a begin date; undated ones are counted in
+// the notes. Changes nothing in the document except decrypting descriptions in memory.
+std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport& report);
+// Writes icalendarText to `fileName`, replacing it only once complete. 0, or -1 (with
+// report.error) when it could not be written.
+[[nodiscard]] int exportICalendar(Zolt& doc, const char* fileName, const T_IcsExportOptions& opts,
+                                  T_IcsReport& report);
+
+// Imports iCalendar `text` as a new group `groupName` below the current group. All or
+// nothing: a text libical cannot read whole, or that holds a damaged property, changes
+// nothing and gives -1 with report.error. 0 when added and journalled; -2 when added but
+// the journal record could not be written (save the master file to keep it); -3 in the
+// search results view, where nothing is added.
+[[nodiscard]] int importICalendarText(Zolt& doc, const std::string& text,
+                                      const std::string& groupName, T_IcsReport& report);
+// Reads `fileName` and imports it as a group named after the file without its ".ics".
+// -1 also when the file cannot be read. Other results as importICalendarText.
+[[nodiscard]] int importICalendar(Zolt& doc, const char* fileName, T_IcsReport& report);
+
+// One message for the user: how many items went which way, then every note.
+std::string exportMessage(const std::string& fileName, const T_IcsReport& report);
+std::string importMessage(const std::string& fileName, const T_IcsReport& report);
+
+#endif  // ZOLT_EXCHANGE_ICALENDAR_H_
