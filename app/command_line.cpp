@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 // Reads YYYY-MM-DD strictly: a damaged date must not start the calendar on an impossible day.
 static bool parseDate(const char* text, int& year, int& month, int& day) {
@@ -21,6 +22,56 @@ static bool parseDate(const char* text, int& year, int& month, int& day) {
   return isValidDate(year, month, day);
 }
 
+bool runsWithoutWindow(const T_CommandLine& cl) {
+  return cl.quitAfterLoading || !cl.exportIcs.empty() || !cl.importIcs.empty() || cl.agenda;
+}
+
+const char* usageText() {
+  return "Usage: zolt [options]\n"
+         "  -f FILE            use FILE as the data file\n"
+         "  -c [YYYY-MM-DD]    start in the calendar, from that day or today\n"
+         "  -q                 load the data file, replay its journal and quit without a window\n"
+         "  -s                 write the data file at the end even if nothing changed\n"
+         "  --export-ics FILE  write every dated to-do and appointment to the iCalendar FILE\n"
+         "  --import-ics FILE  add the iCalendar FILE's events and to-dos as a new group\n"
+         "  --agenda [DAYS]    print the calendar for 1, 2, 3, 7 or 42 days from today (or\n"
+         "                     from -c's day) and quit without a window\n"
+         "  --help             show this list\n";
+}
+
+// A long option, taken whole; `i` moves past the arguments it consumes. 0, or -1 after a
+// message on standard error.
+static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandLine& cl) {
+  std::string name = argv[i];
+  if (name == "--help") {
+    cl.help = true;
+    return 0;
+  }
+  if (name == "--export-ics" || name == "--import-ics") {
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+      fprintf(stderr, "%s needs a FILE name after it\n", name.c_str());
+      return -1;
+    }
+    (name == "--export-ics" ? cl.exportIcs : cl.importIcs) = argv[++i];
+    return 0;
+  }
+  if (name == "--agenda") {
+    cl.agenda = true;
+    if (i + 1 < argc && isdigit(static_cast<unsigned char>(argv[i + 1][0]))) {
+      std::string days = argv[++i];
+      if (days != "1" && days != "2" && days != "3" && days != "7" && days != "42") {
+        fprintf(stderr, "Invalid number of days '%s' after --agenda: expected 1, 2, 3, 7 or 42\n",
+                days.c_str());
+        return -1;
+      }
+      cl.agendaDays = std::stoi(days);
+    }
+    return 0;
+  }
+  fprintf(stderr, "Unknown option '%s'; zolt --help lists the options\n", name.c_str());
+  return -1;
+}
+
 int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
   bool fileNamePending = false;
   for (int i = 1; i < argc; ++i) {
@@ -28,6 +79,10 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
     if (arg[0] != '-') {
       if (fileNamePending) cl.fileName = arg;
       fileNamePending = false;
+      continue;
+    }
+    if (arg[1] == '-') {
+      if (parseLongOption(argc, argv, i, cl) != 0) return -1;
       continue;
     }
     switch (arg[1]) {

@@ -1,4 +1,5 @@
-// The command line: -f FILE, -c [YYYY-MM-DD], -q, -s.
+// The command line: -f FILE, -c [YYYY-MM-DD], -q, -s, and the long options --export-ics FILE,
+// --import-ics FILE, --agenda [DAYS] and --help.
 #ifndef ZOLT_APP_COMMAND_LINE_H_
 #define ZOLT_APP_COMMAND_LINE_H_
 
@@ -12,12 +13,25 @@ struct T_CommandLine {
   bool calendarAtStart = false;            // -c
   bool quitAfterLoading = false;           // -q
   bool saveAtExit = false;                 // -s
+  std::string exportIcs;                   // --export-ics FILE
+  std::string importIcs;                   // --import-ics FILE
+  bool agenda = false;                     // --agenda
+  int agendaDays = 0;                      // --agenda's DAYS; 0 keeps the document's span
+  bool help = false;                       // --help
 };
 
+// True when the options ask for work without a window (-q, the iCalendar options, the
+// agenda).
+bool runsWithoutWindow(const T_CommandLine& cl);
+// The text --help prints: every option, one line each.
+const char* usageText();
+
 // Parses the arguments after the program name. An option is decided by its second
-// character; other letters and stray names are ignored. Returns 0, or -1 after printing
-// a message to standard error when -c carries a date that is not a valid YYYY-MM-DD
-// between 2000-01-01 and 2127-12-31.
+// character; other letters and stray names are ignored. An argument beginning with "--" is
+// a long option, taken whole (its letters are never read as short options). Returns 0, or
+// -1 after printing a message to standard error when -c carries a date that is not a valid
+// YYYY-MM-DD between 2000-01-01 and 2127-12-31, a long option is unknown or lacks its FILE,
+// or --agenda's DAYS is not 1, 2, 3, 7 or 42.
 [[nodiscard]] int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl);
 
 #endif  // ZOLT_APP_COMMAND_LINE_H_
