@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/config.h"
 #include "app/exchange_file.h"
+#include "app/headless.h"
 #include "app/messages.h"
 #include "document/zolt.h"
 #include "gui/fltk_dialogs.h"
@@ -155,8 +156,12 @@ int zoltMain(int argc, const char* const* argv) {
   defaultFile(fileName);
   T_CommandLine cl;
   if (parseCommandLine(argc, argv, cl) != 0) return -1;
+  if (cl.help) {
+    fputs(usageText(), stdout);
+    return 0;
+  }
   if (!cl.fileName.empty()) fileName = cl.fileName;
-  if (!cl.quitAfterLoading && openDisplay() != 0) return -1;
+  if (!runsWithoutWindow(cl) && openDisplay() != 0) return -1;
 
   zolt = new Zolt();
   zolt->createRoot();
@@ -171,7 +176,11 @@ int zoltMain(int argc, const char* const* argv) {
   }
   // Whatever the event loop returns, the shutdown runs: it writes the master file.
   bool running = status == 0;
-  if (running && !cl.quitAfterLoading) status = runWindow(fileName, exchangeFile, cl);
+  if (running && runsWithoutWindow(cl)) {
+    status = runWithoutWindow(*zolt, cl, fileName);
+  } else if (running) {
+    status = runWindow(fileName, exchangeFile, cl);
+  }
   if (running && shutDown(fileName, cl) != 0) status = -1;
   delete zolt;
   zolt = nullptr;

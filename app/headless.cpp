@@ -1,0 +1,64 @@
+#include "app/headless.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "document/zolt.h"
+#include "exchange/icalendar.h"
+#include "gui/agenda_text.h"
+
+std::string uidDomainOf(const std::string& fileName) {
+  size_t slash = fileName.find_last_of('/');
+  std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  std::string domain;
+  for (char c : base) {
+    if (isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_') domain += c;
+  }
+  return domain.empty() ? std::string("zolt") : domain;
+}
+
+static int importFile(Zolt& doc, const std::string& file, const std::string& fileName, FILE* out) {
+  T_IcsReport report;
+  doc.rememberGroup();
+  doc.setGroup(doc.getRoot());
+  int result = importICalendar(doc, file.c_str(), report);
+  doc.enterPrevGroup();
+  if (result == -1 || result == -3) {
+    fprintf(stderr, "%s\n", importMessage(file, report).c_str());
+    return -1;
+  }
+  fprintf(out, "%s\n", importMessage(file, report).c_str());
+  if (result == -2) {
+    // The journal could not take the new group: only a full save keeps it.
+    int written = doc.incsave_compact(fileName.c_str());
+    printf("write to file: %i\n", written);
+    if (written != 0) return -1;
+  }
+  return 0;
+}
+
+static int exportFile(Zolt& doc, const std::string& file, const std::string& fileName, FILE* out) {
+  T_IcsReport report;
+  T_IcsExportOptions opts;
+  opts.uidDomain = uidDomainOf(fileName);
+  if (exportICalendar(doc, file.c_str(), opts, report) != 0) {
+    fprintf(stderr, "%s\n", exportMessage(file, report).c_str());
+    return -1;
+  }
+  fprintf(out, "%s\n", exportMessage(file, report).c_str());
+  return 0;
+}
+
+int runWithoutWindow(Zolt& doc, const T_CommandLine& cl, const std::string& fileName) {
+  FILE* out = cl.agenda ? stderr : stdout;
+  int status = 0;
+  if (!cl.importIcs.empty() && importFile(doc, cl.importIcs, fileName, out) != 0) status = -1;
+  if (!cl.exportIcs.empty() && exportFile(doc, cl.exportIcs, fileName, out) != 0) status = -1;
+  if (cl.agenda) {
+    unsigned first = cl.calendarAtStart ? cl.calStartDate : getTodayDate(kEmptyDateTime);
+    int days = cl.agendaDays != 0 ? cl.agendaDays : doc.getCalSpan();
+    fputs(agendaText(doc, first, days).c_str(), stdout);
+    fflush(stdout);
+  }
+  return status;
+}
