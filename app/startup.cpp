@@ -153,13 +153,14 @@ static int openDisplay() {
 int zoltMain(int argc, const char* const* argv) {
   ReadConfigFile();
   std::string fileName;
-  defaultFile(fileName);
   T_CommandLine cl;
   if (parseCommandLine(argc, argv, cl) != 0) return -1;
   if (cl.help) {
     fputs(usageText(), stdout);
     return 0;
   }
+  // The agenda's standard output is its text alone: no notes on default files it won't use.
+  if (!cl.agenda || cl.fileName.empty()) defaultFile(fileName);
   if (!cl.fileName.empty()) fileName = cl.fileName;
   if (!runsWithoutWindow(cl) && openDisplay() != 0) return -1;
 
