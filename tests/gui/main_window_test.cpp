@@ -4,6 +4,9 @@
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Menu_Item.H>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include "gui/main_window_fixture.h"
 #include "gui/fake_keyboard.h"
 #include "gui/raw_label.h"
@@ -326,4 +329,36 @@ TEST_F(MainWindowTest, EscapeNeverLeavesButTheCloseBoxAlwaysDoes) {
     cb_keypress_ESC(win, nullptr);
     EXPECT_EQ(c.leaves, !win->shown()) << c.event << " " << c.key;
   }
+}
+
+// Every file write fails while this lives, as on a full disk.
+class FullDisk {
+ public:
+  FullDisk() {
+    signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit none = saved;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &none);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_DFL);
+  }
+
+ private:
+  struct rlimit saved;
+};
+
+TEST_F(MainWindowTest, AChangeTheJournalCannotTakeIsShownAndKeptInMemory) {
+  {
+    FullDisk full;
+    dialogs.answers = {1};
+    win->CB_Menu_delCompl();
+  }
+  EXPECT_TRUE(dialogs.saw("alert: Zolt could not write this change to its journal"));
+  EXPECT_EQ(0, lineOf("Old task")) << "the deletion holds in memory";
+  ASSERT_EQ(0, doc->incsave_compact(data.c_str())) << "and reaches the data file at the end";
+  Restart();
+  EXPECT_EQ(0, lineOf("Old task"));
 }
