@@ -242,16 +242,11 @@ void ToDoListToDo::setShowTimeAs(int v, T_Calendar& cal) {
 // file that was never normalised) covers its begin day only, not every day after it.
 static unsigned occurrenceEnd(unsigned b, unsigned e) { return hasDate(e) ? e : b; }
 
-// Appends one row per shown day that the occurrence from `b` to `e` covers.
-static void appendOccurrenceRows(ToDoListToDo* t, unsigned b, unsigned e, unsigned from,
-                                 unsigned to, std::vector<T_viewDataItem>& rows,
-                                 std::vector<ToDoListItem*>& items, CryptMan* keys) {
-  T_viewDataItem row;
-  t->setViewData(row, keys);
-  // The rows show this occurrence, not the item's own dates (its first occurrence): the
-  // times shown and the place among the day's rows are the occurrence's.
-  row.date = t->isAppointment() ? b : e;
-  row.secondDate = t->isAppointment() ? e : b;
+// Appends one row per shown day that the occurrence from `b` to `e` covers; `row` holds the
+// item's view data with the occurrence's dates.
+static void appendOccurrenceRows(ToDoListToDo* t, T_viewDataItem row, unsigned b, unsigned e,
+                                 unsigned from, unsigned to, std::vector<T_viewDataItem>& rows,
+                                 std::vector<ToDoListItem*>& items) {
   unsigned lastDay = dayOf(to);
   unsigned endDay = dayOf(occurrenceEnd(b, e));
   for (unsigned day = dayOf(std::max(b, from)); day <= endDay && day <= lastDay;) {
@@ -266,9 +261,8 @@ static void appendOccurrenceRows(ToDoListToDo* t, unsigned b, unsigned e, unsign
   }
 }
 
-static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
-                       std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
-                       CryptMan* keys) {
+static void expandItem(ToDoListToDo* t, unsigned from, unsigned to, CryptMan* keys,
+                       const OccurrenceVisitor& visit) {
   T_recData rec;
   t->getRecData(rec);
   if (hasDate(rec.lastDate) && rec.lastDate < from) return;
@@ -278,9 +272,19 @@ static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
   // An occurrence that ends before the first shown day shows nothing: a series begun years
   // ago jumps to the shown days instead of taking thousands of steps to reach them.
   if (t->skipOccurrencesBefore(from, b, e) < 0) return;
+  // The view data is made once, on the first occurrence shown, and shared by all: the
+  // item's text is then made once for all its rows.
+  T_viewDataItem row;
+  bool made = false;
   for (;;) {
     if (occurrenceEnd(b, e) >= from && b <= to) {
-      appendOccurrenceRows(t, b, e, from, to, rows, items, keys);
+      if (!made) t->setViewData(row, keys);
+      made = true;
+      // The rows show this occurrence, not the item's own dates (its first occurrence):
+      // the times shown and the place among the day's rows are the occurrence's.
+      row.date = t->isAppointment() ? b : e;
+      row.secondDate = t->isAppointment() ? e : b;
+      visit(t, row, b, e);
     }
     unsigned oldB = b, oldE = e;
     if (t->setFollowingRecurrenceDate(b, e) != 1 || b > to) return;
@@ -289,9 +293,19 @@ static void expandItem(ToDoListToDo* t, unsigned from, unsigned to,
   }
 }
 
+unsigned occurrenceLastDay(unsigned b, unsigned e) { return dayOf(occurrenceEnd(b, e)); }
+
+void forEachShownOccurrence(unsigned from, unsigned to, const T_RecCalList& list, CryptMan* keys,
+                            const OccurrenceVisitor& visit) {
+  if (!hasDate(from) || !hasDate(to)) return;
+  for (ToDoListToDo* t : list) expandItem(t, from, to, keys, visit);
+}
+
 void getContentRecItems(unsigned from, unsigned to, const T_RecCalList& list,
                         std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
                         CryptMan* keys) {
-  if (!hasDate(from) || !hasDate(to)) return;
-  for (ToDoListToDo* t : list) expandItem(t, from, to, rows, items, keys);
+  forEachShownOccurrence(from, to, list, keys,
+                         [&](ToDoListToDo* t, const T_viewDataItem& row, unsigned b, unsigned e) {
+                           appendOccurrenceRows(t, row, b, e, from, to, rows, items);
+                         });
 }

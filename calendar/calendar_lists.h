@@ -5,6 +5,7 @@
 #define ZOLT_CALENDAR_CALENDAR_LISTS_H_
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <set>
 #include <vector>
@@ -149,5 +150,19 @@ unsigned calListKeyFor(unsigned priority, unsigned begin, unsigned end);
 void getContentRecItems(unsigned from, unsigned to, const T_RecCalList& list,
                         std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items,
                         CryptMan* keys);
+
+// What forEachShownOccurrence hands over for one occurrence from `b` to `e` of the to-do
+// `t`: `row` is t's view data (setViewData) with the sort date and second date of the
+// occurrence; its day and flags are not set.
+using OccurrenceVisitor =
+    std::function<void(ToDoListToDo* t, const T_viewDataItem& row, unsigned b, unsigned e)>;
+// Visits, in getContentRecItems' order, every occurrence that getContentRecItems makes rows
+// of; each covers the shown days from dayOf(max(b, from)) to the earlier of dayOf(to) and
+// occurrenceLastDay(b, e). An item's view data is made once for all its occurrences.
+void forEachShownOccurrence(unsigned from, unsigned to, const T_RecCalList& list, CryptMan* keys,
+                            const OccurrenceVisitor& visit);
+// The last day (without a time) an occurrence from `b` to `e` covers: its end's day, or
+// its begin's when it has no end.
+unsigned occurrenceLastDay(unsigned b, unsigned e);
 
 #endif  // ZOLT_CALENDAR_CALENDAR_LISTS_H_

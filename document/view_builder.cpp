@@ -65,11 +65,6 @@ void showContent(ToDoListGroup* g, const ContentWalk& w) {
 
 }  // namespace
 
-void Zolt::appendRow(const T_viewDataItem& row, ToDoListItem* item) {
-  rows.push_back(row);
-  rowItems.push_back(item);
-}
-
 void Zolt::getContent() {
   size_t before = rows.size();
   switch (options.mainViewType) {
@@ -88,7 +83,9 @@ void Zolt::getContent() {
     default:
       return;
   }
-  for (size_t i = before; i < rows.size(); ++i) rowOrder.push_back(static_cast<unsigned>(i));
+  size_t at = rowOrder.size();
+  rowOrder.resize(at + rows.size() - before);
+  for (size_t i = before; i < rows.size(); ++i) rowOrder[at++] = static_cast<unsigned>(i);
 }
 
 // The row items are the hits of the search (to-dos only); rows and order are made anew.
