@@ -261,15 +261,21 @@ class Zolt {
 
   // insertDataFromFile's result for a file holding a damaged record.
   static constexpr int kInsertDamaged = -4;
-  // Inserts every group and to-do record of `fileName` into the current group, each one
-  // journalled at once as a new item; settings and a key block in the file are passed
-  // over. Identifiers the file brings are kept unless already used in the tree (such items
-  // get fresh ones), and idmax is raised past every one. The current group stays; the
-  // current item becomes the last inserted to-do. 0 done; -1 outside the normal view
-  // (nothing is read); -3 the file cannot be opened; -2 it ends without "</data>" (what
-  // was read stays); kInsertDamaged a record is damaged (what was read of it stays and
-  // the rest of the file is read on; this wins over -2). For -2 and kInsertDamaged,
-  // `where` (when not null) receives "file:line: what went wrong".
+  // Inserts every group and to-do record of `fileName` into the current group; settings
+  // and a key block in the file are passed over. Identifiers the file brings are kept
+  // unless already used in the tree (such items get fresh ones), and idmax is raised past
+  // every one. The current group stays; the current item becomes the last inserted to-do.
+  // 0 done; -1 outside the normal view (nothing is read); -3 the file cannot be opened;
+  // -2 it ends without "</data>" (what was read stays); kInsertDamaged a record is damaged
+  // (what was read of it stays and the rest of the file is read on; this wins over -2).
+  // For -2 and kInsertDamaged, `where` (when not null) receives "file:line: what went
+  // wrong".
+  // The insertion is one change: everything it put into the tree, whatever the result, is
+  // journalled as one new-item record written once the file is read, so a kill at any
+  // instant leaves the journal with all of it or none of it. A damaged file therefore
+  // inserts what could be read, all at once, as it always did; reading it to the end
+  // before writing anything is what keeps it whole. When the record cannot be written the
+  // items stay in memory only, as with any change whose record failed.
   [[nodiscard]] int insertDataFromFile(const char* fileName, std::string* where = nullptr);
 
   // ---- Inserting a group built apart from the tree (document/insert_group.cpp) ----
@@ -368,14 +374,8 @@ class Zolt {
   void copyBuiltChildren(const ToDoListGroup& from, ToDoListGroup* to);
 
   // View building helpers.
-  void appendRow(const T_viewDataItem& row, ToDoListItem* item);
   void getSearchContent();
   void getCalendarContent();
-  void appendAppointmentRows(const T_DatedCalList& list, const std::vector<unsigned>& days,
-                             unsigned first, unsigned last);
-  void appendDatedToDoRows(const std::vector<unsigned>& days, unsigned first, unsigned last);
-  void appendOverdueRows(unsigned today);
-  void appendDayRows(unsigned day, unsigned today);
 
   // View state.
   std::vector<T_viewDataItem> rows;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "document/zolt.h"
 #include "store/atomic_file.h"
@@ -93,10 +94,10 @@ static void settleInsertedSyncIDs(ToDoListItem* inserted, std::unordered_set<uns
 }
 
 // Reads the record whose start line ("g" or "t") was just read into a new child of the
-// current group and journals it. Returns the record reader's result: -1 when the record
-// is damaged, and what was read of it stays.
+// current group. Returns the record reader's result: -1 when the record is damaged, and
+// what was read of it stays. The journal record is written by insertDataFromFile, once
+// for the whole file.
 int Zolt::insertRecord(char tag, std::istream& is, std::unordered_set<unsigned>& usedIDs) {
-  unsigned parentSyncID = curGroup->getSyncID();
   ToDoListItem* item = nullptr;
   int result = 0;
   if (tag == 'g') {
@@ -114,7 +115,6 @@ int Zolt::insertRecord(char tag, std::istream& is, std::unordered_set<unsigned>&
     item = t;
   }
   settleInsertedSyncIDs(item, usedIDs, idmax);
-  (void)incsave_newRecord(parentSyncID, item, true);  // reports its own failure
   return result;
 }
 
@@ -180,6 +180,7 @@ int Zolt::insertDataFromFile(const char* fileName, std::string* where) {
   std::streamoff damagedAt = -1;
   char damagedTag = 0;
   bool ended = false;
+  std::vector<ToDoListItem*> inserted;  // in the file's order
   std::string line;
   for (std::streamoff start = is.tellg(); readRawLine(is, line); start = is.tellg()) {
     line = trimBlanks(line);
@@ -193,6 +194,22 @@ int Zolt::insertDataFromFile(const char* fileName, std::string* where) {
       damagedAt = start;
       damagedTag = line[0];
     }
+    if (line[0] == 'g') {
+      inserted.push_back(curGroup->getGroups().back());
+    } else {
+      inserted.push_back(curGroup->getToDos().back());
+    }
+  }
+  // One new-item record holds every inserted item, so a kill leaves all of them in the
+  // journal or none (the journal file appears by a rename once complete and synced), and
+  // a big paste costs one synced file instead of one per record. A failure is reported
+  // by the writer; the items stay in memory as any unjournalled change does.
+  if (!inserted.empty()) {
+    std::ostringstream os;
+    os << "<new parent=" << curGroup->getSyncID() << ">\n";
+    for (ToDoListItem* item : inserted) incsave_writeRecord(os, item, true);
+    os << ">\n</new>\n";
+    (void)incsave_commit(os.str());
   }
   root->checkCompleted();
   return insertionResult(fileName, damagedAt, damagedTag, ended, where);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <unordered_set>
@@ -212,12 +213,57 @@ TEST_F(ExportImportTest, InsertionsAreJournalledAndSurviveAKill) {
   ASSERT_EQ(0, zolt.exportContentToFile(file.c_str()));
   zolt.setGroup(target);
   ASSERT_EQ(0, zolt.insertDataFromFile(file.c_str()));
-  EXPECT_EQ(3, zolt.incsave_getNrOfFiles());  // one journal file per inserted record
+  EXPECT_EQ(1, zolt.incsave_getNrOfFiles());  // one record for the whole insertion
   EXPECT_NE(std::string::npos,
             Journal(0).find("<new parent=" + std::to_string(target->getSyncID()) + ">\nt\nsa\n"));
   std::unique_ptr<Zolt> reopened = Reopen();
   EXPECT_EQ(Tree(zolt.getRoot()), Tree(reopened->getRoot()));
   EXPECT_EQ(zolt.getIdmax(), reopened->getIdmax());
+}
+
+// Insertion used to write one new-item record per inserted record. The one record it
+// writes now must lead to the same document: the same bytes of the same file once the
+// journal is replayed and saved. A single record is written byte for byte as before.
+TEST_F(ExportImportTest, OneRecordForAllEqualsOneRecordPerItem) {
+  ASSERT_EQ(0, zolt.exportContentToFile(file.c_str()));
+  zolt.setGroup(target);
+  size_t toDosBefore = target->getToDos().size();
+  ASSERT_EQ(0, zolt.insertDataFromFile(file.c_str()));
+  // The old way: the same items, each in a record of its own, beside a copy of the master.
+  TempDir oldDir;
+  std::string oldMaster = oldDir.file("data.dat");
+  std::filesystem::copy_file(master, oldMaster);
+  Zolt old;
+  old.createRoot();
+  ASSERT_EQ(0, old.readData(oldMaster.c_str()));
+  std::vector<ToDoListItem*> inserted(target->getToDos().begin() + toDosBefore,
+                                      target->getToDos().end());
+  inserted.insert(inserted.end(), target->getGroups().begin(), target->getGroups().end());
+  for (ToDoListItem* item : inserted) {
+    ASSERT_EQ(0, old.incsave_newRecord(target->getSyncID(), item, true));
+  }
+  ASSERT_EQ(3, old.incsave_getNrOfFiles());
+  std::unique_ptr<Zolt> now = Reopen();
+  Zolt replayedOld;
+  replayedOld.createRoot();
+  ASSERT_EQ(0, replayedOld.readData(oldMaster.c_str()));
+  std::string errorFile;
+  ASSERT_EQ(1, replayedOld.incsave_readFiles(errorFile)) << errorFile;
+  std::string savedNow = dir.file("now.dat"), savedOld = dir.file("old.dat");
+  ASSERT_EQ(0, now->writeData(savedNow.c_str()));
+  ASSERT_EQ(0, replayedOld.writeData(savedOld.c_str()));
+  EXPECT_EQ(readFile(savedOld), readFile(savedNow));
+
+  // One record: the journal file is the one the per-record writer makes.
+  zolt.incsave_delFiles();
+  zolt.setItem(a);
+  ASSERT_EQ(0, zolt.exportToDoToFile(file.c_str()));
+  zolt.setGroup(empty);
+  ASSERT_EQ(0, zolt.insertDataFromFile(file.c_str()));
+  std::string journal = Journal(0);
+  zolt.incsave_delFiles();
+  ASSERT_EQ(0, zolt.incsave_newRecord(empty->getSyncID(), empty->getToDos().at(0), true));
+  EXPECT_EQ(Journal(0), journal);
 }
 
 TEST_F(ExportImportTest, InsertionResults) {
