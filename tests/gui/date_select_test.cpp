@@ -20,15 +20,6 @@ namespace {
 // 278-315.
 const int kMondayX = 50, kFridayX = 220, kSundayX = 300;
 
-Fl_Widget* child(Fl_Window* w, const char* label) {
-  for (int i = 0; i < w->children(); i++) {
-    const char* l = w->child(i)->label();
-    if (l && strcmp(l, label) == 0) return w->child(i);
-  }
-  ADD_FAILURE() << "no widget " << label;
-  return nullptr;
-}
-
 void press(DateSelect& s, const char* label) { child(s.window(), label)->do_callback(); }
 
 std::vector<std::string> lines(const DateSelect& s) {
@@ -199,17 +190,7 @@ TEST_F(DateSelectTest, EndingTheDialog) {
       DateSelect* s = static_cast<DateSelect*>(w->user_data());
       EXPECT_TRUE(s->visible());
       click(*s, 3, kMondayX);  // 2 February
-      if (c.how == std::string("Escape")) {
-        Fl::e_number = FL_SHORTCUT;
-        Fl::e_keysym = FL_Escape;
-      }
-      if (c.how == std::string("close box") || c.how == std::string("Escape")) {
-        w->do_callback();
-      } else {
-        child(w, c.how)->do_callback();
-      }
-      Fl::e_number = 0;
-      Fl::e_keysym = 0;
+      endDialog(w, c.how);
       EXPECT_FALSE(s->visible()) << c.how;
     };
     EXPECT_EQ(c.chosen, pickDate(picked.year, picked.month, picked.day)) << c.how;

@@ -68,15 +68,6 @@ ToDoListToDo* findToDo(Zolt* doc, const std::string& summary) {
   return nullptr;
 }
 
-Fl_Widget* child(Fl_Window* w, const char* label) {
-  for (int i = 0; i < w->children(); i++) {
-    const char* l = w->child(i)->label();
-    if (l && strcmp(l, label) == 0) return w->child(i);
-  }
-  ADD_FAILURE() << "no widget " << label;
-  return nullptr;
-}
-
 // Picks the entry labelled `label` of `menu` as a click would (labels may hold "/").
 void pick(Fl_Menu_* menu, const char* label) {
   for (const Fl_Menu_Item* m = menu->menu(); m && m->label(); m = m->next()) {

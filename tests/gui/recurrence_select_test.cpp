@@ -16,15 +16,6 @@
 
 namespace {
 
-Fl_Widget* child(Fl_Window* w, const char* label) {
-  for (int i = 0; i < w->children(); i++) {
-    const char* l = w->child(i)->label();
-    if (l && strcmp(l, label) == 0) return w->child(i);
-  }
-  ADD_FAILURE() << "no widget " << label;
-  return nullptr;
-}
-
 // The interval's "-" and "+" buttons.
 void stepInterval(RecurrenceSelect& s, int step) {
   child(s.window(), step < 0 ? "-" : "+")->do_callback();
@@ -228,17 +219,7 @@ TEST_F(RecurrenceSelectTest, EndingTheDialog) {
       EXPECT_STREQ("RecurrenceSelector", w->label());
       RecurrenceSelect* s = static_cast<RecurrenceSelect*>(w->user_data());
       chooseType(*s, 3);
-      if (c.how == std::string("Escape")) {
-        Fl::e_number = FL_SHORTCUT;
-        Fl::e_keysym = FL_Escape;
-      }
-      if (c.how == std::string("close box") || c.how == std::string("Escape")) {
-        w->do_callback();
-      } else {
-        child(w, c.how)->do_callback();
-      }
-      Fl::e_number = 0;
-      Fl::e_keysym = 0;
+      endDialog(w, c.how);
       EXPECT_FALSE(s->visible()) << c.how;
     };
     EXPECT_EQ(c.chosen, pickRecurrence(picked, kDay, kMonth, kThursday, true)) << c.how;

@@ -1,6 +1,10 @@
 #include "gui/scripted_dialogs.h"
 
+#include <FL/Fl.H>
+#include <gtest/gtest.h>
 #include <FL/Fl_Window.H>
+
+#include <cstring>
 
 static ScriptedDialogs* active = nullptr;
 
@@ -36,4 +40,28 @@ bool ScriptedDialogs::saw(const std::string& part) const {
     if (s.find(part) != std::string::npos) return true;
   }
   return false;
+}
+
+Fl_Widget* child(Fl_Window* dialog, const char* label) {
+  for (int i = 0; i < dialog->children(); ++i) {
+    const char* l = dialog->child(i)->label();
+    if (l && strcmp(l, label) == 0) return dialog->child(i);
+  }
+  ADD_FAILURE() << "no widget " << label;
+  return nullptr;
+}
+
+// FLTK hands Escape to a window's callback as a shortcut, like the close box without one.
+void endDialog(Fl_Window* dialog, const std::string& how) {
+  if (how == "Escape") {
+    Fl::e_number = FL_SHORTCUT;
+    Fl::e_keysym = FL_Escape;
+  }
+  if (how == "close box" || how == "Escape") {
+    dialog->do_callback();
+  } else {
+    child(dialog, how.c_str())->do_callback();
+  }
+  Fl::e_number = 0;
+  Fl::e_keysym = 0;
 }

@@ -34,4 +34,11 @@ class ScriptedDialogs {
   DialogSeam previous;
 };
 
+class Fl_Widget;
+
+// The child of `dialog` labelled `label`; null, and a test failure, when there is none.
+Fl_Widget* child(Fl_Window* dialog, const char* label);
+// Ends `dialog` as a person would: "close box", "Escape", or the label of a button to press.
+void endDialog(Fl_Window* dialog, const std::string& how);
+
 #endif  // ZOLT_TESTS_GUI_SCRIPTED_DIALOGS_H_

@@ -19,15 +19,6 @@ Fl_Widget* at(Fl_Window* w, int x, int y) {
   return nullptr;
 }
 
-Fl_Widget* child(Fl_Window* w, const char* label) {
-  for (int i = 0; i < w->children(); i++) {
-    const char* l = w->child(i)->label();
-    if (l && strcmp(l, label) == 0) return w->child(i);
-  }
-  ADD_FAILURE() << "no widget " << label;
-  return nullptr;
-}
-
 // The step buttons by where they stand.
 struct Step {
   const char* name;
@@ -85,17 +76,7 @@ TEST(TimeSelectTest, EndingTheDialog) {
       TimeSelect* s = static_cast<TimeSelect*>(w->user_data());
       at(w, kTenUp.x, kTenUp.y)->do_callback();
       at(w, kHourDown.x, kHourDown.y)->do_callback();
-      if (c.how == std::string("Escape")) {
-        Fl::e_number = FL_SHORTCUT;
-        Fl::e_keysym = FL_Escape;
-      }
-      if (c.how == std::string("close box") || c.how == std::string("Escape")) {
-        w->do_callback();
-      } else {
-        child(w, c.how)->do_callback();
-      }
-      Fl::e_number = 0;
-      Fl::e_keysym = 0;
+      endDialog(w, c.how);
       EXPECT_FALSE(s->visible()) << c.how;
     };
     EXPECT_EQ(c.chosen, pickTime(hour, minute)) << c.how;
