@@ -12,6 +12,7 @@
 
 #include "app/command_line.h"
 #include "app/config.h"
+#include "app/data_file_lock.h"
 #include "app/exchange_file.h"
 #include "app/headless.h"
 #include "app/messages.h"
@@ -163,6 +164,14 @@ int zoltMain(int argc, const char* const* argv) {
   if (!cl.agenda || cl.fileName.empty()) defaultFile(fileName);
   if (!cl.fileName.empty()) fileName = cl.fileName;
   if (!runsWithoutWindow(cl) && openDisplay() != 0) return -1;
+  // Taken before the master file or its journal is read and held past the shutdown's last
+  // write; after the display is open, so that a refusal shows in a box.
+  DataFileLock lock;
+  std::string lockMessage;
+  if (lock.acquire(fileName, lockMessage) != 0) {
+    showAlert(lockMessage);
+    return -1;
+  }
 
   zolt = new Zolt();
   zolt->createRoot();
