@@ -243,8 +243,10 @@ int Zolt::turnCurItem2Group() {
   g->setSummary(old->getSummary().empty() ? "<unnamed>" : old->getSummary());
   g->setSyncID(nextSyncID());
   copyIntoNewToDo(*old, t);
-  (void)incsave_deleted(old->getSyncID());  // each reports its own failure
+  // The copy goes into the journal before the original leaves it: a crash in between
+  // leaves both, never neither. Each write reports its own failure.
   (void)incsave_newRecord(parentSyncID, g, true);
+  (void)incsave_deleted(old->getSyncID());
   std::vector<long> ofRow = rowsShowing(old);
   owner->delToDo(old, nrActiveJobs, calendar);
   dropDeletedRows(ofRow, {true});
