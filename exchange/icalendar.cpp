@@ -25,6 +25,7 @@ constexpr const char* kWeekdayNames[] = {"Monday", "Tuesday",  "Wednesday", "Thu
 constexpr const char* kXRecurrence = "X-ZOLT-RECURRENCE";             // value DAILY-RESETABLE
 constexpr const char* kXRecurrenceStart = "X-ZOLT-RECURRENCE-START";  // the first date
 constexpr const char* kXNoTime = "X-ZOLT-NOTIME";  // a date-time that stands for a date
+constexpr const char* kXGroup = "X-ZOLT-GROUP";    // the group path, names escaped
 constexpr const char* kDailyResetable = "DAILY-RESETABLE";
 constexpr int kMaxCountExpansion = 100000;
 
@@ -170,7 +171,12 @@ void addRecurrence(icalcomponent* c, ToDoListToDo& t, const DatePair& p, T_IcsRe
   int shift = appointment ? 0 : getDateDiff(begin, end);
   icalcomponent_add_property(c,
                              icalproperty_new_rrule(recurrenceRule(r, mainDate, shift, p.start)));
-  if (r.type == 2) addX(c, kXRecurrence, kDailyResetable);
+  if (r.type == 2) {
+    addX(c, kXRecurrence, kDailyResetable);
+    report.notes.push_back("To-do " + itemLabel(t.getSummary()) +
+                           " is daily, resetable: other programs see it daily from its due date, "
+                           "while Zolt counts from the day it is completed.");
+  }
   if (hasDate(r.firstDate)) {
     addX(c, kXRecurrenceStart, icaltime_as_ical_string(icalTime(r.firstDate, true, false)));
   }
@@ -193,7 +199,45 @@ void addDescription(icalcomponent* c, ToDoListToDo& t, CryptMan& keys,
   icalcomponent_add_property(c, icalproperty_new_description(text));
 }
 
-icalcomponent* componentOf(ToDoListToDo& t, const std::string& categories, CryptMan& keys,
+// A group path for kXGroup: the names joined by "/", each with "\\" and "/" escaped by a
+// backslash, so any name comes back whole.
+std::string escapedPath(const std::vector<std::string>& names) {
+  std::string path;
+  for (const std::string& name : names) {
+    if (!path.empty()) path += '/';
+    for (char ch : name) {
+      if (ch == '\\' || ch == '/') path += '\\';
+      path += ch;
+    }
+  }
+  return path;
+}
+
+std::vector<std::string> unescapedPath(const std::string& path) {
+  std::vector<std::string> names(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\' && i + 1 < path.size()) {
+      names.back() += path[++i];
+    } else if (path[i] == '/') {
+      names.emplace_back();
+    } else {
+      names.back() += path[i];
+    }
+  }
+  return names;
+}
+
+// The group path: CATEGORIES for every program (libical writes it as a list, so a comma in
+// a name splits it there), and our own property that Zolt reads back exactly.
+void addGroupPath(icalcomponent* c, const std::vector<std::string>& names) {
+  if (names.empty()) return;
+  std::string categories;
+  for (const std::string& name : names) categories += (categories.empty() ? "" : "/") + name;
+  icalcomponent_add_property(c, icalproperty_new_categories(categories.c_str()));
+  addX(c, kXGroup, escapedPath(names));
+}
+
+icalcomponent* componentOf(ToDoListToDo& t, const std::vector<std::string>& groups, CryptMan& keys,
                            const T_IcsExportOptions& opts, T_IcsReport& report) {
   bool appointment = t.isAppointment();
   icalcomponent* c = appointment ? icalcomponent_new_vevent() : icalcomponent_new_vtodo();
@@ -221,9 +265,7 @@ icalcomponent* componentOf(ToDoListToDo& t, const std::string& categories, Crypt
       icalcomponent_add_property(c, icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
     }
   }
-  if (!categories.empty()) {
-    icalcomponent_add_property(c, icalproperty_new_categories(categories.c_str()));
-  }
+  addGroupPath(c, groups);
   addRecurrence(c, t, p, report);
   addDescription(c, t, keys, opts, report);
   return c;
@@ -237,7 +279,7 @@ struct ExportWalk {
   int undated = 0;
   int timed = 0;
 
-  void group(ToDoListGroup* g, const std::string& categories) {
+  void group(ToDoListGroup* g, std::vector<std::string>& names) {
     for (ToDoListToDo* t : g->getToDos()) {
       unsigned mainDate = t->getDateTime(t->isAppointment() ? 1 : 0);
       if (!hasDate(mainDate)) {
@@ -245,12 +287,13 @@ struct ExportWalk {
         continue;
       }
       if (t->getNrTimes() != 0) ++timed;
-      icalcomponent_add_component(calendar,
-                                  componentOf(*t, categories, doc.getKeys(), opts, report));
+      icalcomponent_add_component(calendar, componentOf(*t, names, doc.getKeys(), opts, report));
       ++report.items;
     }
     for (ToDoListGroup* sub : g->getGroups()) {
-      group(sub, categories.empty() ? sub->getSummary() : categories + "/" + sub->getSummary());
+      names.push_back(sub->getSummary());
+      group(sub, names);
+      names.pop_back();
     }
   }
 };
@@ -340,6 +383,7 @@ struct Importer {
     return nullptr;
   }
 
+  static std::string labelOf(icalcomponent* c);
   T_recData recurrence(icalcomponent* c, unsigned begin, unsigned end, bool appointment);
   void ruleParts(const icalrecurrencetype& rule, unsigned mainDate, T_recData& r);
   unsigned lastDateOf(const icalrecurrencetype& rule, icaltimetype start, int shift);
@@ -522,10 +566,15 @@ std::string textProperty(icalcomponent* c, icalproperty_kind kind) {
   return text != nullptr ? text : std::string();
 }
 
+std::string Importer::labelOf(icalcomponent* c) {
+  bool appointment = icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT;
+  return (appointment ? "Appointment " : "To-do ") +
+         itemLabel(textProperty(c, ICAL_SUMMARY_PROPERTY));
+}
+
 void Importer::readItem(icalcomponent* c, ToDoListToDo* t, T_Calendar& cal) {
   bool appointment = icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT;
   std::string summary = textProperty(c, ICAL_SUMMARY_PROPERTY);
-  label = (appointment ? "Appointment " : "To-do ") + itemLabel(summary);
   icaltimetype rawStart = icaltime_null_time();
   icaltimezone* startZone = nullptr;
   unsigned begin = dateProperty(c, ICAL_DTSTART_PROPERTY, &rawStart, &startZone);
@@ -619,28 +668,37 @@ std::string firstError(icalcomponent* c) {
   return std::string();
 }
 
-// The group for the item's CATEGORIES below `top`, made on first use; the path's names
-// are separated by "/". Further categories are noted.
-ToDoListGroup* groupFor(icalcomponent* c, ToDoListGroup* top,
-                        std::map<std::string, ToDoListGroup*>& made, Importer& in) {
+// The names of the item's group path: Zolt's own property, else the first CATEGORIES
+// split at "/" (further categories are noted).
+std::vector<std::string> groupNames(icalcomponent* c, Importer& in) {
+  if (const char* path = Importer::xValue(c, kXGroup)) return unescapedPath(path);
+  std::vector<std::string> names;
   icalproperty* p = icalcomponent_get_first_property(c, ICAL_CATEGORIES_PROPERTY);
-  if (p == nullptr) return top;
+  if (p == nullptr) return names;
   const char* value = icalproperty_get_categories(p);
   std::string path = value != nullptr ? value : "";
-  int more = icalcomponent_count_properties(c, ICAL_CATEGORIES_PROPERTY) - 1;
-  if (more > 0) in.note("only its first category \"" + path + "\" became its group");
-  ToDoListGroup* g = top;
-  std::string sofar;
+  if (icalcomponent_count_properties(c, ICAL_CATEGORIES_PROPERTY) > 1) {
+    in.note("only its first category \"" + path + "\" became its group");
+  }
   std::istringstream parts(path);
   std::string name;
-  while (std::getline(parts, name, '/')) {
+  while (std::getline(parts, name, '/')) names.push_back(name);
+  return names;
+}
+
+// The group for the item's group path below `top`, made on first use.
+ToDoListGroup* groupFor(icalcomponent* c, ToDoListGroup* top,
+                        std::map<std::string, ToDoListGroup*>& made, Importer& in) {
+  ToDoListGroup* g = top;
+  std::vector<std::string> sofar;
+  for (const std::string& name : groupNames(c, in)) {
     if (name.empty()) continue;
-    sofar += "/" + name;
-    auto found = made.find(sofar);
+    sofar.push_back(name);
+    auto found = made.find(escapedPath(sofar));
     if (found == made.end()) {
       ToDoListGroup* sub = g->newGroup();
       sub->setSummary(name);
-      found = made.emplace(sofar, sub).first;
+      found = made.emplace(escapedPath(sofar), sub).first;
     }
     g = found->second;
   }
@@ -666,7 +724,8 @@ std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport
   icalcomponent_add_property(cal.get(), icalproperty_new_version("2.0"));
   icalcomponent_add_property(cal.get(), icalproperty_new_prodid("-//Zolt//Zolt organizer//EN"));
   ExportWalk walk{doc, opts, report, cal.get()};
-  walk.group(doc.getRoot(), std::string());
+  std::vector<std::string> names;
+  walk.group(doc.getRoot(), names);
   if (walk.undated > 0) {
     report.notes.push_back(std::to_string(walk.undated) +
                            " to-dos and appointments without a date were not exported.");
@@ -741,7 +800,7 @@ int importICalendarText(Zolt& doc, const std::string& text, const std::string& g
         ++skipped[icalcomponent_kind_to_string(kind)];
         continue;
       }
-      in.label = "";
+      in.label = Importer::labelOf(c);
       ToDoListGroup* g = groupFor(c, &built, made, in);
       in.readItem(c, g->newToDo(), scratch);
       ++report.items;
