@@ -48,7 +48,7 @@ static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandL
     return 0;
   }
   if (name == "--export-ics" || name == "--import-ics") {
-    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+    if (i + 1 >= argc || argv[i + 1][0] == '\0' || argv[i + 1][0] == '-') {
       fprintf(stderr, "%s needs a FILE name after it\n", name.c_str());
       return -1;
     }
