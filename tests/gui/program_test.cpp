@@ -26,24 +26,33 @@ class ProgramTest : public ::testing::Test {
     }
   }
 
-  // Starts zolt on the data file with HOME and TMPDIR in the test's directory, and returns
-  // once its window is shown.
-  void Start(const std::string& args = "", const std::string& shellPrefix = "") {
-    pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
+  // Starts zolt on the data file with HOME and TMPDIR in the test's directory; its output
+  // goes to `log` there.
+  pid_t Launch(const std::string& args, const std::string& shellPrefix, const std::string& log) {
+    pid_t child = fork();
+    if (child == 0) {
       if (chdir(dir.path().c_str()) != 0) _exit(127);
       setenv("HOME", dir.path().c_str(), 1);
       setenv("TMPDIR", dir.path().c_str(), 1);
       unsetenv("XDG_RUNTIME_DIR");
       std::string command = shellPrefix + std::string("exec '") + ZOLT_BINARY +
-                            "' -f data.dat " + args + " >zolt.out 2>&1";
+                            "' -f data.dat " + args + " >" + log + " 2>&1";
       execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
+    return child;
+  }
+  // The first visible window of process `of` whose name matches `name`, once it shows.
+  std::string AwaitWindow(pid_t of, const std::string& name) {
     std::string found = Shell("timeout 20 xdotool search --sync --onlyvisible --pid " +
-                              std::to_string(pid) + " --name '^Zolt: '");
-    window = found.substr(0, found.find('\n'));
+                              std::to_string(of) + " --name '" + name + "'");
+    return found.substr(0, found.find('\n'));
+  }
+  // Starts zolt and returns once its window is shown.
+  void Start(const std::string& args = "", const std::string& shellPrefix = "") {
+    pid = Launch(args, shellPrefix, "zolt.out");
+    ASSERT_GE(pid, 0);
+    window = AwaitWindow(pid, "^Zolt: ");
     ASSERT_FALSE(window.empty()) << readFile(dir.file("zolt.out"));
   }
   // Real key presses and mouse moves through the X server, as a person makes them.
@@ -69,14 +78,19 @@ class ProgramTest : public ::testing::Test {
     return true;
   }
   // Waits at most 20 seconds for the program to end; its wait status, or -1 when it runs on.
-  int AwaitExit() {
+  int AwaitExit() { return AwaitExit(pid); }
+  int AwaitExit(pid_t& which) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) return -1;
+    while (waitpid(which, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(which, SIGKILL);
+        waitpid(which, nullptr, 0);
+        return -1;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
     }
-    pid = -1;
+    which = -1;
     return status;
   }
   int KillAndWait(int sig) {
@@ -159,4 +173,18 @@ TEST_F(ProgramTest, AFailedSaveAtExitShowsABoxAndKeepsTheJournal) {
   EXPECT_NE(0, WEXITSTATUS(status)) << "a failed save is not a success";
   EXPECT_EQ(big, readFile(data)) << "the old master file is untouched";
   EXPECT_TRUE(fileExists(data + "0")) << "the journal keeps the change for the next start";
+}
+
+TEST_F(ProgramTest, ASecondWindowOnTheSameFileIsRefusedInABox) {
+  Start();
+  pid_t second = Launch("", "", "second.out");
+  std::string box = AwaitWindow(second, "");
+  ASSERT_FALSE(box.empty()) << "the refusal shows in a message box";
+  Xdotool("windowfocus --sync " + box);
+  Xdotool("key Return");
+  int status = AwaitExit(second);
+  ASSERT_TRUE(status != -1 && WIFEXITED(status));
+  EXPECT_NE(0, WEXITSTATUS(status));
+  EXPECT_TRUE(fileExists(dir.file("data.dat"))) << "the first one goes on";
+  EXPECT_EQ(0, kill(pid, 0));
 }
