@@ -67,14 +67,22 @@ enum class Slot : unsigned char { kOverdue, kHeading, kItem };
 // The rows one item (or one occurrence, or one day row) makes: the same row on every shown
 // day from `first` to `last` (indices into the shown days). An item's rows share
 // everything but the day and the two flags, which only the first and the last of them can
-// carry; so the calendar keeps one span per item and makes its rows in display order.
+// carry; so the calendar keeps one span per item and makes its rows in display order. The
+// row itself is kept once per item (`look`), since a recurring item's occurrences differ
+// in their dates only.
 struct CalendarSpan {
-  T_viewDataItem row;  // its day is the row's own for the overdue and heading slots
-  ToDoListItem* item;  // not owned; null for rows of no item
+  unsigned look;  // index into the looks
+  unsigned date, secondDate;
   unsigned first, last;
   Slot slot;
   bool firstDay;  // the row on `first` is the item's first day
   bool lastDay;   // the row on `last` is the item's last day
+};
+
+// What the rows of one item have in common.
+struct RowLook {
+  T_viewDataItem row;  // its day is the row's own for the overdue and heading slots
+  ToDoListItem* item;  // not owned; null for rows of no item
 };
 
 // The spans of one calendar view in the order the rows were always built, which is the
@@ -84,10 +92,15 @@ class CalendarSpans {
   CalendarSpans(const std::vector<unsigned>& days, unsigned first, unsigned last)
       : days(days), first(first), last(last) {}
 
+  // A span of the row `row` of `item`. With `sameLook` it takes the look of the span
+  // before, which must differ from `row` in the dates only (the occurrences of one
+  // recurring item).
   void add(const T_viewDataItem& row, ToDoListItem* item, size_t from, size_t to, Slot slot,
-           bool firstDay, bool lastDay) {
-    spans.push_back(CalendarSpan{row, item, static_cast<unsigned>(from), static_cast<unsigned>(to),
-                                 slot, firstDay, lastDay});
+           bool firstDay, bool lastDay, bool sameLook = false) {
+    if (!sameLook || looks.empty()) looks.push_back(RowLook{row, item});
+    spans.push_back(CalendarSpan{static_cast<unsigned>(looks.size() - 1), row.date, row.secondDate,
+                                 static_cast<unsigned>(from), static_cast<unsigned>(to), slot,
+                                 firstDay, lastDay});
   }
   void addAppointments(const T_DatedCalList& list, CryptMan* keys);
   void addDatedToDos(const T_DatedCalList& list, CryptMan* keys);
@@ -99,9 +112,12 @@ class CalendarSpans {
 
  private:
   std::vector<unsigned> sortedSpans() const;
+  void emitRow(const CalendarSpan& s, unsigned k, std::vector<T_viewDataItem>& rows,
+               std::vector<ToDoListItem*>& items) const;
 
   const std::vector<unsigned>& days;
   unsigned first, last;  // the first shown day with time half 0; the last shown day
+  std::vector<RowLook> looks;
   std::vector<CalendarSpan> spans;
 };
 
@@ -146,12 +162,15 @@ void CalendarSpans::addDatedToDos(const T_DatedCalList& list, CryptMan* keys) {
 void CalendarSpans::addRecurring(const T_RecCalList& list, CryptMan* keys) {
   forEachShownOccurrence(
       first, last, list, keys,
-      [this](ToDoListToDo* t, const T_viewDataItem& row, unsigned b, unsigned e) {
+      [this, shown = static_cast<ToDoListToDo*>(nullptr)](
+          ToDoListToDo* t, const T_viewDataItem& row, unsigned b, unsigned e) mutable {
         unsigned endDay = occurrenceLastDay(b, e);
         size_t from = dayIndex(days, dayOf(std::max(b, first)));
         size_t to = daysUpTo(days, std::min(endDay, dayOf(last)));
         if (to <= from) return;
-        add(row, t, from, to - 1, Slot::kItem, days[from] == dayOf(b), days[to - 1] == endDay);
+        add(row, t, from, to - 1, Slot::kItem, days[from] == dayOf(b), days[to - 1] == endDay,
+            t == shown);
+        shown = t;
       });
 }
 
@@ -236,10 +255,11 @@ std::vector<unsigned> CalendarSpans::sortedSpans() const {
   std::vector<std::pair<int, unsigned>> groups;  // (kind rank, priority), few of them
   std::vector<SpanKey> keys(spans.size());
   for (size_t n = 0; n < spans.size(); ++n) {
-    std::pair<int, unsigned> g(kindRank(spans[n].row.priority), spans[n].row.priority);
+    unsigned priority = looks[spans[n].look].row.priority;
+    std::pair<int, unsigned> g(kindRank(priority), priority);
     size_t at = static_cast<size_t>(std::find(groups.begin(), groups.end(), g) - groups.begin());
     if (at == groups.size()) groups.push_back(g);
-    keys[n] = SpanKey{static_cast<unsigned>(at), spans[n].row.date, static_cast<unsigned>(n)};
+    keys[n] = SpanKey{static_cast<unsigned>(at), spans[n].date, static_cast<unsigned>(n)};
   }
   std::vector<unsigned> byKey(groups.size()), rankOf(groups.size());
   for (unsigned g = 0; g < byKey.size(); ++g) byKey[g] = g;
@@ -255,6 +275,22 @@ std::vector<unsigned> CalendarSpans::sortedSpans() const {
   std::vector<unsigned> sorted(keys.size());
   for (size_t n = 0; n < keys.size(); ++n) sorted[n] = keys[n].span;
   return sorted;
+}
+
+// The row of span `s` on the shown day `k`.
+void CalendarSpans::emitRow(const CalendarSpan& s, unsigned k, std::vector<T_viewDataItem>& rows,
+                            std::vector<ToDoListItem*>& items) const {
+  const RowLook& look = looks[s.look];
+  rows.push_back(look.row);
+  T_viewDataItem& row = rows.back();
+  row.date = s.date;
+  row.secondDate = s.secondDate;
+  if (s.slot == Slot::kItem) {
+    row.day = days[k];
+    row.firstDay = s.firstDay && k == s.first;
+    row.lastDay = s.lastDay && k == s.last;
+  }
+  items.push_back(look.item);
 }
 
 void CalendarSpans::emit(std::vector<T_viewDataItem>& rows,
@@ -274,18 +310,12 @@ void CalendarSpans::emit(std::vector<T_viewDataItem>& rows,
   }
   rows.reserve(rows.size() + total);
   items.reserve(items.size() + total);
-  for (unsigned s : overdue) {
-    rows.push_back(spans[s].row);
-    items.push_back(spans[s].item);
-  }
+  for (unsigned s : overdue) emitRow(spans[s], 0, rows, items);
   // The item spans shown on day k, by place in the sorted order: those of the day before
   // that still run, merged with those starting on k.
   std::vector<unsigned> shown, next;
   for (unsigned k = 0; k < days.size(); ++k) {
-    for (unsigned s : headings[k]) {
-      rows.push_back(spans[s].row);
-      items.push_back(spans[s].item);
-    }
+    for (unsigned s : headings[k]) emitRow(spans[s], k, rows, items);
     next.clear();
     auto running = shown.begin();
     for (unsigned place : starting[k]) {
@@ -298,15 +328,7 @@ void CalendarSpans::emit(std::vector<T_viewDataItem>& rows,
       if (spans[sorted[*running]].last >= k) next.push_back(*running);
     }
     shown.swap(next);
-    for (unsigned place : shown) {
-      const CalendarSpan& s = spans[sorted[place]];
-      rows.push_back(s.row);
-      T_viewDataItem& row = rows.back();
-      row.day = days[k];
-      row.firstDay = s.firstDay && k == s.first;
-      row.lastDay = s.lastDay && k == s.last;
-      items.push_back(s.item);
-    }
+    for (unsigned place : shown) emitRow(spans[sorted[place]], k, rows, items);
   }
 }
 
