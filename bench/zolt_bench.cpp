@@ -279,6 +279,46 @@ void BM_JournalRecord(benchmark::State& state) {
   fs::remove_all(dir);
 }
 
+// ---- a large paste ----
+
+constexpr int kPastedRecords = 10000;
+
+// An export of "Archive 0" of the 100,000-item file: 10,000 top-level to-do records.
+const std::string& pasteFile() {
+  return file("paste" + std::to_string(kPastedRecords) + ".zolt", [](const std::string& path) {
+    auto z = load(masterFile(100000));
+    z->setGroup(z->getRoot()->getGroups()[0]);
+    return z->exportContentToFile(path.c_str());
+  });
+}
+
+// insertDataFromFile of the 10,000 records into the root of a freshly loaded copy of the
+// master file, its journal with real fsyncs included; the load and removing the journal
+// are not timed.
+void BM_Insert10000Records(benchmark::State& state) {
+  int n = sizeArg(state);
+  const std::string& paste = pasteFile();
+  std::string dir = workDir + "/insert" + std::to_string(n);
+  fs::create_directories(dir);
+  std::string name = dir + "/data.dat";
+  fs::copy_file(masterFile(n), name, fs::copy_options::overwrite_existing);
+  int files = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto z = load(name);
+    sync();
+    state.ResumeTiming();
+    if (z->insertDataFromFile(paste.c_str()) != 0) state.SkipWithError("insertion failed");
+    state.PauseTiming();
+    files = z->incsave_getNrOfFiles();
+    z->incsave_delFiles();
+    z.reset();
+    state.ResumeTiming();
+  }
+  state.counters["journal_files"] = files;
+  fs::remove_all(dir);
+}
+
 // ---- views ----
 
 // One redraw as the window does it: free the rows, build them, sort them.
@@ -454,6 +494,15 @@ void registerAll(const std::vector<int>& ns) {
       {"journal_replay_1000_files", BM_JournalReplay},
       {"decrypt_1000_descriptions", BM_DecryptDescriptions},
   };
+  for (int n : ns) {
+    benchmark::RegisterBenchmark("insert_10000_records", BM_Insert10000Records)
+        ->Arg(n)
+        ->Iterations(1)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+  }
   for (const auto& b : kPaused) {
     for (int n : ns) {
       benchmark::RegisterBenchmark(b.first, b.second)
