@@ -273,7 +273,7 @@ void CryptMan::Write(std::ostream& os) {
 int CryptMan::Read(std::istream& is) {
   readfLine(is);  // always "0"
   int iterations = parseInt(readfLine(is));
-  if (iterations < 2) return -1;
+  if (iterations < 2 || iterations > kMaxHashIterations) return -1;
   std::vector<unsigned char> check;
   if (ReadVector(is, check, kCheckDataLen) != 0) return -1;
   int count = parseInt(readfLine(is));

@@ -276,6 +276,8 @@ TEST_F(CryptManTest, DamagedBlocksAreRefused) {
       {2, "1", "iteration count below 2"},
       {2, "-200000", "negative iteration count"},
       {2, "many", "no iteration count"},
+      {2, "2000001", "iteration count above kMaxHashIterations"},
+      {2, "2147483647", "iteration count that would take hours"},
       {3, "31", "short check data"},
       {3, "33", "long check data"},
       {3, "-1", "negative vector count"},
@@ -312,6 +314,18 @@ TEST_F(CryptManTest, DamagedBlocksAreRefused) {
   CryptMan empty;
   EXPECT_EQ(-1, load(empty, "<Crypt>\n"));
   EXPECT_FALSE(empty.CanLogIn());
+}
+
+TEST_F(CryptManTest, IterationCountsUpToTheBoundAreRead) {
+  CryptMan cm(kFastIterations);
+  addAll(cm, {"pw"});
+  std::vector<std::string> text = lines(block(cm));
+  for (int count : {kNewKeyIterations, kMaxHashIterations}) {
+    text[2] = std::to_string(count);
+    CryptMan reader;
+    EXPECT_EQ(0, load(reader, join(text))) << count;
+    EXPECT_EQ(count, reader.GetHashIterations());
+  }
 }
 
 TEST_F(CryptManTest, RecordsReadBeforeAMissingEndLineStay) {
