@@ -11,8 +11,10 @@
 
 #include <cstdint>
 
+#include "app/headless.h"
 #include "app/messages.h"
 #include "document/zolt.h"
+#include "exchange/icalendar.h"
 #include "gui/date_select.h"
 #include "gui/password_dialogs.h"
 #include "gui/zolt_gui.h"
@@ -25,6 +27,8 @@ static void cb_Menu_expFileGroup(Fl_Widget*, void*) { mainWin->CB_Menu_prompt(kP
 static void cb_Menu_expFileContent(Fl_Widget*, void*) {
   mainWin->CB_Menu_prompt(kPromptExportContent);
 }
+static void cb_Menu_expIcs(Fl_Widget*, void*) { mainWin->CB_Menu_prompt(kPromptExportIcs); }
+static void cb_Menu_impIcs(Fl_Widget*, void*) { mainWin->CB_Menu_prompt(kPromptImportIcs); }
 static void cb_Menu_search(Fl_Widget*, void*) { mainWin->CB_Menu_prompt(kPromptSearch); }
 static void cb_Menu_copyGroup(Fl_Widget*, void*) { mainWin->CB_Menu_copy(true); }
 static void cb_Menu_copyContent(Fl_Widget*, void*) { mainWin->CB_Menu_copy(false); }
@@ -61,6 +65,8 @@ Fl_Menu_Item menu_Menu[] = {
     ZOLT_ENTRY("import", cb_Menu_insFile, 0, 0),
     ZOLT_ENTRY("export group+", cb_Menu_expFileGroup, 0, 0),
     ZOLT_ENTRY("export content", cb_Menu_expFileContent, 0, 0),
+    ZOLT_ENTRY("export calendar (iCalendar)", cb_Menu_expIcs, 0, 0),
+    ZOLT_ENTRY("import calendar (iCalendar)", cb_Menu_impIcs, 0, 0),
     ZOLT_END,
     ZOLT_ENTRY("&copy", nullptr, 0, FL_SUBMENU),
     ZOLT_ENTRY("group+", cb_Menu_copyGroup, 0, 0),
@@ -393,11 +399,28 @@ void ZoltGUI::CB_Menu_prompt(int kind) {
   static const char* const texts[] = {"string to search for:",
                                       "filename and path of Zolt-file to export to:",
                                       "filename and path of Zolt-file to export to:",
-                                      "filename and path of Zolt-file to insert:"};
+                                      "filename and path of Zolt-file to insert:",
+                                      "filename and path of iCalendar-file to export to:",
+                                      "filename and path of iCalendar-file to import:"};
   promptKind_ = kind;
   promptLabel_->label(texts[kind]);
   promptInput_->value("");
   showMain(kScreenPrompt);
+}
+
+// Encrypted descriptions go into an iCalendar file in clear only while logged in, and only
+// when the user says so.
+static T_IcsExportOptions icsExportOptions(Zolt& doc) {
+  T_IcsExportOptions opts;
+  opts.uidDomain = uidDomainOf(doc.getJournalBase());
+  if (doc.getKeys().IsLoggedIn() && hasEncryptedDescriptions(doc)) {
+    opts.withEncrypted =
+        askChoice(
+            "Some descriptions are encrypted. Write them into the iCalendar file in clear "
+            "text, where anyone who can read the file can read them?",
+            "Leave them out", "Write in clear") == 1;
+  }
+  return opts;
 }
 
 void ZoltGUI::promptDone() {
@@ -414,6 +437,21 @@ void ZoltGUI::promptDone() {
     showMain(kScreenList);
     setMenuActive();
     showList(0);
+  } else if (promptKind_ == kPromptImportIcs) {
+    bool failedBefore = doc->incsave_failed();
+    T_IcsReport report;
+    int result = importICalendar(*doc, text.c_str(), report);
+    if (!failedBefore && doc->incsave_failed()) journalProblem();
+    showMain(kScreenList);
+    bool added = result == 0 || result == -2;
+    added ? showMessage(importMessage(text, report)) : showAlert(importMessage(text, report));
+    showList(0);
+  } else if (promptKind_ == kPromptExportIcs) {
+    if (!mayExportTo(text)) return;
+    T_IcsReport report;
+    int result = exportICalendar(*doc, text.c_str(), icsExportOptions(*doc), report);
+    showMain(kScreenList);
+    result == 0 ? showMessage(exportMessage(text, report)) : showAlert(exportMessage(text, report));
   } else if (promptKind_ == kPromptImport) {
     std::string where;
     bool failedBefore = doc->incsave_failed();

@@ -33,6 +33,8 @@ constexpr int kPromptSearch = 0;
 constexpr int kPromptExportGroup = 1;
 constexpr int kPromptExportContent = 2;
 constexpr int kPromptImport = 3;
+constexpr int kPromptExportIcs = 4;
+constexpr int kPromptImportIcs = 5;
 
 class ZoltGUI : public Fl_Window {
  public:
@@ -254,29 +256,31 @@ enum MainMenuEntry {
   kMenuImport = 2,
   kMenuExportGroup = 3,
   kMenuExportContent = 4,
-  kMenuCopy = 6,
-  kMenuCopyGroup = 7,
-  kMenuCopyContent = 8,
-  kMenuPaste = 10,
-  kMenuGroup = 11,
-  kMenuGroupNew = 12,
-  kMenuGroupEdit = 13,
-  kMenuGroupDelete = 14,
-  kMenuDelCompleted = 16,
-  kMenuSearch = 17,
-  kMenuView = 18,
-  kMenuCalendar = 19,
-  kMenuFlat = 20,
-  kMenuTree = 21,
-  kMenuShowCompleted = 22,
-  kMenuCompletedLast = 23,
-  kMenuSortPriority = 24,
-  kMenuSortDate = 25,
-  kMenuToggleSize = 26,
-  kMenuCrypt = 28,
-  kMenuAddPwd = 29,
-  kMenuLogin = 30,
-  kMenuExit = 32,
+  kMenuExportIcs = 5,
+  kMenuImportIcs = 6,
+  kMenuCopy = 8,
+  kMenuCopyGroup = 9,
+  kMenuCopyContent = 10,
+  kMenuPaste = 12,
+  kMenuGroup = 13,
+  kMenuGroupNew = 14,
+  kMenuGroupEdit = 15,
+  kMenuGroupDelete = 16,
+  kMenuDelCompleted = 18,
+  kMenuSearch = 19,
+  kMenuView = 20,
+  kMenuCalendar = 21,
+  kMenuFlat = 22,
+  kMenuTree = 23,
+  kMenuShowCompleted = 24,
+  kMenuCompletedLast = 25,
+  kMenuSortPriority = 26,
+  kMenuSortDate = 27,
+  kMenuToggleSize = 28,
+  kMenuCrypt = 30,
+  kMenuAddPwd = 31,
+  kMenuLogin = 32,
+  kMenuExit = 34,
 };
 enum CalendarMenuEntry {
   kCalMenuAbout = 0,
