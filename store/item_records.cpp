@@ -229,11 +229,56 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
   }
 }
 
+// The description flags this program knows; others are dropped on reading, so that no
+// bit it cannot honour reaches a save.
+constexpr int kKnownDescrFlags =
+    kDescrCompressed | kDescrEncrypted | kDescrCbc | kDescrReserved | kDescrSaveCrypt;
+
+// Settles the description once the whole record is read, so that a record means the same
+// whatever the order of its "F" and "d" lines. `binaryRead` tells how the data was read
+// (it must agree with the final flags: the writer encodes it by them). Without data, the
+// bits that describe the data's form describe nothing and go. -1 when the record cannot
+// be honoured: compressed data, or data read in another form than the flags now say; the
+// data is then dropped, since a damaged record may stay in the tree (an insertion keeps
+// what it read) and must not carry it into a save.
+static int refuseDescription(DescrData& d, int flags) {
+  d.SetNewChar(nullptr);
+  d.setFlags(flags & ~0xFFFF);
+  return -1;
+}
+
+// `quiet`: the record's failure has been reported already.
+static int settleDescription(DescrData& d, bool binaryRead, bool quiet) {
+  int flags = d.getFlags() & kKnownDescrFlags;
+  if (d.getLen() == 0) d.SetNewChar(nullptr);  // binary data of length 0: none
+  if (d.getData() == nullptr) {
+    d.setFlags(flags & ~0xFFFF);
+    return 0;
+  }
+  d.setFlags(flags);
+  if (flags & kDescrCompressed) {
+    if (!quiet) printf("unable to unzip\n");
+    return refuseDescription(d, flags);
+  }
+  if (d.CurDescrIsBinary() != binaryRead) {
+    if (!quiet) {
+      std::cerr << "Description read as " << (binaryRead ? "binary" : "text")
+                << " but flagged otherwise\n";
+    }
+    return refuseDescription(d, flags);
+  }
+  // The copy kept for writing back unchanged must carry the record's final flags.
+  if (flags & kDescrEncrypted) d.RememberOrig();
+  return 0;
+}
+
 int ToDoListToDo::readContent(std::istream& is, unsigned& nrActiveJobs, unsigned& idmax,
                               T_Calendar& cal) {
   std::string line;
   bool closed = false;
-  while (readRawLine(is, line)) {
+  bool binaryRead = false;
+  int result = 0;
+  while (result == 0 && readRawLine(is, line)) {
     if (line.empty()) continue;
     if (line[0] == '>') {
       closed = true;
@@ -241,14 +286,18 @@ int ToDoListToDo::readContent(std::istream& is, unsigned& nrActiveJobs, unsigned
     }
     if (line[0] == 'd') {
       int length = static_cast<int>(parseNumber(line.c_str() + 1));
-      if (description.ReadFromFile(length, is) != 0) return -1;
+      binaryRead = description.CurDescrIsBinary();
+      result = description.ReadFromFile(length, is);
       continue;
     }
     applyRecordLine(line, nrActiveJobs);
   }
+  // Settled also when the record is damaged: what was read of it may stay in the tree.
+  int settled = settleDescription(description, binaryRead, result != 0);
+  if (result == 0) result = settled;
   putIntoCalList(cal);
   settleSyncID(*this, idmax);
-  return closed ? 0 : -1;
+  return closed && result == 0 ? 0 : -1;
 }
 
 // ---- group records ----
