@@ -38,9 +38,10 @@ void Zolt::writeHeader(std::ostream& os) {
   if (options.showKbd) os << "<ShowKbd>\n";
   if (options.viewtype == kViewFlat) os << "<viewtype=flat>\n";
   if (options.viewtype == kViewTree) os << "<viewtype=tree>\n";
-  if (options.mainViewType == kMainViewNormal || options.mainViewType == kMainViewCalendar) {
-    os << "<mainviewtype=" << options.mainViewType << ">\n";
-  }
+  // The active-jobs and search views are never stored: the next start shows the normal
+  // view, which is written out, so that the file read back writes the same line.
+  os << "<mainviewtype="
+     << (options.mainViewType == kMainViewCalendar ? kMainViewCalendar : kMainViewNormal) << ">\n";
   if (options.sort == 0) os << "<sorttype=priority>\n";
   if (options.sort == 1) os << "<sorttype=date>\n";
   os << "<cal.date=" << calendar.firstDay << ">\n";
@@ -138,11 +139,14 @@ void Zolt::readHeaderLine(const std::string& line, std::istream& is, int& result
     oldPosInList.push_back(parseInt(tagValue(line, "<GUIData.oldPosInList=")));
     selectedLine.push_back(0);
   }
+  // A size of 0 is never written (it means "none stored"): read, it keeps the built-in size.
   if (startsWith(line, "<Session.uWinHeight=")) {
-    winHeight = parseNumber(tagValue(line, "<Session.uWinHeight="));
+    unsigned h = parseNumber(tagValue(line, "<Session.uWinHeight="));
+    if (h != 0) winHeight = h;
   }
   if (startsWith(line, "<Session.uWinWidth=")) {
-    winWidth = parseNumber(tagValue(line, "<Session.uWinWidth="));
+    unsigned w = parseNumber(tagValue(line, "<Session.uWinWidth="));
+    if (w != 0) winWidth = w;
   }
   if (startsWith(line, "<type=Zolt-Sync>")) journalTyped = true;
   if (startsWith(line, "<version=") && line.size() > 9 && line[9] == '0') {

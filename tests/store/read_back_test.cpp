@@ -36,7 +36,8 @@ class ReadBackTest : public ::testing::Test {
 
 // Each file once showed a fault: read, saved, and then refused or saved differently.
 TEST_F(ReadBackTest, FixturesReadBack) {
-  for (const char* name : {"descr_compressed_flag_after_text.dat"}) {
+  for (const char* name : {"descr_compressed_flag_after_text.dat", "header_only_active.dat",
+                           "header_empty_win_width.dat"}) {
     EXPECT_EQ("", ReadsBack(readFile(testData(name)))) << name;
   }
 }
@@ -80,6 +81,19 @@ TEST_F(ReadBackTest, FlagBitsItCannotHonourNeverReachASave) {
   EXPECT_EQ(std::string::npos, Save().find("\nF"));
   ASSERT_EQ(0, Load(withToDo("F20004\n")));  // marked for encryption, no data yet
   EXPECT_NE(std::string::npos, Save().find("\nF20000\n"));
+}
+
+TEST_F(ReadBackTest, ActiveJobsViewIsStoredAsTheNormalView) {
+  ASSERT_EQ(0, Load(readFile(testData("header_only_active.dat"))));
+  EXPECT_EQ(1, zolt.getMainViewType());
+  EXPECT_NE(std::string::npos, Save().find("\n<mainviewtype=0>\n"));
+}
+
+TEST_F(ReadBackTest, EmptyWindowSizeKeepsTheBuiltInSize) {
+  ASSERT_EQ(0, Load(readFile(testData("header_empty_win_width.dat"))));
+  std::string text = Save();
+  EXPECT_NE(std::string::npos, text.find("\n<Session.uWinWidth=320>\n"));
+  EXPECT_NE(std::string::npos, text.find("\n<Session.uWinHeight=320>\n"));
 }
 
 // An insertion keeps what it read of a damaged record; that part must save and read back.
