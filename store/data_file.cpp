@@ -26,14 +26,34 @@ static bool isValidSpan(int span) {
   return span == 1 || span == 2 || span == 3 || span == 7 || span == 42;
 }
 
+// Appends to `path` the path `target` will have when the file is read back, and returns
+// whether it lies below `g`. The reader numbers children in the order they come, and the
+// writer puts to-dos before groups, so a group's id read back is its place among the
+// written children. Ids handed out otherwise (groups read before to-dos, or gaps left by
+// deletions) would name another group at the next start. `skip` is never written.
+static bool appendWrittenPath(const ToDoListGroup* g, const ToDoListGroup* target,
+                              const ToDoListGroup* skip, std::string& path) {
+  if (g == target) return true;
+  size_t id = g->getToDos().size();
+  for (const ToDoListGroup* child : g->getGroups()) {
+    if (child == skip) continue;
+    size_t len = path.size();
+    path += std::to_string(id++) + "/";
+    if (appendWrittenPath(child, target, skip, path)) return true;
+    path.resize(len);
+  }
+  return false;
+}
+
 void Zolt::writeHeader(std::ostream& os) {
   os << kFileHead;
   os << "<idmax=" << idmax << ">\n";
   os << "<idmaxaftersync=" << idmaxaftersync << ">\n";
   // The search group is gone at the next start: the position is where the search began.
-  bool searching = curGroup != nullptr && curGroup == transientSearchGroup();
-  const std::string& position =
-      searching ? (preSearchGroup != nullptr ? preSearchGroupPath : "/0/") : curGroupPath;
+  const ToDoListGroup* skip = transientSearchGroup();
+  const ToDoListGroup* at = curGroup != nullptr && curGroup == skip ? preSearchGroup : curGroup;
+  std::string position = "/0/";
+  if (at == nullptr || !appendWrittenPath(root, at, skip, position)) position = "/0/";
   os << "<curGroup=" << position << ">\n";
   if (options.showKbd) os << "<ShowKbd>\n";
   if (options.viewtype == kViewFlat) os << "<viewtype=flat>\n";

@@ -37,7 +37,7 @@ class ReadBackTest : public ::testing::Test {
 // Each file once showed a fault: read, saved, and then refused or saved differently.
 TEST_F(ReadBackTest, FixturesReadBack) {
   for (const char* name : {"descr_compressed_flag_after_text.dat", "header_only_active.dat",
-                           "header_empty_win_width.dat"}) {
+                           "header_empty_win_width.dat", "cur_group_before_todo.dat"}) {
     EXPECT_EQ("", ReadsBack(readFile(testData(name)))) << name;
   }
 }
@@ -110,4 +110,16 @@ TEST_F(ReadBackTest, DamagedDescriptionsKeptByAnInsertionReadBack) {
     ASSERT_NE(std::string::npos, at) << summary;
     EXPECT_EQ('I', text[at + 4]) << summary << ": no flags, no description";
   }
+}
+
+// Children are numbered in the order they are read; the writer puts to-dos first, so the
+// stored position must be the one the group will have when the saved file is read.
+TEST_F(ReadBackTest, CurrentGroupIsStoredUnderTheIdItWillBeReadWith) {
+  ASSERT_EQ(0, Load(readFile(testData("cur_group_before_todo.dat"))));
+  ASSERT_EQ("G", zolt.getCurGroup()->getSummary());
+  EXPECT_NE(std::string::npos, Save().find("\n<curGroup=/0/1/>\n"));
+  Zolt again;
+  again.createRoot();
+  ASSERT_EQ(0, again.readData(saved.c_str()));
+  EXPECT_EQ("G", again.getCurGroup()->getSummary());
 }
