@@ -45,6 +45,14 @@ std::string dateText(int year, int month, int day) {
 }
 
 // A description that is stored encrypted, or held as ciphertext, and is not empty.
+// Moves `v` by `days` when the result stays within 2000-2127; false (v unchanged) otherwise.
+bool moveWithinRange(unsigned& v, int days) {
+  int n = getNumberOfDay(packedDay(v), packedMonth(v), packedYear(v)) + days;
+  if (n < getNumberOfDay(1, 1, kFirstYear) || n > getNumberOfDay(31, 12, kLastYear)) return false;
+  moveDate(v, days);
+  return true;
+}
+
 bool isEncrypted(const ToDoListToDo& t) {
   const DescrData& d = t.getDescrData();
   return (d.getFlags() & (kDescrEncrypted | kDescrSaveCrypt)) != 0 && d.getLen() > 1;
@@ -135,7 +143,7 @@ icalrecurrencetype recurrenceRule(const T_recData& r, unsigned mainDate, int shi
   icalrecurrencetype rule = icalrecurrencetype_from_string(text.c_str());
   if (hasDate(r.lastDate)) {
     unsigned until = r.lastDate;
-    moveDate(until, shift);
+    (void)moveWithinRange(until, shift);
     rule.until = icalTime(until, start.is_date != 0, true);
     if (!start.is_date && !hasTime(r.lastDate)) rule.until.second = 59;
   }
@@ -384,9 +392,11 @@ struct Importer {
   }
 
   static std::string labelOf(icalcomponent* c);
-  T_recData recurrence(icalcomponent* c, unsigned begin, unsigned end, bool appointment);
+  T_recData recurrence(icalcomponent* c, unsigned begin, unsigned end, bool appointment,
+                       const icaltimetype& rawStart, icaltimezone* startZone);
   void ruleParts(const icalrecurrencetype& rule, unsigned mainDate, T_recData& r);
-  unsigned lastDateOf(const icalrecurrencetype& rule, icaltimetype start, int shift);
+  unsigned lastDateOf(const icalrecurrencetype& rule, icaltimetype start, icaltimezone* zone,
+                      int shift);
   void readItem(icalcomponent* c, ToDoListToDo* t, T_Calendar& scratch);
 };
 
@@ -486,7 +496,8 @@ void Importer::ruleParts(const icalrecurrencetype& rule, unsigned mainDate, T_re
 
 // The last occurrence of a rule with COUNT, as the date Zolt compares its main date with;
 // the empty value when it cannot be worked out.
-unsigned Importer::lastDateOf(const icalrecurrencetype& rule, icaltimetype start, int shift) {
+unsigned Importer::lastDateOf(const icalrecurrencetype& rule, icaltimetype start,
+                              icaltimezone* zone, int shift) {
   if (rule.count > kMaxCountExpansion) return kEmptyDateTime;
   icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
   if (it == nullptr) return kEmptyDateTime;
@@ -499,12 +510,12 @@ unsigned Importer::lastDateOf(const icalrecurrencetype& rule, icaltimetype start
   }
   icalrecur_iterator_free(it);
   if (n == 0 || last.year < kFirstYear || last.year > kLastYear) return kEmptyDateTime;
-  unsigned v = packDate(kEmptyDateTime, last.year, last.month, last.day);
-  moveDate(v, -shift);
-  return hasDate(v) && packedYear(v) <= kLastYear ? v : kEmptyDateTime;
+  unsigned v = dayOf(packed(last, zone, true));
+  return moveWithinRange(v, -shift) ? v : kEmptyDateTime;
 }
 
-T_recData Importer::recurrence(icalcomponent* c, unsigned begin, unsigned end, bool appointment) {
+T_recData Importer::recurrence(icalcomponent* c, unsigned begin, unsigned end, bool appointment,
+                               const icaltimetype& rawStart, icaltimezone* startZone) {
   T_recData r;
   icalproperty* p = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
   for (icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXRULE_PROPERTY}) {
@@ -535,12 +546,9 @@ T_recData Importer::recurrence(icalcomponent* c, unsigned begin, unsigned end, b
     icaltimetype until = rule.until;
     bool endOfDay = !until.is_date && until.hour == 23 && until.minute == 59;
     r.lastDate = packed(until, zone, endOfDay);
-    moveDate(r.lastDate, -shift);
+    (void)moveWithinRange(r.lastDate, -shift);
   } else if (rule.count > 0) {
-    icaltimetype start = icaltime_null_time();
-    icaltimezone* zone = nullptr;
-    dateProperty(c, ICAL_DTSTART_PROPERTY, &start, &zone);
-    if (!icaltime_is_null_time(start)) r.lastDate = lastDateOf(rule, start, shift);
+    if (!icaltime_is_null_time(rawStart)) r.lastDate = lastDateOf(rule, rawStart, startZone, shift);
     if (!hasDate(r.lastDate)) {
       note("COUNT=" + std::to_string(rule.count) +
            ": no last date could be worked out, so the rule runs on without end");
@@ -608,7 +616,7 @@ void Importer::readItem(icalcomponent* c, ToDoListToDo* t, T_Calendar& cal) {
     }
   }
   if (hasDate(begin) && hasDate(end) && begin > end) end = begin;
-  T_recData r = recurrence(c, begin, end, appointment);
+  T_recData r = recurrence(c, begin, end, appointment, rawStart, startZone);
   // Zolt keeps a rule only on items with both dates.
   if (r.type != 0 && !hasDate(appointment ? end : begin)) {
     if (appointment) {
