@@ -42,17 +42,17 @@ constexpr int kFuzzLoginIterations = 1000;
 
 // The process's scratch directory, emptied before each use.
 inline const std::string& scratchDir() {
-  static const std::string dir = [] {
+  static const std::string* dir = [] {
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/zoltfuzzXXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) == nullptr) abort();
-    std::string made(name.data());
     atexit([] { std::filesystem::remove_all(scratchDir()); });
-    return made;
+    // Never freed: the exit handler above runs after static objects are destroyed.
+    return new std::string(name.data());
   }();
-  return dir;
+  return *dir;
 }
 
 inline std::string freshScratch() {

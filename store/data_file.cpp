@@ -171,7 +171,8 @@ void Zolt::readHeaderLine(const std::string& line, std::istream& is, int& result
   if (startsWith(line, "<type=Zolt-Sync>")) journalTyped = true;
   if (startsWith(line, "<version=") && line.size() > 9 && line[9] == '0') {
     // Old version numbers such as 0.13 began their items with "<g>" before version 14.
-    std::string number = line.substr(11, line.size() > 12 ? line.size() - 12 : 0);
+    std::string value = tagValue(line, "<version=");
+    std::string number = value.size() > 2 ? value.substr(2) : std::string();
     if (!journalTyped && parseInt(number) < 14) endOfHeader = "<g>";
   }
   if (startsWith(line, "<Crypt>") && keys.Read(is) != 0) result = -1;

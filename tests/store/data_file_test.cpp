@@ -122,6 +122,18 @@ TEST_F(DataFileTest, OldVersionNeedsAngleG) {
   EXPECT_EQ(0, journalTyped.readData(master.c_str()));
 }
 
+// "<version=0" once threw out of the reader (a value too short to hold "0." and ">").
+TEST_F(DataFileTest, ShortOldVersionLineIsReadAsAnOldVersion) {
+  ASSERT_EQ(0, LoadFixture("version_line_too_short.dat"));
+  EXPECT_EQ(1u, zolt.getRoot()->getSyncID());
+  for (const char* line : {"<version=0>", "<version=0.>"}) {
+    Zolt old;
+    old.createRoot();
+    writeFile(master, std::string(line) + "\n<g>\n>\n</data>\n");
+    EXPECT_EQ(0, old.readData(master.c_str())) << line;
+  }
+}
+
 TEST_F(DataFileTest, UnknownCurrentGroupFallsBackToRoot) {
   ASSERT_EQ(0, Load("<curGroup=/0/7/>\ng\nI1\n>\n</data>\n"));
   EXPECT_EQ(zolt.getRoot(), zolt.getCurGroup());
