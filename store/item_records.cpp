@@ -438,11 +438,13 @@ int ToDoListGroup::readContent(std::istream& is, unsigned& nrActiveJobs, unsigne
     }
     if (tag == 'g' || tag == 't') {
       if (childPath.empty()) childPath = fullPath();
-      if (readChild(tag, childPath, is, nrActiveJobs, idmax, cal) != 0) return -1;
+      if (readChild(tag, childPath, is, nrActiveJobs, idmax, cal) != 0) break;
       continue;
     }
     applyRecordLine(line);
   }
+  // Settled also when a child is damaged: an insertion keeps the part read, and an
+  // identifier out of range must not reach the document's counter.
   settleSyncID(*this, idmax);
   return closed ? 0 : -1;
 }

@@ -123,3 +123,16 @@ TEST_F(ReadBackTest, CurrentGroupIsStoredUnderTheIdItWillBeReadWith) {
   ASSERT_EQ(0, again.readData(saved.c_str()));
   EXPECT_EQ("G", again.getCurGroup()->getSummary());
 }
+
+// A group whose child is damaged kept its identifier unchecked; out of range, it raised
+// the document's counter past what a file can hold, and the save did not read back alike.
+TEST_F(ReadBackTest, DamagedGroupOfAnInsertionGetsAnIdentifierInRange) {
+  std::string name = testData("insert_damaged_group_id_out_of_range.dat");
+  std::string input = readFile(name);
+  EXPECT_EQ("",
+            zoltfuzz::checkInsert(reinterpret_cast<const uint8_t*>(input.data()), input.size()));
+  ASSERT_EQ(0, Load(zoltfuzz::kSmallMaster));
+  EXPECT_EQ(Zolt::kInsertDamaged, zolt.insertDataFromFile(name.c_str()));
+  EXPECT_LE(zolt.getIdmax(), kMaxSyncID);
+  EXPECT_LE(zolt.getRoot()->getGroups().back()->getSyncID(), kMaxSyncID);
+}
