@@ -51,5 +51,6 @@ std::string formatCalendarLine(const T_viewDataItem& row, bool alternate) {
   if (row.priority == kRowHeading || row.priority == kRowSpecialDay) {
     return std::string(kHeadingPrefix) + "\t" + kHeadingPrefix + row.text;
   }
-  return itemLine(alternate ? kRowPrefixB : kRowPrefixA, itemMark(row), calendarTimes(row) + row.text);
+  return itemLine(alternate ? kRowPrefixB : kRowPrefixA, itemMark(row),
+                  calendarTimes(row) + row.text);
 }

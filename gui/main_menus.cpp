@@ -57,7 +57,8 @@ void cb_CalSpan(Fl_Widget*, void* data) { mainWin->CB_CalSpan(valueOf(data)); }
 // Label size 20 for every entry; FL_NORMAL_LABEL and the default font.
 #define ZOLT_ENTRY(text, cb, value, flags) \
   { text, 0, cb, asData(value), flags, FL_NORMAL_LABEL, FL_HELVETICA, 20, FL_FOREGROUND_COLOR }
-#define ZOLT_END {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0}
+#define ZOLT_END \
+  { nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0 }
 
 Fl_Menu_Item menu_Menu[] = {
     ZOLT_ENTRY("About", cb_showScreen, kScreenAbout, FL_MENU_DIVIDER),
@@ -373,8 +374,10 @@ static void reportInsertion(int result, const std::string& file, const std::stri
   if (result == -3) {
     showAlert("Could not open " + file + ". Check the name and that you may read it.");
   } else if (result == -2) {
-    showAlert(file + " ends before its closing line \"</data>\"; what stood before it was "
-                     "inserted.\n" + where);
+    showAlert(file +
+              " ends before its closing line \"</data>\"; what stood before it was "
+              "inserted.\n" +
+              where);
   } else if (result == Zolt::kInsertDamaged) {
     showAlert(file + " holds a damaged record; the records Zolt could read were inserted.\n" +
               where);
@@ -487,8 +490,9 @@ bool ZoltGUI::mayExportTo(const std::string& file) {
     own = sameFile(file, master + std::to_string(n));
   }
   if (own) {
-    showAlert(file + " is Zolt's own data file; an export would replace your data. Choose "
-                     "another file name.");
+    showAlert(file +
+              " is Zolt's own data file; an export would replace your data. Choose "
+              "another file name.");
     return false;
   }
   struct stat st;

@@ -110,9 +110,8 @@ void ZoltGUI::hideAll() {
                        static_cast<Fl_Widget*>(menuButton_), static_cast<Fl_Widget*>(newItem_),
                        static_cast<Fl_Widget*>(up_), static_cast<Fl_Widget*>(activeJobs_),
                        static_cast<Fl_Widget*>(about_), static_cast<Fl_Widget*>(close_),
-                       static_cast<Fl_Widget*>(promptLabel_),
-                       static_cast<Fl_Widget*>(promptInput_), static_cast<Fl_Widget*>(cancel_),
-                       static_cast<Fl_Widget*>(kbdClose_)}) {
+                       static_cast<Fl_Widget*>(promptLabel_), static_cast<Fl_Widget*>(promptInput_),
+                       static_cast<Fl_Widget*>(cancel_), static_cast<Fl_Widget*>(kbdClose_)}) {
     w->hide();
   }
   if (kbd_) kbd_->hide();
@@ -176,7 +175,8 @@ void ZoltGUI::layoutList() {
     titleHalfHeight = 0;
     title_->resize(0, 0, 2 * halfWidth, 0);
   }
-  list_->resize(0, 2 * titleHalfHeight, 2 * halfWidth, (halfHeight - titleHalfHeight) * 2 - kBarHeight);
+  list_->resize(0, 2 * titleHalfHeight, 2 * halfWidth,
+                (halfHeight - titleHalfHeight) * 2 - kBarHeight);
   list_->redraw();
 }
 
@@ -196,8 +196,8 @@ void ZoltGUI::resize(int X, int Y, int W, int H) {
     unsigned hw = halfWidth, hh = halfHeight;
     doc->windowSize(hw, hh);
   }
-  bool strip = doc && doc->getOptShowKbd() && halfHeight > kStripHeight &&
-               screen_ != kScreenList && screen_ != kScreenAbout;
+  bool strip = doc && doc->getOptShowKbd() && halfHeight > kStripHeight && screen_ != kScreenList &&
+               screen_ != kScreenAbout;
   if (strip) halfHeight -= kStripHeight / 2;
   int w2 = 2 * halfWidth, h2 = 2 * halfHeight;
   int bar = h2 - kBarHeight;

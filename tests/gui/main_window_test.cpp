@@ -3,12 +3,11 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Menu_Item.H>
-
 #include <signal.h>
 #include <sys/resource.h>
 
-#include "gui/main_window_fixture.h"
 #include "gui/fake_keyboard.h"
+#include "gui/main_window_fixture.h"
 #include "gui/raw_label.h"
 
 TEST_F(MainWindowTest, RootRowsAlternateFromTheFirstLine) {

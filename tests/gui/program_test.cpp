@@ -35,8 +35,8 @@ class ProgramTest : public ::testing::Test {
       setenv("HOME", dir.path().c_str(), 1);
       setenv("TMPDIR", dir.path().c_str(), 1);
       unsetenv("XDG_RUNTIME_DIR");
-      std::string command = shellPrefix + std::string("exec '") + ZOLT_BINARY +
-                            "' -f data.dat " + args + " >" + log + " 2>&1";
+      std::string command = shellPrefix + std::string("exec '") + ZOLT_BINARY + "' -f data.dat " +
+                            args + " >" + log + " 2>&1";
       execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }

@@ -1,8 +1,8 @@
 #include "gui/scripted_dialogs.h"
 
 #include <FL/Fl.H>
-#include <gtest/gtest.h>
 #include <FL/Fl_Window.H>
+#include <gtest/gtest.h>
 
 #include <cstring>
 
