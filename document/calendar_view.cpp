@@ -107,8 +107,8 @@ class CalendarSpans {
   void addRecurring(const T_RecCalList& list, CryptMan* keys);
   void addOverdue(const T_Calendar& cal, unsigned today, CryptMan* keys);
   void addDayRows(size_t k, SpecialDays& specialDays, unsigned today);
-  // Appends the rows of every span in the calendar order.
-  void emit(std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items) const;
+  // Appends the rows of every span in the calendar order. The spans are reordered.
+  void emit(std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items);
 
  private:
   std::vector<unsigned> sortedSpans() const;
@@ -293,42 +293,46 @@ void CalendarSpans::emitRow(const CalendarSpan& s, unsigned k, std::vector<T_vie
   items.push_back(look.item);
 }
 
-void CalendarSpans::emit(std::vector<T_viewDataItem>& rows,
-                         std::vector<ToDoListItem*>& items) const {
-  std::vector<unsigned> sorted = sortedSpans();
-  // Per shown day, the spans that start on it in the sorted order; the overdue block
-  // stands before every day.
+void CalendarSpans::emit(std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items) {
+  // The spans in their sorted order: each day then reads them front to back.
+  {
+    std::vector<unsigned> sorted = sortedSpans();
+    std::vector<CalendarSpan> ordered(sorted.size());
+    for (size_t n = 0; n < sorted.size(); ++n) ordered[n] = spans[sorted[n]];
+    spans.swap(ordered);
+  }
+  // Per shown day, the spans that start on it; the overdue block stands before every day.
   std::vector<std::vector<unsigned>> headings(days.size()), starting(days.size());
   std::vector<unsigned> overdue;
   size_t total = 0;
-  for (unsigned n = 0; n < sorted.size(); ++n) {
-    const CalendarSpan& s = spans[sorted[n]];
+  for (unsigned n = 0; n < spans.size(); ++n) {
+    const CalendarSpan& s = spans[n];
     total += s.last - s.first + 1;
-    if (s.slot == Slot::kOverdue) overdue.push_back(sorted[n]);
-    if (s.slot == Slot::kHeading) headings[s.first].push_back(sorted[n]);
-    if (s.slot == Slot::kItem) starting[s.first].push_back(n);  // by place, for the merge
+    if (s.slot == Slot::kOverdue) overdue.push_back(n);
+    if (s.slot == Slot::kHeading) headings[s.first].push_back(n);
+    if (s.slot == Slot::kItem) starting[s.first].push_back(n);
   }
   rows.reserve(rows.size() + total);
   items.reserve(items.size() + total);
-  for (unsigned s : overdue) emitRow(spans[s], 0, rows, items);
-  // The item spans shown on day k, by place in the sorted order: those of the day before
-  // that still run, merged with those starting on k.
+  for (unsigned n : overdue) emitRow(spans[n], 0, rows, items);
+  // The item spans shown on day k: those of the day before that still run, merged with
+  // those starting on k.
   std::vector<unsigned> shown, next;
   for (unsigned k = 0; k < days.size(); ++k) {
-    for (unsigned s : headings[k]) emitRow(spans[s], k, rows, items);
+    for (unsigned n : headings[k]) emitRow(spans[n], k, rows, items);
     next.clear();
     auto running = shown.begin();
-    for (unsigned place : starting[k]) {
-      for (; running != shown.end() && *running < place; ++running) {
-        if (spans[sorted[*running]].last >= k) next.push_back(*running);
+    for (unsigned n : starting[k]) {
+      for (; running != shown.end() && *running < n; ++running) {
+        if (spans[*running].last >= k) next.push_back(*running);
       }
-      next.push_back(place);
+      next.push_back(n);
     }
     for (; running != shown.end(); ++running) {
-      if (spans[sorted[*running]].last >= k) next.push_back(*running);
+      if (spans[*running].last >= k) next.push_back(*running);
     }
     shown.swap(next);
-    for (unsigned place : shown) emitRow(spans[sorted[place]], k, rows, items);
+    for (unsigned n : shown) emitRow(spans[n], k, rows, items);
   }
 }
 
