@@ -12,21 +12,32 @@ static const char* itemMark(const T_viewDataItem& row) {
   return "o\t";
 }
 
-static std::string itemLine(const std::string& prefix, const char* mark, const std::string& text) {
-  std::string line;
-  line.reserve(2 * prefix.size() + 8 + text.size());
+static void itemLine(const char* prefix, const char* mark, const std::string& text,
+                     std::string& line) {
+  line.clear();
   line += prefix;
   line += mark;
   line += prefix;
   line += "@.";
   line += text;
+}
+
+static std::string itemLine(const char* prefix, const char* mark, const std::string& text) {
+  std::string line;
+  itemLine(prefix, mark, text, line);
   return line;
 }
 
-std::string formatListLine(const T_viewDataItem& row, bool alternate) {
+void formatListLine(const T_viewDataItem& row, bool alternate, std::string& line) {
   const char* prefix = alternate ? kRowPrefixB : kRowPrefixA;
-  if (row.isGroup) return itemLine(prefix, row.completed ? "@bX\t@b" : "@bO\t@b", row.text);
-  return itemLine(prefix, itemMark(row), row.text);
+  const char* mark = row.isGroup ? (row.completed ? "@bX\t@b" : "@bO\t@b") : itemMark(row);
+  itemLine(prefix, mark, row.text, line);
+}
+
+std::string formatListLine(const T_viewDataItem& row, bool alternate) {
+  std::string line;
+  formatListLine(row, alternate, line);
+  return line;
 }
 
 static std::string hourMinute(unsigned v) {

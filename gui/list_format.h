@@ -17,6 +17,8 @@ extern const char* const kRowPrefixB;     // "@B53"
 // The line of a row of the normal, active-jobs or search view. `alternate` selects
 // kRowPrefixB.
 std::string formatListLine(const T_viewDataItem& row, bool alternate);
+// The same into `line`, which is emptied first: a list of many rows reuses one buffer.
+void formatListLine(const T_viewDataItem& row, bool alternate, std::string& line);
 
 // The line of a row of the calendar view: item rows carry their times on the shown day,
 // headings and special days their own format codes, closing rows nothing.

@@ -45,8 +45,10 @@ void ZoltGUI::fillNormalList() {
     return;
   }
   bool alternate = false;
+  std::string line;
   for (unsigned row : order) {
-    list_->add(formatListLine(rows[row], alternate).c_str(), nullptr);
+    formatListLine(rows[row], alternate, line);
+    list_->add(line.c_str(), nullptr);
     alternate = !alternate;
   }
 }
