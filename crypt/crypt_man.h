@@ -20,8 +20,8 @@ constexpr int kKeyTailLen = 12;
 // file keep the count written in them.
 constexpr int kNewKeyIterations = 200000;
 // A block whose count lies above this is damaged: this program never writes more than
-// kNewKeyIterations, and ten times that still keeps a login to a few seconds, where an
-// unbounded count read from a damaged file could make one take hours.
+// kNewKeyIterations, and ten times that still keeps a login to seconds, where a count up
+// to 2^31 read from a damaged file could make one take hours.
 constexpr int kMaxHashIterations = 10 * kNewKeyIterations;
 // More password records than this in a block mark it as damaged.
 constexpr int kMaxPwdRecords = 10000;
