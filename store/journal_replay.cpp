@@ -163,6 +163,13 @@ int replayFile(ReplayContext& c, std::istream& is) {
 int Zolt::incsave_readFiles(std::string& errorFile) {
   removeJournalLeftovers();
   if (finishInterruptedCompaction()) return 0;
+  // Without a journal the tree is as readData left it: the reader counted the running
+  // to-dos as it met them and settled the completion counts once at the end, so the index
+  // and the recount below (three walks of the whole tree) would change nothing.
+  if (access(journalFileName(0).c_str(), F_OK) != 0) {
+    journalCount = 0;
+    return 0;
+  }
   SyncIndex index(root);
   ReplayContext context{root, index, nrActiveJobs, idmax, calendar};
   int applied = 0;
