@@ -204,3 +204,22 @@ TEST_F(ProgramTest, ASecondWindowOnTheSameFileIsRefusedInABox) {
   EXPECT_TRUE(fileExists(dir.file("data.dat"))) << "the first one goes on";
   EXPECT_EQ(0, kill(pid, 0));
 }
+
+TEST_F(ProgramTest, AnEditMadeWithTheMouseAndKeysSurvivesAKill) {
+  Start();
+  Focus();
+  Xdotool("key Down Right");  // opens "Call the bank" in the editor
+  Xdotool("mousemove --window " + window + " 200 15 click 1");  // into the summary
+  Xdotool("key ctrl+a BackSpace");
+  Xdotool("type 'Call the bank at nine'");
+  Xdotool("mousemove --window " + window + " 210 81 click 1");  // priority 5
+  Xdotool("key alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0")) << readFile(dir.file("zolt.out"));
+  KillAndWait(SIGKILL);
+  RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
+  ASSERT_EQ(0, r.status) << r.err;
+  std::string saved = readFile(data);
+  size_t at = saved.find("sCall the bank at nine\n");
+  ASSERT_NE(std::string::npos, at) << saved;
+  EXPECT_NE(std::string::npos, saved.substr(at, saved.find(">\n", at) - at).find("\np5\n"));
+}
