@@ -38,6 +38,7 @@ class Generator {
       : os(os),
         random(c.seed),
         uniform(c.spread == DateSpread::kUniform),
+        shortNotes(c.shortNotes),
         firstN(getNumberOfDay(1, 1, kFirstYear)),
         lastN(getNumberOfDay(31, 12, kLastYear)),
         nowN(dayNumber(c.now != 0 ? c.now : packDate(kNoTime, 2026, 1, 5))),
@@ -136,7 +137,7 @@ class Generator {
   void description() {
     if (pick(10) < 3) return;
     std::string text;
-    int length = 40 + pick(320);
+    int length = shortNotes ? 8 + pick(49) : 40 + pick(320);
     bool lines = pick(4) == 0;
     while (static_cast<int>(text.size()) < length) {
       if (!text.empty()) text += lines && pick(8) == 0 ? '\n' : ' ';
@@ -244,6 +245,7 @@ class Generator {
   std::ostream& os;
   std::mt19937 random;
   bool uniform;
+  bool shortNotes;
   int firstN, lastN, nowN, lastSecondsN;
   unsigned id = 0;
 };

@@ -30,6 +30,8 @@ struct GeneratorConfig {
   unsigned seed = 42;
   unsigned now = 0;  // packed day the lifetime reaches; 0: 2026-01-05
   DateSpread spread = DateSpread::kLifetime;
+  // Descriptions of 8 to 56 bytes instead of 40 to 360: many small items, a small file.
+  bool shortNotes = false;
 };
 
 // Writes the master data file. Root content: groups "Archive k" of 10,000 to-dos each

@@ -1,4 +1,4 @@
-// Writes a benchmark data file: zolt_generate FILE ITEMS [SEED] [--uniform] [--now=YYYY-MM-DD]
+// Writes a benchmark data file: zolt_generate FILE ITEMS [SEED] [--uniform] [--short-notes] [--now=YYYY-MM-DD]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: zolt_generate FILE ITEMS [SEED] [--uniform] [--now=YYYY-MM-DD]\n");
+    fprintf(stderr, "usage: zolt_generate FILE ITEMS [SEED] [--uniform] [--short-notes] [--now=YYYY-MM-DD]\n");
     return 2;
   }
   GeneratorConfig config;
@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     int y, m, d;
     if (strcmp(argv[i], "--uniform") == 0) {
       config.spread = DateSpread::kUniform;
+    } else if (strcmp(argv[i], "--short-notes") == 0) {
+      config.shortNotes = true;
     } else if (sscanf(argv[i], "--now=%d-%d-%d", &y, &m, &d) == 3 && isValidDate(y, m, d)) {
       config.now = packDate(kNoTime, y, m, d);
     } else {
