@@ -1,4 +1,5 @@
 // The master data file: header of settings, the key manager's block and the item tree.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 
 #include "document/zolt.h"
 #include "store/atomic_file.h"
+#include "store/load_memory.h"
 #include "store/text_util.h"
 
 static const char kFileHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
@@ -221,6 +223,8 @@ int Zolt::readData(const char* fileName) {
     idmax = 1;
     return 0;
   }
+  struct stat info;
+  LoadMemory memory(stat(fileName, &info) == 0 ? static_cast<size_t>(info.st_size) : 0);
   int result = 0;
   std::string endOfHeader = "g";
   bool journalTyped = false;

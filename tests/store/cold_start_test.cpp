@@ -101,3 +101,32 @@ TEST(ColdStartTest, ReaderCountsRunningAndCompletedToDos) {
   EXPECT_EQ(1u, nrDone);
   EXPECT_EQ(3u, counted);
 }
+
+// A file big enough for the load to grow the heap ahead reads back to the same bytes.
+TEST(ColdStartTest, BigFileReadsBackToTheSameBytes) {
+  TempDir dir;
+  std::string first = dir.file("first.dat"), second = dir.file("second.dat");
+  {
+    Zolt zolt;
+    zolt.createRoot();
+    ToDoListGroup* g = zolt.getRoot()->newGroup();
+    g->setSyncID(2);
+    g->setSummary("big");
+    std::string note(150, 'x');
+    for (unsigned i = 0; i < 40000; ++i) {
+      ToDoListToDo* t = g->newToDo();
+      t->setSyncID(3 + i);
+      t->setSummary("to-do number " + std::to_string(i));
+      if (i % 3 != 0) t->setDescription((note + std::to_string(i)).c_str());
+    }
+    ASSERT_EQ(0, zolt.writeData(first.c_str()));
+  }
+  ASSERT_GT(readFile(first).size(), size_t{4} << 20);
+  Zolt zolt;
+  zolt.createRoot();
+  ASSERT_EQ(0, zolt.readData(first.c_str()));
+  std::string errorFile;
+  ASSERT_EQ(0, zolt.incsave_readFiles(errorFile));
+  ASSERT_EQ(0, zolt.writeData(second.c_str()));
+  EXPECT_EQ(readFile(first), readFile(second));
+}

@@ -1,0 +1,101 @@
+// A cold start measured from outside: zolt_cold_start ZOLT FILE RUNS runs, RUNS times each
+// and alternating, a fresh `ZOLT -q -f COPY` (COPY a copy of FILE in a new directory, which
+// is also its HOME) and a fresh process that only reads FILE line by line with std::getline
+// (this program again, as `zolt_cold_start --getline FILE`). Prints one line: the median
+// wall-clock ms of the floor and of zolt, zolt's peak resident KiB and its page faults.
+// Peak and faults come from wait4: the child is forked from this small program, so the
+// peak Linux carries over from the image the exec replaced is small.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int readLines(const char* name) {
+  std::ifstream is(name, std::ios::binary);
+  std::string line;
+  size_t bytes = 0;
+  while (std::getline(is, line)) bytes += line.size() + 1;
+  return bytes > 0 ? 0 : 1;
+}
+
+struct Run {
+  double ms = 0;
+  long peakKiB = 0;
+  long faults = 0;
+  bool ok = false;
+};
+
+Run runProcess(const std::vector<std::string>& args, const std::string& home) {
+  Run r;
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (!home.empty()) setenv("HOME", home.c_str(), 1);
+    if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(127);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return r;
+  r.ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  r.peakKiB = usage.ru_maxrss;
+  r.faults = usage.ru_minflt + usage.ru_majflt;
+  r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return r;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? -1 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && strcmp(argv[1], "--getline") == 0) return readLines(argv[2]);
+  if (argc != 4) {
+    fprintf(stderr, "usage: zolt_cold_start ZOLT FILE RUNS\n");
+    return 2;
+  }
+  std::string self = fs::read_symlink("/proc/self/exe").string();
+  std::string zolt = argv[1], file = argv[2];
+  int runs = std::max(1, atoi(argv[3]));
+  std::string dirTemplate = (fs::temp_directory_path() / "zolt_cold_XXXXXX").string();
+  if (mkdtemp(dirTemplate.data()) == nullptr) return 1;
+  std::string copy = dirTemplate + "/data.dat";
+  fs::copy_file(file, copy);
+  std::vector<double> floorMs, zoltMs;
+  long peak = 0, faults = 0;
+  bool ok = true;
+  for (int i = 0; i < runs; ++i) {
+    Run f = runProcess({self, "--getline", file}, std::string());
+    Run z = runProcess({zolt, "-q", "-f", copy}, dirTemplate);
+    ok = ok && f.ok && z.ok;
+    floorMs.push_back(f.ms);
+    zoltMs.push_back(z.ms);
+    peak = std::max(peak, z.peakKiB);
+    faults = z.faults;
+  }
+  fs::remove_all(dirTemplate);
+  if (!ok) return 1;
+  printf("%.1f %.1f %ld %ld\n", median(floorMs), median(zoltMs), peak, faults);
+  return 0;
+}
