@@ -239,5 +239,7 @@ TEST(RowTextTest, CopiesShareAndAssignmentsStayApart) {
 }
 
 TEST(RowTextTest, RowIsSmall) {
-  if (sizeof(void*) == 8) EXPECT_EQ(32u, sizeof(T_viewDataItem));
+  if (sizeof(void*) == 8) {
+    EXPECT_EQ(32u, sizeof(T_viewDataItem));
+  }
 }
