@@ -1,4 +1,5 @@
-// Writes a benchmark data file: zolt_generate FILE ITEMS [SEED] [--uniform] [--short-notes] [--now=YYYY-MM-DD]
+// Writes a benchmark data file:
+// zolt_generate FILE ITEMS [SEED] [--uniform] [--short-notes] [--now=YYYY-MM-DD]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
