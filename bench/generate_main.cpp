@@ -9,7 +9,9 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: zolt_generate FILE ITEMS [SEED] [--uniform] [--short-notes] [--now=YYYY-MM-DD]\n");
+    fprintf(
+        stderr,
+        "usage: zolt_generate FILE ITEMS [SEED] [--uniform] [--short-notes] [--now=YYYY-MM-DD]\n");
     return 2;
   }
   GeneratorConfig config;
