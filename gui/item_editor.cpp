@@ -417,7 +417,7 @@ void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
   const char* text = nullptr;
   e->descriptionLocked = doc->getItemDescription(text) == 1;
   if (e->descriptionLocked) text = nullptr;
-  e->returnLine = firstVisibleLine();
+  editorReturnLine = firstVisibleLine();
   e->summary->value(doc->getItemSummary().c_str());
   e->summary->position(0);
   e->showAs->value(doc->getShowTimeAs() ? 1 : 0);
@@ -759,7 +759,7 @@ void ZoltGUI::editToDo_Done() {
   journalEditedToDo();
   int line = showMain(kScreenList);
   doc->checkCompleted();
-  showList(line != 0 ? line : editor_->returnLine);
+  showList(line != 0 ? line : editorReturnLine);
 }
 
 void ZoltGUI::editGroup_Done() {
@@ -827,7 +827,7 @@ void ZoltGUI::CB_editToDo_Menu_del() {
   forgetEditedItem(doc);
   int line = showMain(kScreenList);
   doc->checkCompleted();
-  showList(line != 0 ? line : editor_->returnLine);
+  showList(line != 0 ? line : editorReturnLine);
 }
 
 void ZoltGUI::CB_editToDo_Menu_copy() {
@@ -845,7 +845,7 @@ void ZoltGUI::CB_editToDo_Menu_t2Group() {
   // The new group's record carries the item as edited.
   forgetEditedItem(doc);
   // Like entering a group in the tree view, so ".." comes back to the same place.
-  if (doc->getOptViewtype() == kViewTree) doc->pushListPosition(editor_->returnLine, 0);
+  if (doc->getOptViewtype() == kViewTree) doc->pushListPosition(editorReturnLine, 0);
   showMain(kScreenList);
   doc->checkCompleted();
   showList(0);

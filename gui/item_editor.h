@@ -42,7 +42,6 @@ enum EditorMenuEntry {
 
 // Every pointer is owned by the main window (its group deletes the widgets).
 struct EditorScreens {
-  int returnLine = 0;  // the list's first visible line when the editor was opened
   // The description is still ciphertext (nobody logged in): the input stays empty and
   // inactive, and leaving keeps the stored description untouched.
   bool descriptionLocked = false;

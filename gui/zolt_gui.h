@@ -223,7 +223,6 @@ class ZoltGUI : public Fl_Window {
   int textSize_ = 20;
   std::string clipboardFile;
   int promptKind_ = kPromptSearch;
-  std::string promptText;
   char clockText[30] = "";
 
   // Widgets, owned by the window (its group deletes them).
