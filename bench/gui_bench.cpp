@@ -359,15 +359,6 @@ void BM_FirstDrawnWindow(benchmark::State& state) {
   XCloseDisplay(d);
 }
 
-std::vector<int> sizes() {
-  const char* env = getenv("ZOLT_BENCH_SIZES");
-  std::string list = env ? env : "10000,100000,1000000";
-  std::vector<int> result;
-  std::stringstream in(list);
-  for (std::string item; std::getline(in, item, ',');) result.push_back(atoi(item.c_str()));
-  return result;
-}
-
 void registerAll(const std::vector<int>& ns) {
   using Fn = void (*)(benchmark::State&);
   for (int n : ns) {
@@ -419,7 +410,7 @@ int main(int argc, char** argv) {
   fl_open_display();
   // A message box would wait for a person; none is expected, and any goes to stderr.
   setDialogSeam(standardErrorSeam());
-  std::vector<int> ns = sizes();
+  std::vector<int> ns = benchSizes();
   registerAll(ns);
   benchmark::Initialize(&argc, argv);
   TableReporter reporter;

@@ -5,9 +5,23 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "bench/goal_table.h"
+
+// The numbers of items to measure: ZOLT_BENCH_SIZES as a comma-separated list, or
+// 10,000, 100,000 and 1,000,000.
+inline std::vector<int> benchSizes() {
+  const char* env = getenv("ZOLT_BENCH_SIZES");
+  std::string list = env ? env : "10000,100000,1000000";
+  std::vector<int> result;
+  std::stringstream in(list);
+  for (std::string item; std::getline(in, item, ',');) result.push_back(atoi(item.c_str()));
+  return result;
+}
 
 class TableReporter : public benchmark::ConsoleReporter {
  public:

@@ -489,15 +489,6 @@ void printColdStartTable(const std::vector<int>& ns) {
   }
 }
 
-std::vector<int> sizes() {
-  const char* env = getenv("ZOLT_BENCH_SIZES");
-  std::string list = env ? env : "10000,100000,1000000";
-  std::vector<int> result;
-  std::stringstream in(list);
-  for (std::string item; std::getline(in, item, ',');) result.push_back(atoi(item.c_str()));
-  return result;
-}
-
 // Benchmarks that load a document outside the timing for every iteration get a fixed
 // number of iterations, or the untimed loads of a big file would take minutes.
 int64_t pausedIterations(int n) { return std::max<int64_t>(3, 3000000 / n); }
@@ -569,7 +560,7 @@ int main(int argc, char** argv) {
   if (mkdtemp(dirTemplate.data()) == nullptr) fail("cannot make a working directory");
   workDir = dirTemplate;
   today = getTodayDate(kNoTime);
-  std::vector<int> ns = sizes();
+  std::vector<int> ns = benchSizes();
   registerAll(ns);
   benchmark::Initialize(&argc, argv);
   TableReporter reporter;

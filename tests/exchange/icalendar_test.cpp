@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/zolt.h"
+#include "model/todo_test_util.h"
 #include "test_util.h"
 
 namespace {
@@ -93,16 +94,6 @@ class IcalendarTest : public ::testing::Test {
     return z.getCurItem();
   }
 
-  static T_recData rule(int type, int interval, unsigned first = kEmptyDateTime,
-                        unsigned last = kEmptyDateTime) {
-    T_recData r;
-    r.type = type;
-    r.interval = interval;
-    r.firstDate = first;
-    r.lastDate = last;
-    return r;
-  }
-
   static std::vector<ToDoListToDo*> todosBelow(ToDoListGroup* g) {
     std::vector<ToDoListItem*> items;
     g->collectSubtree(items);
@@ -155,17 +146,17 @@ std::string comparable(const std::string& ics) {
 TEST_F(IcalendarTest, RoundTripKeepsItemsDatesPrioritiesAndRecurrences) {
   add(*doc, "Report", 2, at(2009, 2, 9), at(2009, 2, 10, 17, 0));
   add(*doc, "Pay rent", 3, at(2009, 2, 1), at(2009, 2, 1),
-      rule(5, 1, kEmptyDateTime, at(2009, 12, 1)));
+      Rec(5, 1, kEmptyDateTime, at(2009, 12, 1)));
   ASSERT_EQ(0, doc->newGroup());
   doc->setGroupSummary("Work");
   add(*doc, "Meeting", 100, at(2009, 2, 3, 10, 0), at(2009, 2, 3, 11, 30),
-      rule(3, 2, kEmptyDateTime, at(2009, 6, 30)));
+      Rec(3, 2, kEmptyDateTime, at(2009, 6, 30)));
   add(*doc, "Holiday", 200, at(2009, 2, 5), at(2009, 2, 7));
   ASSERT_EQ(0, doc->newGroup());
   doc->setGroupSummary("Mail, post");
-  add(*doc, "Club", 100, at(2009, 1, 29, 19, 0), at(2009, 1, 29, 21, 0), rule(4, 1));
-  add(*doc, "Water plants", 4, at(2009, 2, 2), at(2009, 2, 2), rule(2, 3, at(2009, 1, 15)));
-  add(*doc, "Birthday", 200, at(2009, 3, 12), at(2009, 3, 12), rule(6, 1));
+  add(*doc, "Club", 100, at(2009, 1, 29, 19, 0), at(2009, 1, 29, 21, 0), Rec(4, 1));
+  add(*doc, "Water plants", 4, at(2009, 2, 2), at(2009, 2, 2), Rec(2, 3, at(2009, 1, 15)));
+  add(*doc, "Birthday", 200, at(2009, 3, 12), at(2009, 3, 12), Rec(6, 1));
   add(*doc, "Filed", 5, kEmptyDateTime, at(2009, 1, 20));
   ASSERT_EQ(0, doc->setItemCompleted());
   add(*doc, "Notes", 6, at(2009, 1, 21, 8, 15), at(2009, 1, 21));
@@ -311,21 +302,21 @@ std::vector<std::string> icalOccurrences(const std::string& ics, unsigned from, 
 TEST_F(IcalendarTest, ExportedRulesExpandToTheOccurrencesZoltShows) {
   const RecurrenceCase kCases[] = {
       {"daily every 3rd day until June", 3, at(2009, 1, 5), at(2009, 1, 5),
-       rule(1, 3, kEmptyDateTime, at(2009, 6, 30)), 1},
+       Rec(1, 3, kEmptyDateTime, at(2009, 6, 30)), 1},
       {"daily appointment with a time, until a day", 100, at(2009, 1, 5, 7, 30),
-       at(2009, 1, 5, 8, 0), rule(1, 10, kEmptyDateTime, at(2009, 7, 24)), 1},
-      {"weekly every 2nd week", 100, at(2009, 2, 3, 10, 0), at(2009, 2, 3, 11, 0), rule(3, 2), 1},
+       at(2009, 1, 5, 8, 0), Rec(1, 10, kEmptyDateTime, at(2009, 7, 24)), 1},
+      {"weekly every 2nd week", 100, at(2009, 2, 3, 10, 0), at(2009, 2, 3, 11, 0), Rec(3, 2), 1},
       {"weekly to-do starting two days early, until", 2, at(2009, 2, 1, 9, 0),
-       at(2009, 2, 3, 17, 0), rule(3, 1, kEmptyDateTime, at(2009, 9, 1)), 1},
+       at(2009, 2, 3, 17, 0), Rec(3, 1, kEmptyDateTime, at(2009, 9, 1)), 1},
       {"monthly on the fifth Thursday", 100, at(2009, 1, 29, 19, 0), at(2009, 1, 29, 21, 0),
-       rule(4, 1), 1},
+       Rec(4, 1), 1},
       {"monthly on the second Tuesday every 2nd month", 4, at(2009, 2, 10), at(2009, 2, 10),
-       rule(4, 2), 1},
-      {"monthly on the 31st", 3, at(2009, 1, 31), at(2009, 1, 31), rule(5, 1), 1},
+       Rec(4, 2), 1},
+      {"monthly on the 31st", 3, at(2009, 1, 31), at(2009, 1, 31), Rec(5, 1), 1},
       {"monthly on the 15th every 3rd month until", 200, at(2009, 1, 15), at(2009, 1, 15),
-       rule(5, 3, kEmptyDateTime, at(2009, 10, 15)), 1},
-      {"yearly", 3, at(2009, 3, 12), at(2009, 3, 12), rule(6, 1), 3},
-      {"yearly on 29 February", 200, at(2008, 2, 29), at(2008, 2, 29), rule(6, 1), 9},
+       Rec(5, 3, kEmptyDateTime, at(2009, 10, 15)), 1},
+      {"yearly", 3, at(2009, 3, 12), at(2009, 3, 12), Rec(6, 1), 3},
+      {"yearly on 29 February", 200, at(2008, 2, 29), at(2008, 2, 29), Rec(6, 1), 9},
   };
   for (const RecurrenceCase& c : kCases) {
     auto z = open(std::string("r") + std::to_string(&c - kCases) + ".dat");
@@ -346,7 +337,7 @@ TEST_F(IcalendarTest, ExportedRulesExpandToTheOccurrencesZoltShows) {
 // A daily resetable to-do's next date depends on the day it is completed: the export is
 // the daily rule it follows when completed on each due day, and Zolt reads its kind back.
 TEST_F(IcalendarTest, DailyResetableIsExportedAsDailyAndReadBack) {
-  ToDoListToDo* t = add(*doc, "Water plants", 3, at(2009, 2, 2), at(2009, 2, 2), rule(2, 2));
+  ToDoListToDo* t = add(*doc, "Water plants", 3, at(2009, 2, 2), at(2009, 2, 2), Rec(2, 2));
   T_IcsReport report;
   std::string ics = icalendarText(*doc, T_IcsExportOptions(), report);
   EXPECT_NE(std::string::npos, ics.find("RRULE:FREQ=DAILY;INTERVAL=2")) << ics;
