@@ -1,5 +1,6 @@
 // Calendar arithmetic on plain day, month and year numbers and on packed date-times.
 #include "calendar/date_time.h"
+#include "util/clock.h"
 
 #include <ctime>
 
@@ -94,7 +95,7 @@ void moveDateTime(unsigned& value, int minutes) {
 }
 
 unsigned getTodayDate(unsigned value) {
-  std::time_t now = std::time(nullptr);
+  std::time_t now = zoltNow();
   std::tm local{};
   localtime_r(&now, &local);
   return packDate(value, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);

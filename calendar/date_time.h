@@ -4,7 +4,7 @@
 //   bit 14 no-time flag, bits 13-9 hour, 8-3 minute, 2-0 zero.
 // Values compare as unsigned numbers: by date, then time; no time sorts after every time
 // of the same day, no date after every date. Weekdays are 0 (Monday) to 6 (Sunday).
-// Pure functions except getTodayDate, which reads the clock. Any thread.
+// Pure functions except getTodayDate, which reads the program's clock (util/clock.h).
 #ifndef ZOLT_CALENDAR_DATE_TIME_H_
 #define ZOLT_CALENDAR_DATE_TIME_H_
 

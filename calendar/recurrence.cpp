@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "model/todo_list_todo.h"
+#include "util/clock.h"
 
 namespace {
 
@@ -282,7 +283,7 @@ int ToDoListToDo::setCompleted(T_Calendar& cal) {
   }
   removeFromCalLists(cal);
   unsigned moved = setFollowingRecurrenceDate(begin, end);
-  if (moved == 0) completed = T_completed{true, static_cast<int32_t>(time(nullptr))};
+  if (moved == 0) completed = T_completed{true, static_cast<int32_t>(zoltNow())};
   sanitizeTimeThings();
   putIntoCalList(cal);
   if (running) setRunning(false);

@@ -15,6 +15,7 @@
 
 #include "document/zolt.h"
 #include "store/atomic_file.h"
+#include "util/clock.h"
 
 namespace {
 
@@ -643,7 +644,7 @@ void Importer::readItem(icalcomponent* c, ToDoListToDo* t, T_Calendar& cal) {
        completed != nullptr)) {
     T_completed done;
     done.completed = true;
-    done.time = static_cast<int32_t>(time(nullptr));
+    done.time = static_cast<int32_t>(zoltNow());
     if (completed != nullptr) {
       icaltimetype ct = icalproperty_get_completed(completed);
       done.time = static_cast<int32_t>(icaltime_as_timet_with_zone(

@@ -15,6 +15,7 @@
 #include "gui/fake_keyboard.h"
 #include "gui/item_editor.h"
 #include "gui/raw_label.h"
+#include "util/clock.h"
 
 ZoltGUI* mainWin = nullptr;
 
@@ -315,7 +316,7 @@ void ZoltGUI::closeForShutdown() {
 }
 
 void ZoltGUI::updateClock() {
-  time_t now = time(nullptr);
+  time_t now = zoltNow();
   struct tm local;
   localtime_r(&now, &local);
   if (strftime(clockText, sizeof clockText, "%d.%m.%Y\n%H:%M\n", &local) == 0) clockText[0] = 0;

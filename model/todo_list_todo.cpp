@@ -7,6 +7,7 @@
 #include <new>
 
 #include "document/view_data.h"
+#include "util/clock.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZOLT_TODO_POOL 0
@@ -145,7 +146,7 @@ int ToDoListToDo::clearCompleted() {
 
 int ToDoListToDo::setRunning(bool on) {
   if (running == on) return -1;
-  int32_t now = static_cast<int32_t>(time(nullptr));
+  int32_t now = static_cast<int32_t>(zoltNow());
   if (on) {
     times.push_back(T_workingTimes{now, now});
   } else if (!times.empty()) {

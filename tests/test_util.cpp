@@ -1,5 +1,11 @@
 #include "test_util.h"
 
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "util/clock.h"
+
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,3 +61,19 @@ RunResult runZolt(const std::string& home, const std::string& args,
   remove(err.c_str());
   return result;
 }
+
+// Every test binary reads one fixed moment for "now": the time it started, or ZOLT_TEST_NOW
+// (seconds since 1970) to repeat a run. A run that crosses midnight sees one day throughout.
+namespace {
+class FixedClockEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* given = getenv("ZOLT_TEST_NOW");
+    std::time_t moment = given && *given ? static_cast<std::time_t>(atoll(given)) : std::time(nullptr);
+    setFixedClock(moment);
+  }
+  void TearDown() override { clearFixedClock(); }
+};
+[[maybe_unused]] ::testing::Environment* const fixedClockEnvironment =
+    ::testing::AddGlobalTestEnvironment(new FixedClockEnvironment);
+}  // namespace

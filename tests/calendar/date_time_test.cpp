@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+#include "util/clock.h"
+
 namespace {
 
 unsigned dateTime(int year, int month, int day, int hour, int minute) {
@@ -24,7 +26,7 @@ std::string formatTm(const char* format, const std::tm& tm) {
 }
 
 unsigned localToday() {
-  std::time_t now = std::time(nullptr);
+  std::time_t now = zoltNow();
   std::tm local{};
   localtime_r(&now, &local);
   return dateOnly(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);

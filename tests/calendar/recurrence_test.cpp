@@ -10,6 +10,7 @@
 #include "calendar/calendar_lists.h"
 #include "model/todo_list_todo.h"
 #include "model/todo_test_util.h"
+#include "util/clock.h"
 
 namespace {
 
@@ -246,16 +247,14 @@ TEST_F(CompleteTest, RecurringToDoMovesOnAndStaysOpen) {
 TEST_F(CompleteTest, PastTheLastDateIsCompletedNow) {
   auto t = Make(3, DT(2009, 1, 15, 9, 0), DT(2009, 1, 15, 14, 0), Rec(1, 1, E, D(2009, 1, 15)));
   t->setRunningDirect(true);
-  t->addTime(static_cast<long>(std::time(nullptr)), static_cast<long>(std::time(nullptr)));
-  long before = static_cast<long>(std::time(nullptr));
+  long now = static_cast<long>(zoltNow());
+  t->addTime(now - 60, now - 60);
   EXPECT_EQ(0, t->setCompleted(cal));
-  long after = static_cast<long>(std::time(nullptr));
   EXPECT_TRUE(t->isCompleted());
-  EXPECT_GE(t->getCompletedTime(), before);
-  EXPECT_LE(t->getCompletedTime(), after);
+  EXPECT_EQ(now, t->getCompletedTime());
   EXPECT_EQ(DT(2009, 1, 15, 14, 0), t->getDateTime(0));
   EXPECT_FALSE(t->isRunning());
-  EXPECT_GE(t->getTimeEnd(0), before);
+  EXPECT_EQ(now, t->getTimeEnd(0));
   EXPECT_EQ(CalList::kRecurringToDos, t->getCalList());
   EXPECT_EQ(-2, t->setCompleted(cal));
 }
