@@ -36,6 +36,8 @@ const char* usageText() {
          "  --import-ics FILE  add the iCalendar FILE's events and to-dos as a new group\n"
          "  --agenda [DAYS]    print the calendar for 1, 2, 3, 7 or 42 days from today (or\n"
          "                     from -c's day) and quit without a window\n"
+         "  --recover          start with every journal record that can be applied and\n"
+         "                     keep the others in FILE.unapplied beside the data file\n"
          "  --help             show this list\n";
 }
 
@@ -45,6 +47,10 @@ static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandL
   std::string name = argv[i];
   if (name == "--help") {
     cl.help = true;
+    return 0;
+  }
+  if (name == "--recover") {
+    cl.recover = true;
     return 0;
   }
   if (name == "--export-ics" || name == "--import-ics") {

@@ -1,5 +1,5 @@
 // The command line: -f FILE, -c [YYYY-MM-DD], -q, -s, and the long options --export-ics FILE,
-// --import-ics FILE, --agenda [DAYS] and --help.
+// --import-ics FILE, --agenda [DAYS], --recover and --help.
 #ifndef ZOLT_APP_COMMAND_LINE_H_
 #define ZOLT_APP_COMMAND_LINE_H_
 
@@ -18,6 +18,7 @@ struct T_CommandLine {
   bool agenda = false;                     // --agenda
   int agendaDays = 0;                      // --agenda's DAYS; 0 keeps the document's span
   bool help = false;                       // --help
+  bool recover = false;                    // --recover
 };
 
 // True when the options ask for work without a window (-q, the iCalendar options, the
