@@ -3,7 +3,6 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Select_Browser.H>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "app/messages.h"
 #include "calendar/date_time.h"
+#include "gui/fltk_dialogs.h"
 
 static const int kLabelSize = 20;
 static const int kWindowW = 320, kWindowH = 280;
@@ -18,7 +18,10 @@ static const int kRowY = 250, kRowH = 30;
 static const int kGridY = 30, kGridH = 220;
 // Week number, then Monday to Sunday; the browser keeps the pointer.
 static int monthViewCols[] = {44, 38, 38, 38, 38, 44, 38, 38, 0};
-static const char* const kHeader = "\tM\tT\tW\tT\tF\tSa\tSu";
+static const char* const kHeader = "Wk\tM\tT\tW\tT\tF\tSa\tSu";
+static const char* const kMonthNames[12] = {"January",   "February", "March",    "April",
+                                            "May",       "June",     "July",     "August",
+                                            "September", "October",  "November", "December"};
 // Months counted from January of year 0, so that a step is one addition.
 static const int kFirstMonthIndex = kFirstYear * 12;
 static const int kLastMonthIndex = kLastYear * 12 + 11;
@@ -63,11 +66,13 @@ DateSelect::DateSelect(int* year, int* month, int* day) : year(year), month(mont
   showYear = index / 12;
   showMonth = index % 12 + 1;
 
-  window_ = new Fl_Double_Window(kWindowW, kWindowH, "DateSelector");
+  window_ = new DialogWindow(kWindowW, kWindowH, "Choose a date");
   window_->callback(cb_Window, this);
-  monthBox = new Fl_Box(0, 0, 40, 30, monthText);
+  monthBox = new Fl_Box(4, 0, 136, 30, monthText);
+  monthBox->align(FL_ALIGN_RIGHT | FL_ALIGN_INSIDE);
   monthBox->labelsize(kLabelSize);
-  yearBox = new Fl_Box(40, 0, 80, 30, yearText);
+  yearBox = new Fl_Box(146, 0, 70, 30, yearText);
+  yearBox->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   yearBox->labelsize(kLabelSize);
   done = addButton(0, 70, "Done", cb_Done, 0);
   if (*day == -1) done->deactivate();
@@ -153,7 +158,7 @@ void DateSelect::clickGrid(int line, int x) {
 }
 
 void DateSelect::dispMonYear() {
-  snprintf(monthText, sizeof monthText, "%d", showMonth);
+  snprintf(monthText, sizeof monthText, "%s", kMonthNames[showMonth - 1]);
   snprintf(yearText, sizeof yearText, "%04d", showYear);
   monthBox->label(monthText);
   yearBox->label(yearText);

@@ -1,8 +1,7 @@
-// The date selector: a small modal window with a month grid (ISO week number, Monday to
-// Sunday) in which the user clicks a day. It edits the caller's year, month and day in
-// place; a day of -1 means "no date", and is also what Cancel leaves behind.
-// Shown months stay within January 2000 to December 2127, the years a packed date holds.
-// GUI thread only.
+// The date selector: a small modal window with the month by name and a month grid (ISO
+// week number, Monday to Sunday) in which the user clicks a day. It edits the caller's year, month
+// and day in place; a day of -1 means "no date", and is also what Cancel leaves behind. Shown
+// months stay within January 2000 to December 2127, the years a packed date holds. GUI thread only.
 #ifndef ZOLT_GUI_DATE_SELECT_H_
 #define ZOLT_GUI_DATE_SELECT_H_
 
@@ -73,7 +72,7 @@ class DateSelect {
   int* day;          // not owned; -1 = no date chosen
   int showYear, showMonth;
   int todayDay, todayMonth, todayYear;
-  char monthText[3];
+  char monthText[12];
   char yearText[5];
   Fl_Box* monthBox;
   Fl_Box* yearBox;

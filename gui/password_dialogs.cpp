@@ -1,8 +1,9 @@
 #include "gui/password_dialogs.h"
 
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Choice.H>
-#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Multiline_Input.H>
@@ -14,25 +15,42 @@
 
 #include "app/messages.h"
 #include "crypt/crypt_man.h"
+#include "gui/fltk_dialogs.h"
 #include "gui/raw_label.h"
 
 static const char* const kEmptyPasswordRefused =
     "Please type a password: a note locked under an empty password is not protected.";
-static const char* const kWrongPassword = "Wrong password";
+static const char* const kPasswordsDiffer =
+    "The two hidden passwords differ. Type the same password in both fields: a typing "
+    "mistake here would lock your notes for good.";
+static const char* const kWrongPassword =
+    "Wrong password for this description. Try again, or press Cancel.";
+const char* const kLoginFromMenu =
+    "Log in with one of your passwords to read and write encrypted descriptions.";
+
+// Text of size 20 as in the main window; fields of one line 34 pixels high to hold it.
+static const int kTextSize = 20;
+static const int kFieldH = 34;
+static const int kLabelH = 28;
+static const int kMargin = 12;
+static const int kWindowW = 440;
+static const int kFieldW = kWindowW - 2 * kMargin;
 
 namespace {
 
 // Each run has its own set, handed to the callbacks as user data.
 struct AddPwdDialog {
-  Fl_Double_Window* window = nullptr;
+  Fl_Window* window = nullptr;
   Fl_Input* inputDescr = nullptr;
   Fl_Secret_Input* inputA = nullptr;
+  Fl_Secret_Input* inputRepeat = nullptr;
   Fl_Multiline_Input* inputB = nullptr;
   int nDone = 0;  // 1 once OK was pressed with a password
 };
 
 struct LoginDialog {
-  Fl_Double_Window* window = nullptr;
+  Fl_Window* window = nullptr;
+  CryptMan* cm = nullptr;  // not owned
   Fl_Choice* choice = nullptr;
   Fl_Secret_Input* inputA = nullptr;
   Fl_Multiline_Input* inputB = nullptr;
@@ -43,7 +61,23 @@ struct LoginDialog {
 
 }  // namespace
 
-static void labelAbove(Fl_Widget* w) { w->align(FL_ALIGN_TOP_LEFT); }
+// A field with its label above it, at `y` (the label's top); `y` moves below the field.
+template <class T>
+static T* field(int& y, int h, const char* label) {
+  T* w = new T(kMargin, y + kLabelH, kFieldW, h, label);
+  w->align(FL_ALIGN_TOP_LEFT);
+  w->labelsize(kTextSize);
+  w->textsize(kTextSize);
+  y += kLabelH + h + 6;
+  return w;
+}
+
+static Fl_Button* button(int x, int y, int w, const char* label, bool isDefault) {
+  Fl_Button* b = isDefault ? new Fl_Return_Button(x, y, w, kFieldH, label)
+                           : new Fl_Button(x, y, w, kFieldH, label);
+  b->labelsize(kTextSize);
+  return b;
+}
 
 // The hidden input's text when there is any, else the visible one's.
 static std::string typedPassword(const Fl_Input_* hidden, const Fl_Input_* visible) {
@@ -58,7 +92,9 @@ static void cb_addCancel(Fl_Widget*, void* data) {
   static_cast<AddPwdDialog*>(data)->window->hide();
 }
 
-// An empty password would lock notes under a key anyone can derive; the dialog stays open.
+// An empty password would lock notes under a key anyone can derive, and a hidden one typed
+// wrong once would lock them for good: either keeps the dialog open. The visible input
+// needs no second copy: the user sees what was typed.
 static void cb_addOK(Fl_Widget*, void* data) {
   AddPwdDialog* d = static_cast<AddPwdDialog*>(data);
   if (d->inputA->size() == 0 && d->inputB->size() == 0) {
@@ -66,24 +102,33 @@ static void cb_addOK(Fl_Widget*, void* data) {
     d->inputA->take_focus();
     return;
   }
+  if ((d->inputA->size() > 0 || d->inputRepeat->size() > 0) &&
+      strcmp(d->inputA->value(), d->inputRepeat->value()) != 0) {
+    showAlert(kPasswordsDiffer);
+    d->inputRepeat->value("");
+    d->inputRepeat->take_focus();
+    return;
+  }
   d->nDone = 1;
   d->window->hide();
 }
 
 static void buildAddDialog(AddPwdDialog& d) {
-  d.window = new Fl_Double_Window(275, 295, "Add decryption password");
-  d.inputDescr = new Fl_Input(10, 25, 255, 20, "Password description:");
-  labelAbove(d.inputDescr);
-  d.inputA = new Fl_Secret_Input(10, 70, 255, 20, "Hidden input:");
-  labelAbove(d.inputA);
-  d.inputB = new Fl_Multiline_Input(10, 115, 255, 140, "Visible input:");
-  labelAbove(d.inputB);
-  Fl_Button* cancel = new Fl_Button(30, 265, 80, 20, "Cancel");
+  d.window = new DialogWindow(kWindowW, 0, "Add a password");
+  int y = kMargin;
+  d.inputDescr = field<Fl_Input>(y, kFieldH, "Password description:");
+  d.inputA = field<Fl_Secret_Input>(y, kFieldH, "Password (hidden input):");
+  d.inputRepeat = field<Fl_Secret_Input>(y, kFieldH, "Repeat the hidden password:");
+  d.inputB = field<Fl_Multiline_Input>(y, 100, "Or the password (visible input):");
+  y += 6;
+  Fl_Button* cancel = button(kMargin, y, 110, "Cancel", false);
   cancel->callback(cb_addCancel, &d);
-  Fl_Return_Button* ok = new Fl_Return_Button(155, 265, 70, 20, "OK");
+  Fl_Button* ok = button(kWindowW - kMargin - 110, y, 110, "OK", true);
   ok->callback(cb_addOK, &d);
   d.window->end();
+  d.window->size(kWindowW, y + kFieldH + kMargin);
   d.window->set_modal();
+  d.window->hotspot(d.window);
   d.inputDescr->take_focus();
 }
 
@@ -103,7 +148,25 @@ int pwd_add_run_window(CryptMan* cm) {
   return result;
 }
 
-static void cb_loginOK(Fl_Widget*, void* data) { static_cast<LoginDialog*>(data)->window->hide(); }
+// Cancel, Escape and the close box leave without trying a password.
+static void cb_loginCancel(Fl_Widget*, void* data) {
+  static_cast<LoginDialog*>(data)->window->hide();
+}
+
+// A wrong password keeps the dialog open for another try.
+static void cb_loginOK(Fl_Widget*, void* data) {
+  LoginDialog* d = static_cast<LoginDialog*>(data);
+  std::string pwd = typedPassword(d->inputA, d->inputB);
+  d->cm->Login(d->choice->value(), pwd.c_str());
+  wipe(pwd);
+  if (d->cm->IsLoggedIn()) {
+    d->window->hide();
+    return;
+  }
+  showAlert(kWrongPassword);
+  d->inputA->value("");
+  d->inputA->take_focus();
+}
 
 // One entry per record, at the record's index, drawn as typed. The menu is handed over as
 // a table: Fl_Menu_::add would split a description at "/", read "&", "_" and "\\" in it and
@@ -112,40 +175,46 @@ static void fillChoice(LoginDialog& d, const CryptMan& cm) {
   int n = cm.GetNumPwds();
   for (int i = 0; i < n; ++i) d.labels.push_back(cm.GetPwdDescr(i));
   d.entries.assign(n + 1, Fl_Menu_Item{});  // all zero; the last one ends the menu
-  for (int i = 0; i < n; ++i) d.entries[i].label(rawLabelType(), d.labels[i].c_str());
+  for (int i = 0; i < n; ++i) {
+    d.entries[i].label(rawLabelType(), d.labels[i].c_str());
+    d.entries[i].labelsize(kTextSize);
+  }
   d.choice->menu(d.entries.data());
   if (n > 0) d.choice->value(0);
 }
 
-static void buildLoginDialog(LoginDialog& d, const CryptMan& cm) {
-  d.window = new Fl_Double_Window(330, 425, "Decryption: Login");
-  d.choice = new Fl_Choice(10, 30, 310, 20, "Password description:");
+static void buildLoginDialog(LoginDialog& d, const std::string& reason) {
+  d.window = new DialogWindow(kWindowW, 0, "Log in to encrypted descriptions");
+  d.window->callback(cb_loginCancel, &d);
+  Fl_Box* why = new Fl_Box(kMargin, kMargin, kFieldW, 76);
+  why->copy_label(reason.c_str());
+  why->labeltype(rawLabelType());
+  why->labelsize(kTextSize);
+  why->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+  int y = kMargin + 76;
+  d.choice = field<Fl_Choice>(y, kFieldH, "Password description:");
   d.choice->down_box(FL_BORDER_BOX);
-  labelAbove(d.choice);
-  fillChoice(d, cm);
-  d.inputA = new Fl_Secret_Input(10, 80, 310, 20, "Hidden input:");
-  labelAbove(d.inputA);
-  d.inputB = new Fl_Multiline_Input(10, 125, 310, 250, "Visible input:");
-  labelAbove(d.inputB);
-  Fl_Return_Button* ok = new Fl_Return_Button(240, 390, 80, 20, "OK");
+  fillChoice(d, *d.cm);
+  d.inputA = field<Fl_Secret_Input>(y, kFieldH, "Password (hidden input):");
+  d.inputB = field<Fl_Multiline_Input>(y, 100, "Or the password (visible input):");
+  y += 6;
+  Fl_Button* cancel = button(kMargin, y, 110, "Cancel", false);
+  cancel->callback(cb_loginCancel, &d);
+  Fl_Button* ok = button(kWindowW - kMargin - 110, y, 110, "OK", true);
   ok->callback(cb_loginOK, &d);
   d.window->end();
+  d.window->size(kWindowW, y + kFieldH + kMargin);
   d.window->set_modal();
+  d.window->hotspot(d.window);
   d.inputA->take_focus();
 }
 
-// Closing the window counts as OK: it has no cancel button, and the password typed is
-// tried however the dialog ends.
-int pwd_ask_run_window(CryptMan* cm) {
+int pwd_ask_run_window(CryptMan* cm, const std::string& reason) {
   if (!cm->CanLogIn()) return cm->IsLoggedIn() ? 0 : -1;
   LoginDialog d;
-  buildLoginDialog(d, *cm);
+  d.cm = cm;
+  buildLoginDialog(d, reason.empty() ? std::string(kLoginFromMenu) : reason);
   runModal(d.window);
-  std::string pwd = typedPassword(d.inputA, d.inputB);
-  cm->Login(d.choice->value(), pwd.c_str());
-  wipe(pwd);
   delete d.window;
-  if (cm->IsLoggedIn()) return 0;
-  showAlert(kWrongPassword);
-  return -1;
+  return cm->IsLoggedIn() ? 0 : -1;
 }

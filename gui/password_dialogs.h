@@ -5,21 +5,28 @@
 #ifndef ZOLT_GUI_PASSWORD_DIALOGS_H_
 #define ZOLT_GUI_PASSWORD_DIALOGS_H_
 
+#include <string>
+
 class CryptMan;
 
-// Asks for a description and a password (the hidden input's text, or else the visible
-// input's, line breaks included) and adds them to `cm` when OK is pressed. An empty password
-// is refused with an alert and the dialog stays open. Returns 0 when a password was added;
+// Asks for a description and a password (the hidden input's text, typed twice, or else the
+// visible input's, line breaks included) and adds them to `cm` when OK is pressed. An empty
+// password, or two hidden copies that differ, is refused with an alert and the dialog stays
+// open. Returns 0 when a password was added;
 // -1 when the dialog was cancelled or closed, when `cm` cannot take a password now (nothing
 // is shown then) or when `cm` refused it (its reason is shown in an alert).
 // `cm` is not owned.
 int pwd_add_run_window(CryptMan* cm);
 
-// Offers one entry per password record, in record order and shown as typed, and tries the
-// password typed against the chosen record however the dialog is closed (its window has no
-// cancel button). A failed login says "Wrong password". Returns 0 when `cm` is logged in
+// Says `reason` (why the login is asked for; empty: the menu's general text), offers one
+// entry per password record, in record order and shown as typed, and tries the password
+// typed against the chosen record on OK. A wrong password says so and the dialog stays open;
+// Cancel, Escape and the close box leave without trying. Returns 0 when `cm` is logged in
 // afterwards, -1 otherwise. Shows nothing when `cm` is already logged in or has no master
 // key. `cm` is not owned.
-int pwd_ask_run_window(CryptMan* cm);
+int pwd_ask_run_window(CryptMan* cm, const std::string& reason = std::string());
+
+// The login's reason when it comes from the menu.
+extern const char* const kLoginFromMenu;
 
 #endif  // ZOLT_GUI_PASSWORD_DIALOGS_H_

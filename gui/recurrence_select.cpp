@@ -4,7 +4,6 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Choice.H>
-#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Repeat_Button.H>
 
@@ -13,6 +12,7 @@
 #include "app/messages.h"
 #include "calendar/date_time.h"
 #include "gui/date_select.h"
+#include "gui/fltk_dialogs.h"
 
 static const int kLabelSize = 20;
 static const int kMinInterval = 1, kMaxInterval = 1000;
@@ -76,8 +76,11 @@ static Fl_Box* addBox(int x, int y, int w, int h, const char* label) {
   return b;
 }
 
+// "Begin Date" at label size 20 needs 140 pixels beside the menu's drop-down mark.
+static const int kDateMenuW = 140;
+
 static Fl_Menu_Button* addDateMenu(int y, const char* label, Fl_Menu_Item* menu) {
-  Fl_Menu_Button* m = new Fl_Menu_Button(0, y, 120, 30, label);
+  Fl_Menu_Button* m = new Fl_Menu_Button(0, y, kDateMenuW, 30, label);
   m->labelsize(kLabelSize);
   m->textsize(kLabelSize);
   m->menu(menu);
@@ -126,7 +129,7 @@ RecurrenceSelect::RecurrenceSelect(T_recData* rec, int day, int month, int weekd
   if (rec->interval < kMinInterval) rec->interval = kMinInterval;
   if (rec->interval > kMaxInterval) rec->interval = kMaxInterval;
 
-  window_ = new Fl_Double_Window(320, 320, "RecurrenceSelector");
+  window_ = new DialogWindow(320, 320, "Repeat");
   window_->callback(cb_Window, this);
   typeMenu = new Fl_Choice(4, 4, 316, 30);
   typeMenu->labelsize(kLabelSize);
@@ -142,8 +145,8 @@ RecurrenceSelect::RecurrenceSelect(T_recData* rec, int day, int month, int weekd
   explBox->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT);
   begMenu = addDateMenu(230, "Begin Date", menu_BegDate);
   endMenu = addDateMenu(260, "End Date", menu_EndDate);
-  begBox = addBox(120, 230, 200, 30, begText);
-  endBox = addBox(120, 260, 200, 30, endText_);
+  begBox = addBox(kDateMenuW, 230, 320 - kDateMenuW, 30, begText);
+  endBox = addBox(kDateMenuW, 260, 320 - kDateMenuW, 30, endText_);
   addButton(0, "Done", cb_Done);
   addButton(70, "Cancel", cb_Cancel);
   window_->end();

@@ -56,11 +56,11 @@ class DateSelectTest : public ::testing::Test {
 
 TEST_F(DateSelectTest, GridOfFebruary2009StartsOnASundayInWeek5) {
   DateSelect s(&date.year, &date.month, &date.day);
-  EXPECT_STREQ("2", s.monthLabel()->label());
+  EXPECT_STREQ("February", s.monthLabel()->label()) << "the month by name";
   EXPECT_STREQ("2009", s.yearLabel()->label());
   EXPECT_TRUE(s.doneButton()->active());
   EXPECT_EQ(
-      (std::vector<std::string>{"\tM\tT\tW\tT\tF\tSa\tSu", "5\t\t\t\t\t\t\t1",
+      (std::vector<std::string>{"Wk\tM\tT\tW\tT\tF\tSa\tSu", "5\t\t\t\t\t\t\t1",
                                 "6\t2\t3\t4\t5\t6\t7\t8", "7\t9\t10\t11\t@u12\t13\t14\t15",
                                 "8\t16\t17\t18\t19\t20\t21\t22", "9\t23\t24\t25\t26\t27\t28\t"}),
       lines(s));
@@ -70,9 +70,9 @@ TEST_F(DateSelectTest, GridOfFebruary2009StartsOnASundayInWeek5) {
 TEST_F(DateSelectTest, GridOfJanuary2010StartsInWeek53) {
   date = {2010, 1, 31};
   DateSelect s(&date.year, &date.month, &date.day);
-  EXPECT_STREQ("1", s.monthLabel()->label());
+  EXPECT_STREQ("January", s.monthLabel()->label());
   EXPECT_STREQ("2010", s.yearLabel()->label());
-  EXPECT_EQ((std::vector<std::string>{"\tM\tT\tW\tT\tF\tSa\tSu", "53\t\t\t\t\t1\t2\t3",
+  EXPECT_EQ((std::vector<std::string>{"Wk\tM\tT\tW\tT\tF\tSa\tSu", "53\t\t\t\t\t1\t2\t3",
                                       "1\t4\t5\t6\t7\t8\t9\t10", "2\t11\t12\t13\t14\t15\t16\t17",
                                       "3\t18\t19\t20\t21\t22\t23\t24",
                                       "4\t25\t26\t27\t28\t29\t30\t@u31"}),
@@ -129,13 +129,19 @@ TEST_F(DateSelectTest, StepsStayWithin2000And2127) {
     int shownYear, shownMonth;
     const char *monthLabel, *yearLabel;
   } kCases[] = {
-      {2009, 2, "M-", 2009, 1, "1", "2009"},    {2009, 1, "M-", 2008, 12, "12", "2008"},
-      {2009, 12, "M+", 2010, 1, "1", "2010"},   {2009, 2, "M+", 2009, 3, "3", "2009"},
-      {2009, 2, "Y+", 2010, 2, "2", "2010"},    {2009, 2, "Y-", 2008, 2, "2", "2008"},
-      {2000, 1, "M-", 2000, 1, "1", "2000"},    {2000, 6, "Y-", 2000, 6, "6", "2000"},
-      {2001, 1, "Y-", 2000, 1, "1", "2000"},    {2127, 12, "M+", 2127, 12, "12", "2127"},
-      {2127, 3, "Y+", 2127, 3, "3", "2127"},    {2126, 12, "M+", 2127, 1, "1", "2127"},
-      {2126, 12, "Y+", 2127, 12, "12", "2127"},
+      {2009, 2, "M-", 2009, 1, "January", "2009"},
+      {2009, 1, "M-", 2008, 12, "December", "2008"},
+      {2009, 12, "M+", 2010, 1, "January", "2010"},
+      {2009, 2, "M+", 2009, 3, "March", "2009"},
+      {2009, 2, "Y+", 2010, 2, "February", "2010"},
+      {2009, 2, "Y-", 2008, 2, "February", "2008"},
+      {2000, 1, "M-", 2000, 1, "January", "2000"},
+      {2000, 6, "Y-", 2000, 6, "June", "2000"},
+      {2001, 1, "Y-", 2000, 1, "January", "2000"},
+      {2127, 12, "M+", 2127, 12, "December", "2127"},
+      {2127, 3, "Y+", 2127, 3, "March", "2127"},
+      {2126, 12, "M+", 2127, 1, "January", "2127"},
+      {2126, 12, "Y+", 2127, 12, "December", "2127"},
   };
   for (const auto& c : kCases) {
     date = {c.year, c.month, 12};
@@ -186,7 +192,7 @@ TEST_F(DateSelectTest, EndingTheDialog) {
     Date picked{2009, 2, 12};
     ScriptedDialogs dialogs;
     dialogs.onModal = [&](Fl_Window* w) {
-      EXPECT_STREQ("DateSelector", w->label());
+      EXPECT_STREQ("Choose a date", w->label());
       DateSelect* s = static_cast<DateSelect*>(w->user_data());
       EXPECT_TRUE(s->visible());
       click(*s, 3, kMondayX);  // 2 February

@@ -40,10 +40,18 @@ struct Typing {
   const char* visible;
 };
 
-void type(Fl_Window* w, const Typing& t) {
+const char* const kHidden = "Password (hidden input):";
+const char* const kRepeat = "Repeat the hidden password:";
+const char* const kVisible = "Or the password (visible input):";
+
+// The add dialog's hidden password is typed twice, the same both times unless `repeat` says
+// otherwise.
+void type(Fl_Window* w, const Typing& t, const char* repeat = nullptr) {
   if (t.descr != nullptr) child<Fl_Input_>(w, "Password description:")->value(t.descr);
-  child<Fl_Input_>(w, "Hidden input:")->value(t.hidden);
-  child<Fl_Input_>(w, "Visible input:")->value(t.visible);
+  child<Fl_Input_>(w, kHidden)->value(t.hidden);
+  child<Fl_Input_>(w, kVisible)->value(t.visible);
+  Fl_Input_* again = child<Fl_Input_>(w, kRepeat);
+  if (again) again->value(repeat ? repeat : t.hidden);
 }
 
 void press(Fl_Window* w, const char* button) {
@@ -107,7 +115,7 @@ TEST_F(PasswordDialogsTest, AddsThePasswordTyped) {
       EXPECT_FALSE(w->shown()) << c.password;
     };
     EXPECT_EQ(pwd_add_run_window(&cm), 0) << c.password;
-    EXPECT_EQ(title, "Add decryption password");
+    EXPECT_EQ(title, "Add a password");
     ASSERT_EQ(cm.GetNumPwds(), 1) << c.password;
     EXPECT_EQ(cm.GetPwdDescr(0), "home");
     EXPECT_TRUE(cm.IsLoggedIn());
@@ -176,7 +184,7 @@ TEST_F(PasswordDialogsTest, RightPasswordLogsIn) {
     press(w, "OK");
   };
   EXPECT_EQ(pwd_ask_run_window(cm.get()), 0);
-  EXPECT_EQ(title, "Decryption: Login");
+  EXPECT_EQ(title, "Log in to encrypted descriptions");
   EXPECT_TRUE(cm->IsLoggedIn());
   EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -187,21 +195,100 @@ TEST_F(PasswordDialogsTest, WrongPasswordSaysSoAndALaterRightOneWorks) {
   EXPECT_FALSE(cm->IsLoggedIn());
   EXPECT_TRUE(cm->CanLogIn());
   ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0], "alert: Wrong password");
+  EXPECT_EQ(dialogs.shown[0].rfind("alert: Wrong password", 0), 0u) << dialogs.shown[0];
 
   EXPECT_EQ(login(*cm, 0, {nullptr, "", "pw0"}), 0);
   EXPECT_TRUE(cm->IsLoggedIn());
   EXPECT_EQ(dialogs.shown.size(), 1u);
 }
 
-TEST_F(PasswordDialogsTest, ClosingTheLoginWindowTriesWhatWasTyped) {
+// A wrong password keeps the dialog open for another try, with the hidden input emptied.
+TEST_F(PasswordDialogsTest, AWrongPasswordKeepsTheLoginOpenForAnotherTry) {
   std::unique_ptr<CryptMan> cm = lockedWith({"home"});
-  dialogs.onModal = [](Fl_Window* w) {
+  bool openAfterWrong = false;
+  std::string hiddenAfterWrong;
+  dialogs.onModal = [&](Fl_Window* w) {
+    type(w, {nullptr, "wrong", ""});
+    press(w, "OK");
+    openAfterWrong = w->shown();
+    hiddenAfterWrong = child<Fl_Input_>(w, kHidden)->value();
     type(w, {nullptr, "pw0", ""});
-    w->do_callback();  // the window manager's close control
+    press(w, "OK");
+    EXPECT_FALSE(w->shown());
   };
   EXPECT_EQ(pwd_ask_run_window(cm.get()), 0);
+  EXPECT_TRUE(openAfterWrong);
+  EXPECT_EQ("", hiddenAfterWrong);
   EXPECT_TRUE(cm->IsLoggedIn());
+}
+
+// Cancel, Escape and the close box leave the login without trying what was typed.
+TEST_F(PasswordDialogsTest, TheLoginCanBeCancelled) {
+  for (const char* how : {"Cancel", "Escape", "close box"}) {
+    std::unique_ptr<CryptMan> cm = lockedWith({"home"});
+    dialogs.onModal = [&](Fl_Window* w) {
+      type(w, {nullptr, "pw0", ""});
+      endDialog(w, how);
+      EXPECT_FALSE(w->shown()) << how;
+    };
+    EXPECT_EQ(pwd_ask_run_window(cm.get()), -1) << how;
+    EXPECT_FALSE(cm->IsLoggedIn()) << how;
+  }
+  EXPECT_TRUE(dialogs.shown.empty()) << "a cancelled login is no wrong password";
+}
+
+// The login says why it appeared: the caller's reason, or the menu's general text.
+TEST_F(PasswordDialogsTest, TheLoginSaysWhyItAppeared) {
+  for (const std::string& reason :
+       {std::string("The description of \"Bank\" is encrypted."), std::string()}) {
+    std::unique_ptr<CryptMan> cm = lockedWith({"home"});
+    bool said = false;
+    dialogs.onModal = [&](Fl_Window* w) {
+      const std::string expected = reason.empty() ? kLoginFromMenu : reason;
+      said = child<Fl_Widget>(w, expected.c_str()) != nullptr;
+      endDialog(w, "Cancel");
+    };
+    pwd_ask_run_window(cm.get(), reason);
+    EXPECT_TRUE(said) << reason;
+  }
+}
+
+// Every text of both dialogs is as large as the main window's (20 pixels).
+TEST_F(PasswordDialogsTest, TextIsOfTheMainWindowsSize) {
+  std::unique_ptr<CryptMan> cm = lockedWith({"home"});
+  CryptMan empty(kFastIterations);
+  int checked = 0;
+  dialogs.onModal = [&](Fl_Window* w) {
+    for (int i = 0; i < w->children(); ++i) {
+      Fl_Widget* c = w->child(i);
+      EXPECT_EQ(20, c->labelsize()) << (c->label() ? c->label() : "");
+      Fl_Input_* in = dynamic_cast<Fl_Input_*>(c);
+      if (in) EXPECT_EQ(20, in->textsize()) << in->label();
+      ++checked;
+    }
+    endDialog(w, "Cancel");
+  };
+  pwd_ask_run_window(cm.get());
+  pwd_add_run_window(&empty);
+  EXPECT_GE(checked, 10);
+}
+
+TEST_F(PasswordDialogsTest, TwoDifferentHiddenPasswordsAreRefusedAndTheDialogStaysOpen) {
+  CryptMan cm(kFastIterations);
+  bool openAfterMismatch = false;
+  dialogs.onModal = [&](Fl_Window* w) {
+    type(w, {"home", "secret", ""}, "secrte");
+    press(w, "OK");
+    openAfterMismatch = w->shown();
+    type(w, {"home", "secret", ""});
+    press(w, "OK");
+  };
+  EXPECT_EQ(pwd_add_run_window(&cm), 0);
+  EXPECT_TRUE(openAfterMismatch);
+  EXPECT_TRUE(dialogs.saw("alert: The two hidden passwords differ"));
+  std::unique_ptr<CryptMan> read = reloaded(cm);
+  read->Login(0, "secret");
+  EXPECT_TRUE(read->IsLoggedIn());
 }
 
 TEST_F(PasswordDialogsTest, LoginIsNotOfferedWithoutALockedKey) {

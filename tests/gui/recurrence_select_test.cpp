@@ -177,7 +177,7 @@ TEST_F(RecurrenceSelectTest, DateMenuSelectOpensTheDateSelector) {
   ScriptedDialogs dialogs;
   int shownMonth = 0;
   dialogs.onModal = [&](Fl_Window* w) {
-    EXPECT_STREQ("DateSelector", w->label());
+    EXPECT_STREQ("Choose a date", w->label());
     shownMonth = static_cast<DateSelect*>(w->user_data())->shownMonth();
     clickDayAndDone(w, 20);
   };
@@ -216,7 +216,7 @@ TEST_F(RecurrenceSelectTest, EndingTheDialog) {
     const T_recData before = picked;
     ScriptedDialogs dialogs;
     dialogs.onModal = [&](Fl_Window* w) {
-      EXPECT_STREQ("RecurrenceSelector", w->label());
+      EXPECT_STREQ("Repeat", w->label());
       RecurrenceSelect* s = static_cast<RecurrenceSelect*>(w->user_data());
       chooseType(*s, 3);
       endDialog(w, c.how);
