@@ -1,59 +1,62 @@
 // Full-text search over the to-dos below a group, and the search results view it opens.
-// The match compares bytes folded on the fly, so a search over many long descriptions
-// makes no upper-cased copies; the answer is the one upper-casing both sides would give.
+// Texts match on their Unicode case folding (util/text_fold.h): the needle is folded once
+// per search, each summary and description once while it is looked at, and texts of ASCII
+// only are compared in place without a copy.
 #include <cstring>
 
 #include "document/zolt.h"
+#include "util/text_fold.h"
 
 namespace {
 
-// Byte-wise upper-casing of the ASCII letters a to z; every other byte maps to itself.
-struct FoldTable {
-  unsigned char to[256];
-  constexpr FoldTable() : to() {
-    for (int c = 0; c < 256; ++c) {
-      to[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    }
-  }
-};
-constexpr FoldTable kFold;
+// What one search looks for. The summary is searched for the whole text; a description
+// like a C string, for the text up to its first NUL.
+class SearchNeedle {
+ public:
+  explicit SearchNeedle(const std::string& text)
+      : whole(text),
+        upToNul(std::string(text.c_str())),
+        hasNul(text.size() != strlen(text.c_str())) {}
+  bool matches(ToDoListToDo& t, CryptMan* cm, TextFolder& folder) const;
 
-// True when the `m` bytes of `needle` occur in the `n` bytes of `hay`, both folded.
-bool containsFolded(const char* hay, size_t n, const char* needle, size_t m) {
-  if (m == 0) return true;
-  if (m > n) return false;
-  auto h = reinterpret_cast<const unsigned char*>(hay);
-  auto p = reinterpret_cast<const unsigned char*>(needle);
-  const unsigned char first = kFold.to[p[0]];
-  const size_t last = n - m;
-  for (size_t i = 0; i <= last; ++i) {
-    if (kFold.to[h[i]] != first) continue;
-    size_t k = 1;
-    while (k < m && kFold.to[h[i + k]] == kFold.to[p[k]]) ++k;
-    if (k == m) return true;
+ private:
+  FoldedNeedle whole;
+  FoldedNeedle upToNul;
+  bool hasNul;
+};
+
+// The description counts up to its first NUL, bounded by its length in case damaged data
+// carries no NUL. Encrypted descriptions are asked through GetDescription as before: with
+// nobody logged in it refuses, and the ciphertext is never searched.
+bool SearchNeedle::matches(ToDoListToDo& t, CryptMan* cm, TextFolder& folder) const {
+  const std::string& summary = t.getSummary();
+  if (whole.foundIn(summary.data(), summary.size(), folder)) return true;
+  const char* out = nullptr;
+  if (t.GetDescription(out, cm) != 0 || out == nullptr) return false;
+  int len = t.getDescrData().getLen();
+  size_t hayLen = len > 0 ? strnlen(out, static_cast<size_t>(len)) : 0;
+  return (hasNul ? upToNul : whole).foundIn(out, hayLen, folder);
+}
+
+void collectMatches(ToDoListGroup& g, const SearchNeedle& needle, std::vector<ToDoListToDo*>& found,
+                    CryptMan* cm, TextFolder& folder) {
+  for (ToDoListToDo* t : g.getToDos()) {
+    if (needle.matches(*t, cm, folder)) found.push_back(t);
   }
-  return false;
+  for (ToDoListGroup* s : g.getGroups()) collectMatches(*s, needle, found, cm, folder);
 }
 
 }  // namespace
 
-// The summary is compared whole; the description like a C string (text and needle up to
-// their first NUL), bounded by its length in case damaged data carries no NUL.
 bool ToDoListToDo::containsText(const std::string& text, CryptMan* cm) {
-  if (containsFolded(summary.data(), summary.size(), text.data(), text.size())) return true;
-  const char* out = nullptr;
-  if (GetDescription(out, cm) != 0 || out == nullptr) return false;
-  int len = description.getLen();
-  size_t hayLen = len > 0 ? strnlen(out, static_cast<size_t>(len)) : 0;
-  return containsFolded(out, hayLen, text.c_str(), strlen(text.c_str()));
+  TextFolder folder;
+  return SearchNeedle(text).matches(*this, cm, folder);
 }
 
 void ToDoListGroup::findToDosWithText(const std::string& text, std::vector<ToDoListToDo*>& found,
                                       CryptMan* cm) {
-  for (ToDoListToDo* t : todos) {
-    if (t->containsText(text, cm)) found.push_back(t);
-  }
-  for (ToDoListGroup* g : groups) g->findToDosWithText(text, found, cm);
+  TextFolder folder;
+  collectMatches(*this, SearchNeedle(text), found, cm, folder);
 }
 
 const ToDoListGroup* Zolt::transientSearchGroup() const {
@@ -115,8 +118,10 @@ int Zolt::search(const std::string& text) {
     searchGroup->setSummary("search results");
     setGroup(searchGroup);
   } else if (options.mainViewType == kMainViewSearch) {
+    SearchNeedle needle(text);
+    TextFolder folder;
     for (ToDoListToDo* t : searchResultsInFoundOrder()) {
-      if (t->containsText(text, &keys)) found.push_back(t);
+      if (needle.matches(*t, &keys, folder)) found.push_back(t);
     }
     rows.clear();
     rowItems.clear();

@@ -8,6 +8,7 @@
 
 #include "document/view_data.h"
 #include "util/clock.h"
+#include "util/text_cut.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZOLT_TODO_POOL 0
@@ -168,7 +169,8 @@ double ToDoListToDo::getTimeSum() const {
   return sum;
 }
 
-// Descriptions shown in place of a summary are cut to this many characters.
+// Descriptions shown in place of a summary are cut to this many characters (never inside
+// one: a multi-byte letter or a letter with its accents stays whole).
 static constexpr size_t kDescriptionRowLength = 25;
 
 // A description as one short line: line feeds and tabs become blanks, leading blanks go.
@@ -178,8 +180,7 @@ static std::string descriptionRowText(const char* text) {
     if (c == '\n' || c == '\t') c = ' ';
   }
   s.erase(0, s.find_first_not_of(' '));
-  if (s.size() >= kDescriptionRowLength) s = s.substr(0, kDescriptionRowLength) + "...";
-  return s;
+  return cutWithEllipsis(s, kDescriptionRowLength);
 }
 
 void ToDoListToDo::setViewData(T_viewDataItem& row, CryptMan* keys) {

@@ -143,8 +143,10 @@ class ToDoListToDo : public ToDoListItem {
   void SetSaveCrypt(bool on) { description.SetSaveCrypt(on); }
   const DescrData& getDescrData() const { return description; }
 
-  // True when the summary, or the readable description, contains `text` with the case of
-  // ASCII letters ignored (other bytes match only themselves). The description counts up
+  // True when the summary, or the readable description, contains `text` with case and
+  // canonical form ignored: both are compared in their Unicode NFKC case folding
+  // (util/text_fold.h; text that is not UTF-8 has only its ASCII letters folded). The
+  // description counts up
   // to its first NUL and is asked through GetDescription: with `cm` logged in an encrypted
   // one is decrypted in place and searched, otherwise it is not searched. `cm` may be
   // null. An empty `text` is contained in everything.

@@ -2,6 +2,7 @@
 # Installs the Debian packages that building and testing Zolt need, each only when missing.
 set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libfltk1.3-dev xvfb xauth xdotool nettle-dev desktop-file-utils libical-dev
+  libutf8proc-dev libicu-dev libfontconfig-dev fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   "$@")
 missing=()
 for p in "${packages[@]}"; do
