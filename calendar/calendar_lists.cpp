@@ -240,7 +240,16 @@ void ToDoListToDo::setShowTimeAs(int v, T_Calendar& cal) {
 
 // The last moment an occurrence from `b` to `e` covers: one without an end (possible in a
 // file that was never normalised) covers its begin day only, not every day after it.
-static unsigned occurrenceEnd(unsigned b, unsigned e) { return hasDate(e) ? e : b; }
+// The moment an occurrence ends, as far as the days it covers go. One that ends at 00:00 on
+// a later day than it begins ends with the day before: nothing of that day is taken up.
+static unsigned occurrenceEnd(unsigned b, unsigned e) {
+  if (!hasDate(e)) return b;
+  bool atMidnight = hasTime(e) && packedHour(e) == 0 && packedMinute(e) == 0;
+  if (!atMidnight || dateKey(e) <= dateKey(b)) return e;
+  unsigned dayBefore = dayOf(e);
+  moveDate(dayBefore, -1);
+  return dayBefore;
+}
 
 // Appends one row per shown day that the occurrence from `b` to `e` covers; `row` holds the
 // item's view data with the occurrence's dates.

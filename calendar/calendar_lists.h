@@ -162,7 +162,7 @@ using OccurrenceVisitor =
 void forEachShownOccurrence(unsigned from, unsigned to, const T_RecCalList& list, CryptMan* keys,
                             const OccurrenceVisitor& visit);
 // The last day (without a time) an occurrence from `b` to `e` covers: its end's day, or
-// its begin's when it has no end.
+// its begin's when it has no end; the day before for an end at 00:00 after the begin day.
 unsigned occurrenceLastDay(unsigned b, unsigned e);
 
 #endif  // ZOLT_CALENDAR_CALENDAR_LISTS_H_

@@ -223,7 +223,8 @@ bool candidateSpan(const T_recData& rec, long long& days, long long& slack) {
   }
 }
 
-// The second date keeps its distance in days from the main date, and its own time.
+// The second date keeps its distance in days from the main date, and its own time half:
+// one without a time stays without one, whatever time the main date carries.
 unsigned stepOccurrences(const T_recData& rec, bool appointment, long long steps, unsigned& b,
                          unsigned& e) {
   if (rec.type == kTypeNone) return 0;
@@ -236,7 +237,7 @@ unsigned stepOccurrences(const T_recData& rec, bool appointment, long long steps
   unsigned newSecond = second;
   if (hasDate(second)) {
     if (!moveWithinRange(newMain, getDateDiff(second, main), newSecond)) return 0;
-    if (hasTime(second)) newSecond = (newSecond & kDateMask) | (second & kTimeMask);
+    newSecond = (newSecond & kDateMask) | (second & kTimeMask);
   }
   (appointment ? b : e) = newMain;
   (appointment ? e : b) = newSecond;

@@ -129,9 +129,9 @@ void CalendarSpans::addAppointments(const T_DatedCalList& list, CryptMan* keys) 
     ToDoListToDo* t = entry.item;
     unsigned e = t->getDateTime(0);
     if (!hasDate(e)) e = entry.key;
-    if (e < first) continue;
+    unsigned end = occurrenceLastDay(entry.key, e);  // an end at 00:00 ends the day before
+    if (end < first) continue;
     unsigned d = dayOf(std::max(entry.key, first));
-    unsigned end = dayOf(e);
     T_viewDataItem row;
     t->setViewData(row, keys);
     size_t from = dayIndex(days, d), to = daysUpTo(days, std::min(end, last));

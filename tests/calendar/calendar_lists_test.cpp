@@ -353,6 +353,36 @@ TEST_F(CalendarListsTest, WeeklyAppointmentAcrossAMonthEnd) {
   EXPECT_EQ(DT(2009, 1, 30, 22, 0), t->getDateTime(1));  // the item is not changed
 }
 
+// A weekly to-do due at 18:00 whose begin has no time: every occurrence shows its begin
+// without a time, as the first one does, not "(18:00-18:00)".
+TEST_F(CalendarListsTest, OccurrencesKeepABeginWithoutATime) {
+  ToDoListToDo* t = Dated(3, DT(2009, 2, 3, 18, 0), D(2009, 2, 3));
+  t->setRecData(Rec(3), cal);
+  Expanded x = expand(cal, D(2009, 2, 1), 21);
+  ASSERT_EQ(3u, x.rows.size());
+  for (size_t i = 0; i < x.rows.size(); ++i) {
+    unsigned due = DT(2009, 2, 3, 18, 0), begin = D(2009, 2, 3);
+    moveDate(due, 7 * static_cast<int>(i));
+    moveDate(begin, 7 * static_cast<int>(i));
+    EXPECT_EQ(due, x.rows[i].date) << i;
+    EXPECT_EQ(begin, x.rows[i].secondDate) << i;
+  }
+}
+
+// An appointment that ends at 00:00 ends with the day before: the next day shows nothing.
+TEST_F(CalendarListsTest, EndAtMidnightEndsWithTheDayBefore) {
+  ToDoListToDo* t = Dated(100, DT(2009, 2, 4, 0, 0), DT(2009, 2, 3, 22, 0));
+  t->setRecData(Rec(3), cal);
+  expectRows(expand(cal, D(2009, 2, 1), 14), t,
+             {{D(2009, 2, 3), true, true}, {D(2009, 2, 10), true, true}}, "22:00 to 00:00");
+  ToDoListToDo* longer = Dated(100, DT(2009, 2, 6, 0, 0), DT(2009, 2, 4, 22, 0));
+  longer->setRecData(Rec(3), cal);
+  Expanded x = expand(cal, D(2009, 2, 5), 1);
+  ASSERT_EQ(1u, x.rows.size());
+  EXPECT_EQ(longer, x.items[0]);
+  EXPECT_TRUE(x.rows[0].lastDay);
+}
+
 TEST_F(CalendarListsTest, RecurrencesOutsideTheShownDaysGiveNoRows) {
   const struct {
     const char* input;

@@ -45,8 +45,10 @@ TEST(RecurrenceStepTest, EachTypeIntervalAndLimit) {
   } kCases[] = {
       {"daily 3, to-do with times", 3, Rec(1, 3), DT(2009, 1, 8, 9, 0), DT(2009, 1, 10, 14, 0), 1,
        DT(2009, 1, 11, 9, 0), DT(2009, 1, 13, 14, 0)},
-      {"daily 3, begin without time takes the end's", 3, Rec(1, 3), D(2009, 1, 8),
-       DT(2009, 1, 10, 14, 0), 1, DT(2009, 1, 11, 14, 0), DT(2009, 1, 13, 14, 0)},
+      {"daily 3, begin without a time stays without one", 3, Rec(1, 3), D(2009, 1, 8),
+       DT(2009, 1, 10, 14, 0), 1, D(2009, 1, 11), DT(2009, 1, 13, 14, 0)},
+      {"weekly appointment, end without a time stays without one", 100, Rec(3),
+       DT(2009, 2, 3, 9, 0), D(2009, 2, 4), 1, DT(2009, 2, 10, 9, 0), D(2009, 2, 11)},
       {"weekly appointment across a month end", 100, Rec(3), DT(2009, 1, 30, 22, 0),
        DT(2009, 2, 1, 2, 0), 1, DT(2009, 2, 6, 22, 0), DT(2009, 2, 8, 2, 0)},
       {"weekly 2, dates without times", 3, Rec(3, 2), D(2009, 2, 3), D(2009, 2, 5), 1,
@@ -242,6 +244,17 @@ TEST_F(CompleteTest, RecurringToDoMovesOnAndStaysOpen) {
   EXPECT_EQ(DT(2009, 1, 13, 14, 0), t->getDateTime(0));
   EXPECT_EQ(CalList::kRecurringToDos, t->getCalList());
   EXPECT_EQ(1u, cal.nrListed());
+}
+
+// A weekly to-do due at 18:00 whose begin has no time: completing it moves both dates a
+// week on, and the begin still has no time.
+TEST_F(CompleteTest, BeginWithoutATimeStaysWithoutOne) {
+  auto t = Make(3, D(2009, 2, 2), DT(2009, 2, 3, 18, 0), Rec(3));
+  EXPECT_EQ(1, t->setCompleted(cal));
+  EXPECT_EQ(D(2009, 2, 9), t->getDateTime(1));
+  EXPECT_EQ(DT(2009, 2, 10, 18, 0), t->getDateTime(0));
+  EXPECT_EQ(1, t->setCompleted(cal));
+  EXPECT_EQ(D(2009, 2, 16), t->getDateTime(1));
 }
 
 TEST_F(CompleteTest, PastTheLastDateIsCompletedNow) {

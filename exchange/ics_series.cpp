@@ -1,0 +1,82 @@
+// Expansion of a recurrence through libical's iterator, and its split into runs.
+#include "exchange/ics_series.h"
+
+namespace {
+
+bool sameDay(const icaltimetype& a, const icaltimetype& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+bool isExcluded(const icaltimetype& occurrence, icaltimezone* zone,
+                const std::vector<T_IcsExclusion>& excluded) {
+  for (const T_IcsExclusion& x : excluded) {
+    if (x.time.is_date || occurrence.is_date) {
+      if (sameDay(x.time, occurrence)) return true;
+    } else if (icsInstant(x.time, x.zone != nullptr ? x.zone : zone) ==
+               icsInstant(occurrence, zone)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool isExpandable(const icalrecurrencetype& rule) {
+  switch (rule.freq) {
+    case ICAL_DAILY_RECURRENCE:
+    case ICAL_WEEKLY_RECURRENCE:
+    case ICAL_MONTHLY_RECURRENCE:
+    case ICAL_YEARLY_RECURRENCE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+time_t icsInstant(const icaltimetype& t, icaltimezone* zone) {
+  return icaltime_as_timet_with_zone(t, zone != nullptr ? zone : icaltimezone_get_utc_timezone());
+}
+
+T_IcsExpansion expandSeries(const icalrecurrencetype& rule, icaltimetype start, icaltimezone* zone,
+                            const std::vector<T_IcsExclusion>& excluded,
+                            const T_IcsBounds& bounds) {
+  T_IcsExpansion out;
+  icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
+  if (it == nullptr) return out;
+  int counted = 0;
+  for (;;) {
+    icaltimetype next = icalrecur_iterator_next(it);
+    if (icaltime_is_null_time(next)) {
+      out.ended = true;
+      break;
+    }
+    if (icaltime_compare_date_only(next, bounds.lastDay) > 0) break;
+    if (out.starts.size() >= bounds.maxOccurrences) break;
+    // The clock is read now and then only: a step takes well under a microsecond.
+    if ((++counted & 255) == 0 && std::chrono::steady_clock::now() > bounds.deadline) break;
+    if (isExcluded(next, zone, excluded)) {
+      ++out.excluded;
+      continue;
+    }
+    out.starts.push_back(next);
+  }
+  icalrecur_iterator_free(it);
+  return out;
+}
+
+std::vector<T_IcsRun> splitIntoRuns(const std::vector<std::pair<unsigned, unsigned>>& occurrences,
+                                    const std::function<bool(unsigned& b, unsigned& e)>& step) {
+  std::vector<T_IcsRun> runs;
+  for (size_t i = 0; i < occurrences.size(); ++i) {
+    if (!runs.empty()) {
+      unsigned b = occurrences[i - 1].first, e = occurrences[i - 1].second;
+      if (step(b, e) && b == occurrences[i].first && e == occurrences[i].second) {
+        runs.back().last = i;
+        continue;
+      }
+    }
+    runs.push_back(T_IcsRun{i, i});
+  }
+  return runs;
+}

@@ -1,0 +1,59 @@
+// The occurrences of a recurring iCalendar component, expanded by libical within bounds of
+// count, date and time, less the excluded ones (EXDATE, moved or cancelled occurrences);
+// and the split of such occurrences into runs that one Zolt recurrence reproduces.
+// GUI thread only (libical's time zones are shared).
+#ifndef ZOLT_EXCHANGE_ICS_SERIES_H_
+#define ZOLT_EXCHANGE_ICS_SERIES_H_
+
+#include <libical/ical.h>
+
+#include <chrono>
+#include <functional>
+#include <utility>
+#include <vector>
+
+// An occurrence that is not to be shown: a date excludes every occurrence on that day, a
+// date-time the one that starts at that moment. `zone` is null for a floating time, which
+// is read in the series' zone.
+struct T_IcsExclusion {
+  icaltimetype time;
+  icaltimezone* zone;  // not owned
+};
+
+struct T_IcsExpansion {
+  std::vector<icaltimetype> starts;  // in the series' zone and order, exclusions left out
+  bool ended = false;                // the rule ran out (UNTIL, COUNT) within the bounds
+  int excluded = 0;                  // occurrences left out as excluded
+};
+
+struct T_IcsBounds {
+  size_t maxOccurrences = 20000;
+  icaltimetype lastDay;  // no occurrence after this day is expanded
+  std::chrono::steady_clock::time_point deadline;
+};
+
+// True when libical can expand `rule` in bounded time: every frequency from DAILY up. The
+// finer ones can spend minutes inside one step on a rule that never matches.
+bool isExpandable(const icalrecurrencetype& rule);
+
+// The occurrences of `rule` from `start` (in `zone`, null for floating or a date).
+// REQUIRES: isExpandable(rule).
+T_IcsExpansion expandSeries(const icalrecurrencetype& rule, icaltimetype start, icaltimezone* zone,
+                            const std::vector<T_IcsExclusion>& excluded, const T_IcsBounds& bounds);
+
+// The moment `t` denotes: in `zone`, or read as UTC when `zone` is null (a floating time
+// or a date then keeps its wall clock through the arithmetic).
+time_t icsInstant(const icaltimetype& t, icaltimezone* zone);
+
+// One run of occurrences that a single Zolt recurrence gives: indices into the list.
+struct T_IcsRun {
+  size_t first;
+  size_t last;
+};
+// Splits `occurrences` (begin and end of each, packed local date-times) into the fewest
+// consecutive runs in which `step`, Zolt's step to the following occurrence, leads from
+// each occurrence exactly to the next one.
+std::vector<T_IcsRun> splitIntoRuns(const std::vector<std::pair<unsigned, unsigned>>& occurrences,
+                                    const std::function<bool(unsigned& b, unsigned& e)>& step);
+
+#endif  // ZOLT_EXCHANGE_ICS_SERIES_H_
