@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <climits>
+
 #include "crypt/random_source.h"
 #include "crypt/sha1.h"
 #include "crypt/twofish.h"
@@ -210,6 +212,54 @@ unsigned char* CryptMan::Decrypt(const char* data, int len, bool cbc) {
                           outLen, cbc);
 }
 
+constexpr int kCheckRandomLen = 8;  // the random half of a checked front block
+
+// The check half of a front block: SHA-1 of the random half and the text with its NUL.
+static void descriptionCheck(const unsigned char* front, const char* text, size_t textLen,
+                             unsigned char* check) {
+  Hash_SHA1 hash;
+  hash.Update(reinterpret_cast<const char*>(front), kCheckRandomLen);
+  hash.Update(text, static_cast<int>(textLen));
+  hash.Finish();
+  for (int i = 0; i < kTwofishBlockBytes - kCheckRandomLen; ++i) check[i] = hash.GetDigestByte(i);
+}
+
+unsigned char* CryptMan::EncryptChecked(const char* text, int& outLen) {
+  if (!loggedIn || text == nullptr) return nullptr;
+  unsigned char front[kTwofishBlockBytes];
+  if (!RandomSource::fill(front, kCheckRandomLen)) return nullptr;
+  size_t textLen = strlen(text) + 1;
+  descriptionCheck(front, text, textLen, front + kCheckRandomLen);
+  unsigned char* out =
+      Twofish::Encrypt(reinterpret_cast<const unsigned char*>(text), static_cast<int>(textLen),
+                       mKey, kMasterKeyLen, outLen, true, front);
+  explicit_bzero(front, sizeof front);
+  return out;
+}
+
+char* CryptMan::DecryptChecked(const char* data, int len) {
+  if (!loggedIn) return nullptr;
+  unsigned char front[kTwofishBlockBytes];
+  int plainLen = 0;
+  unsigned char* plain = Twofish::Decrypt(reinterpret_cast<const unsigned char*>(data), len, mKey,
+                                          kMasterKeyLen, plainLen, true, front);
+  if (plain == nullptr) return nullptr;
+  char* text = reinterpret_cast<char*>(plain);
+  size_t textLen = strnlen(text, static_cast<size_t>(plainLen));
+  unsigned char check[kTwofishBlockBytes - kCheckRandomLen];
+  bool fits = textLen < static_cast<size_t>(plainLen);
+  if (fits) {
+    descriptionCheck(front, text, textLen + 1, check);
+    fits = memcmp(check, front + kCheckRandomLen, sizeof check) == 0;
+  }
+  explicit_bzero(front, sizeof front);
+  if (!fits) {
+    wipeAndFree(plain, plainLen);
+    return nullptr;
+  }
+  return text;
+}
+
 unsigned char* CryptMan::Encrypt(const unsigned char* data, int len, const unsigned char* key,
                                  int& outLen, bool cbc) {
   return Twofish::Encrypt(data, len, key, kMasterKeyLen, outLen, cbc);
@@ -240,9 +290,19 @@ void CryptMan::WriteVector(std::ostream& os, std::vector<unsigned char>& v) {
   os << v.size() << "\n" << letters << "\n";
 }
 
+// A count of the block: decimal digits only, no more than `max`. A number that does not
+// fit must not wrap into a valid one ("4294967298" is not 2).
+static bool readCount(std::istream& is, unsigned max, int& count) {
+  unsigned value = 0;
+  if (!parseFittingNumber(readfLine(is), value) || value > max) return false;
+  count = static_cast<int>(value);
+  return true;
+}
+
 int CryptMan::ReadVector(std::istream& is, std::vector<unsigned char>& v, int expectedLen) {
-  int count = parseInt(readfLine(is));
-  if (count < 0 || (expectedLen >= 0 && count != expectedLen)) return -1;
+  int count = 0;
+  if (!readCount(is, INT_MAX / 2, count)) return -1;
+  if (expectedLen >= 0 && count != expectedLen) return -1;
   // The letters are taken as one line, so a damaged count never reserves more than the
   // file holds.
   std::string letters = readfLine(is);
@@ -270,28 +330,66 @@ void CryptMan::Write(std::ostream& os) {
   os << "</Crypt>\n";
 }
 
+// Reads one password record into `rec`; why not into `why`.
+int CryptMan::readRecord(std::istream& is, int i, std::string& why) {
+  PwdData rec(readfLine(is), nullptr, 0, nullptr, 0, nullptr, 0);
+  std::string which = "password " + std::to_string(i + 1) + " (\"" + rec.descr + "\"): its ";
+  if (ReadVector(is, rec.encMKey, kEncMKeyLen) != 0) {
+    why = which + "encrypted master key is not " + std::to_string(kEncMKeyLen) + " bytes";
+  } else if (ReadVector(is, rec.salt, kSaltLen) != 0) {
+    why = which + "salt is not " + std::to_string(kSaltLen) + " bytes";
+  } else if (ReadVector(is, rec.keyTail, kKeyTailLen) != 0) {
+    why = which + "key tail is not " + std::to_string(kKeyTailLen) + " bytes";
+  } else {
+    pwds.push_back(std::move(rec));
+    return 0;
+  }
+  return -1;
+}
+
 int CryptMan::Read(std::istream& is) {
+  readError.clear();
   readfLine(is);  // always "0"
-  int iterations = parseInt(readfLine(is));
-  if (iterations < 2 || iterations > kMaxHashIterations) return -1;
+  int iterations = 0, count = 0;
   std::vector<unsigned char> check;
-  if (ReadVector(is, check, kCheckDataLen) != 0) return -1;
-  int count = parseInt(readfLine(is));
-  if (count < 0 || count > kMaxPwdRecords) return -1;
+  if (!readCount(is, kMaxHashIterations, iterations) || iterations < 2) {
+    readError = "the iteration count (third line) is not a number from 2 to " +
+                std::to_string(kMaxHashIterations);
+    return -1;
+  }
+  if (ReadVector(is, check, kCheckDataLen) != 0) {
+    readError = "the check data of the master key is not " + std::to_string(kCheckDataLen) +
+                " bytes written as letters a to p";
+    return -1;
+  }
+  if (!readCount(is, kMaxPwdRecords, count)) {
+    readError = "the number of passwords is not a number from 0 to " +
+                std::to_string(kMaxPwdRecords);
+    return -1;
+  }
   hashIterations = iterations;
   mKeyCheckData = check;
   pwds.clear();
   // Records are appended as they are read, never reserved for: a count larger than the
   // rest of the block runs into its end and fails there.
   for (int i = 0; i < count; ++i) {
-    PwdData rec(readfLine(is), nullptr, 0, nullptr, 0, nullptr, 0);
-    if (ReadVector(is, rec.encMKey, kEncMKeyLen) != 0 || ReadVector(is, rec.salt, kSaltLen) != 0 ||
-        ReadVector(is, rec.keyTail, kKeyTailLen) != 0) {
-      return -1;
-    }
-    pwds.push_back(std::move(rec));
+    if (readRecord(is, i, readError) != 0) return -1;
   }
-  return readfLine(is).find("</Crypt>") != std::string::npos ? 0 : -1;
+  if (readfLine(is).find("</Crypt>") == std::string::npos) {
+    readError = "it does not end with \"</Crypt>\" after its " + std::to_string(count) +
+                " passwords";
+    return -1;
+  }
+  return 0;
+}
+
+void CryptMan::DropPwdsFrom(int n, bool dropMasterKey) {
+  if (n >= 0 && n < GetNumPwds()) pwds.erase(pwds.begin() + n, pwds.end());
+  if (!dropMasterKey) return;
+  mKeyCheckData.clear();
+  explicit_bzero(mKey, sizeof mKey);
+  loggedIn = false;
+  hashIterations = newKeyIterations;
 }
 
 void CryptMan::PrintBin(const unsigned char* data, int len) {

@@ -55,6 +55,7 @@ class CryptMan {
   bool IsLoggedIn() const { return loggedIn; }
   // A master key exists and is locked.
   bool CanLogIn() const { return !mKeyCheckData.empty() && !loggedIn; }
+  bool HasMasterKey() const { return !mKeyCheckData.empty(); }
   // No master key yet, or unlocked.
   bool CanAddPwd() const { return mKeyCheckData.empty() || loggedIn; }
   // True once a password record has been added (the master file must then be saved).
@@ -74,6 +75,10 @@ class CryptMan {
   // key exists and is locked, or no random bytes could be had): nothing is changed then
   // and GetLastError() says why.
   [[nodiscard]] int AddPwd(std::string descr, std::string pwd);
+  // Undoes AddPwd calls whose records could not be stored: removes the records from index
+  // `n` on, and with `dropMasterKey` also the master key they brought (back to no
+  // encryption, logged out).
+  void DropPwdsFrom(int n, bool dropMasterKey);
   // Tries `pwd` against record i: logged in with the master key restored when it fits;
   // otherwise logged out (an index out of range or a damaged record count as a wrong
   // password) and the master key unchanged.
@@ -84,6 +89,14 @@ class CryptMan {
   // Decrypts `len` bytes under the master key (the result keeps its pad bytes, so read it
   // as NUL-terminated text); null when not logged in or on failure.
   unsigned char* Decrypt(const char* data, int len, bool cbc);
+  // Encrypts strlen(text) + 1 bytes in CBC mode under the master key with a front block
+  // that vouches for key and text: 8 random bytes, then the first 8 bytes of the SHA-1 of
+  // those 8 and the text with its NUL. Null when not logged in.
+  unsigned char* EncryptChecked(const char* text, int& outLen);
+  // The text (with its NUL, malloc'ed) of `len` bytes made by EncryptChecked; null when not
+  // logged in, or when the bytes were not made under this master key or are damaged (their
+  // front block does not vouch for what they decrypt to).
+  char* DecryptChecked(const char* data, int len);
   // Twofish with the given 32-byte key.
   unsigned char* Encrypt(const unsigned char* data, int len, const unsigned char* key, int& outLen,
                          bool cbc);
@@ -108,11 +121,14 @@ class CryptMan {
   // Writes the "<Crypt>" block; nothing while there is no master key.
   void Write(std::ostream& os);
   // Reads the block body; the stream stands behind the "<Crypt>" line. 0 on success; -1 when
-  // the block is damaged (iteration count below 2, a count out of range, a vector of the
-  // wrong length or with letters other than a..p, a missing "</Crypt>" line). Parts read
+  // the block is damaged (a count that is not a plain decimal number in its range, an
+  // iteration count below 2, a vector of the wrong length or with letters other than a..p,
+  // a missing "</Crypt>" line), and GetReadError() then says what is wrong. Parts read
   // whole before the damage (count with check data, complete records) stay in the manager.
   // Leaves the login state and the changed flag alone.
   [[nodiscard]] int Read(std::istream& is);
+  // What made the last Read fail, for a person who mends the block ("" after success).
+  const std::string& GetReadError() const { return readError; }
   // One byte vector: a line with the count, a line of two letters a..p per byte (low four
   // bits first).
   void WriteVector(std::ostream& os, std::vector<unsigned char>& v);
@@ -132,6 +148,7 @@ class CryptMan {
   int addRecord(const std::string& descr, const std::string& pwd);
   int createMasterKey(unsigned char* newKey, std::vector<unsigned char>& check);
   bool tryLogin(int i, const char* pwd, unsigned char* cand);
+  int readRecord(std::istream& is, int i, std::string& why);
 
   std::vector<unsigned char> mKeyCheckData;  // empty while there is no master key
   std::vector<PwdData> pwds;                 // in the order added and stored
@@ -141,6 +158,7 @@ class CryptMan {
   int hashIterations;
   int newKeyIterations;
   std::string lastError;
+  std::string readError;
 };
 
 #endif  // ZOLT_CRYPT_CRYPT_MAN_H_

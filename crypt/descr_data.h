@@ -12,6 +12,9 @@ class CryptMan;
 constexpr int kDescrCompressed = 0x1;  // compressed bytes; not supported
 constexpr int kDescrEncrypted = 0x2;   // the bytes are ciphertext
 constexpr int kDescrCbc = 0x4;         // ciphertext made in CBC mode with a front block
+// The front block vouches for key and text (CryptMan::EncryptChecked). Without it a
+// decryption is only judged by whether it looks like text.
+constexpr int kDescrChecked = 0x8;
 constexpr int kDescrReserved = 0x10000;
 constexpr int kDescrSaveCrypt = 0x20000;  // store encrypted
 
@@ -30,11 +33,15 @@ class DescrData {
   // remembered ciphertext is kept only when the text is unchanged.
   void SetNewChar(const char* text);
   // Points `out` at the readable text, decrypting in place first when `cm` is logged in.
-  // Returns 1 when `out` is still ciphertext (must not be shown), else 0. `out` is owned
-  // by this object and valid until the next change. `cm` may be null.
+  // Returns 1 when `out` is still ciphertext (must not be shown), else 0: also when logged
+  // in, if the ciphertext was not made under `cm`'s master key (or is damaged), which the
+  // decryption tells and then keeps the ciphertext as it is. `out` is owned by this object
+  // and valid until the next change. `cm` may be null.
   int GetDescription(const char*& out, CryptMan* cm);
   // The bytes, length and flags to store. 0 on success; -1 when the required form needs
-  // the key and `cm` is not logged in. When `mustFree`, the caller frees `out`.
+  // the key and `cm` is not logged in. When `mustFree`, the caller frees `out`. A
+  // description marked for encryption is only ever given as ciphertext: the remembered
+  // one, or a new encryption.
   [[nodiscard]] int GetDataToSave(char*& out, int& outLen, int& outFlags, bool& mustFree,
                                   CryptMan* cm);
   // Reads the `n` bytes of a description field (text, or the binary encoding when the
@@ -45,8 +52,11 @@ class DescrData {
     return (f & (kDescrCompressed | kDescrEncrypted)) != 0;
   }
   bool CurDescrIsBinary() const { return DescrIsBinary(flags); }
+  // Remembers the bytes held now as the form to write back; only ciphertext counts.
   void RememberOrig();
   void ForgetOrig();
+  // Takes `other`'s bytes and flags, and the ciphertext `other` was read with (or holds):
+  // a copy of a decrypted description is written back as that ciphertext, never in clear.
   void CopyFrom(const DescrData* other);
 
   int getFlags() const { return flags; }

@@ -284,7 +284,7 @@ static void wipeAndFree(unsigned char* buffer, int len) {
 }
 
 unsigned char* Twofish::Encrypt(const unsigned char* data, int len, const unsigned char* key,
-                                int keyLen, int& outLen, bool cbc) {
+                                int keyLen, int& outLen, bool cbc, const unsigned char* front) {
   if (len < 0 || len > INT_MAX / 8 - 2 * kTwofishBlockBytes || (data == nullptr && len > 0)) {
     return nullptr;
   }
@@ -292,16 +292,17 @@ unsigned char* Twofish::Encrypt(const unsigned char* data, int len, const unsign
   T_cipherInstance ci;
   unsigned char* out = nullptr;
   if (setUp(&ki, &ci, key, keyLen, cbc)) {
-    int front = cbc ? kTwofishBlockBytes : 0;
-    int total = front + (len + kTwofishBlockBytes - 1) / kTwofishBlockBytes * kTwofishBlockBytes;
-    int pad = total - front - len;
+    int head = cbc ? kTwofishBlockBytes : 0;
+    int total = head + (len + kTwofishBlockBytes - 1) / kTwofishBlockBytes * kTwofishBlockBytes;
+    int pad = total - head - len;
     unsigned char* work = static_cast<unsigned char*>(malloc(total > 0 ? total : 1));
     out = static_cast<unsigned char*>(malloc(total > 0 ? total : 1));
-    if (len > 0) memcpy(work + front, data, len);
-    // The chain starts from zero, so block 0 is the encryption of the random front block
-    // and every later block depends on it.
-    bool ok = (front == 0 || RandomSource::fill(work, front)) &&
-              (pad == 0 || RandomSource::fill(work + front + len, pad)) &&
+    if (len > 0) memcpy(work + head, data, len);
+    if (head != 0 && front != nullptr) memcpy(work, front, head);
+    // The chain starts from zero, so block 0 is the encryption of the front block and
+    // every later block depends on it.
+    bool ok = (head == 0 || front != nullptr || RandomSource::fill(work, head)) &&
+              (pad == 0 || RandomSource::fill(work + head + len, pad)) &&
               blockEncrypt(&ci, &ki, work, total * 8, out) == total * 8;
     wipeAndFree(work, total);
     if (ok) {
@@ -316,7 +317,7 @@ unsigned char* Twofish::Encrypt(const unsigned char* data, int len, const unsign
 }
 
 unsigned char* Twofish::Decrypt(const unsigned char* data, int len, const unsigned char* key,
-                                int keyLen, int& outLen, bool cbc) {
+                                int keyLen, int& outLen, bool cbc, unsigned char* front) {
   if (len < 0 || len > INT_MAX / 8 - kTwofishBlockBytes || (data == nullptr && len > 0) ||
       (cbc && len == 0)) {
     return nullptr;
@@ -331,8 +332,12 @@ unsigned char* Twofish::Decrypt(const unsigned char* data, int len, const unsign
     if (len > 0) memcpy(work, data, len);
     if (cbc) cipherInit(&ci, kTwofishModeCbc, work);
     bool ok = blockDecrypt(&ci, &ki, work, total * 8, plain) == total * 8;
-    free(work);
     int drop = cbc ? kTwofishBlockBytes : 0;  // the decryption of the front block
+    // The chain ran from the front block itself, not from zero: undo that for block 0.
+    if (ok && cbc && front != nullptr) {
+      for (int i = 0; i < kTwofishBlockBytes; ++i) front[i] = plain[i] ^ work[i];
+    }
+    free(work);
     if (ok) {
       outLen = total - drop;
       out = static_cast<unsigned char*>(malloc(outLen > 0 ? outLen : 1));

@@ -48,14 +48,17 @@ class Twofish {
   // from sixteen zero bytes, so equal texts give unrelated ciphertexts. Returns a buffer
   // of outLen = 16 * blocks bytes that the caller frees with free(), or null when the key
   // is unusable or random bytes are needed and none can be had. `data` is not changed.
+  // With `cbc` and a `front` (16 bytes), that block goes first instead of a random one.
   static unsigned char* Encrypt(const unsigned char* data, int len, const unsigned char* key,
-                                int keyLen, int& outLen, bool cbc);
+                                int keyLen, int& outLen, bool cbc,
+                                const unsigned char* front = nullptr);
   // Decrypts `len` bytes (zero-extended to the block boundary). With `cbc` the chain
   // starts from the first input block and the decryption of that block is dropped. The
   // plaintext keeps its pad bytes. Returns a buffer of outLen bytes that the caller frees
-  // with free(), or null on failure (also for an empty CBC input).
+  // with free(), or null on failure (also for an empty CBC input). With `cbc` and a `front`
+  // (16 bytes), the decryption of the front block goes there.
   static unsigned char* Decrypt(const unsigned char* data, int len, const unsigned char* key,
-                                int keyLen, int& outLen, bool cbc);
+                                int keyLen, int& outLen, bool cbc, unsigned char* front = nullptr);
 
   // The inner interface. Each returns kTwofishOk or a negative error code; the block
   // operations return the number of bits processed.

@@ -290,6 +290,16 @@ class Zolt {
   // may be listed in a scratch calendar of the caller's. The current group and item stay.
   // `inserted` (when not null) receives the new group. 0 done; -1 in the search results
   // view (nothing changes); kInsertNotJournalled as said.
+  // ---- Passwords (document/passwords.cpp) ----
+
+  // Makes the password records added since the key manager held `nPwdsBefore` of them
+  // durable before any description can be encrypted under them: the master file is
+  // written at once (the journal folded in). When that fails, the new records are dropped
+  // again, with the master key they brought when there was none before (`hadMasterKey`
+  // false), so that no ciphertext is journalled under a key block that is not on disk.
+  // 0 when nothing was new or the write succeeded; -1 after dropping them.
+  [[nodiscard]] int storeAddedPasswords(int nPwdsBefore, bool hadMasterKey);
+
   int insertGroup(const ToDoListGroup& built, ToDoListGroup** inserted = nullptr);
 
   // ---- The journal: one small file per change, replayed at the next start. ----

@@ -509,7 +509,16 @@ void ZoltGUI::UpdateCryptMenu() {
 }
 
 void ZoltGUI::CB_Menu_Crypt_AddPwd() {
-  if (doc->getKeys().CanAddPwd()) pwd_add_run_window(&doc->getKeys());
+  CryptMan& keys = doc->getKeys();
+  int before = keys.GetNumPwds();
+  bool hadMasterKey = keys.HasMasterKey();
+  if (keys.CanAddPwd() && pwd_add_run_window(&keys) == 0 &&
+      doc->storeAddedPasswords(before, hadMasterKey) != 0) {
+    showAlert("The password was not added: the data file " + doc->getJournalBase() +
+              " could not be written, and a password must be stored before anything is "
+              "encrypted with it. Make room on the disk or fix the folder's permissions, then "
+              "add the password again.");
+  }
   UpdateCryptMenu();
 }
 
@@ -517,3 +526,4 @@ void ZoltGUI::CB_Menu_Crypt_Login() {
   if (doc->getKeys().CanLogIn()) pwd_ask_run_window(&doc->getKeys());
   UpdateCryptMenu();
 }
+// The new password reaches the master file before anything can be encrypted under it.

@@ -231,8 +231,8 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
 
 // The description flags this program knows; others are dropped on reading, so that no
 // bit it cannot honour reaches a save.
-constexpr int kKnownDescrFlags =
-    kDescrCompressed | kDescrEncrypted | kDescrCbc | kDescrReserved | kDescrSaveCrypt;
+constexpr int kKnownDescrFlags = kDescrCompressed | kDescrEncrypted | kDescrCbc | kDescrChecked |
+                                 kDescrReserved | kDescrSaveCrypt;
 
 // Settles the description once the whole record is read, so that a record means the same
 // whatever the order of its "F" and "d" lines. `binaryRead` tells how the data was read

@@ -283,6 +283,10 @@ TEST_F(CryptManTest, DamagedBlocksAreRefused) {
       {3, "-1", "negative vector count"},
       {3, "2147483647", "huge vector count"},
       {3, "4294967295", "count wrapping to -1"},
+      {2, "4294967298", "iteration count wrapping to 2"},
+      {2, "+200000", "iteration count with a sign"},
+      {3, "4294967328", "vector count wrapping to 32"},
+      {5, "4294967297", "record count wrapping to 1"},
       {4, "abc", "letters of odd length"},
       {4, "", "letters missing"},
       {5, "-1", "negative record count"},
@@ -309,6 +313,7 @@ TEST_F(CryptManTest, DamagedBlocksAreRefused) {
     }
     CryptMan reader;
     EXPECT_EQ(-1, load(reader, join(text))) << c.why;
+    EXPECT_NE("", reader.GetReadError()) << c.why;
     reader.Login(0, "pw");  // whatever was kept, nothing crashes
   }
   CryptMan empty;
@@ -449,3 +454,87 @@ TEST_F(CryptManTest, ArraysAndDiagnostics) {
 }
 
 }  // namespace
+
+// The reason a block is refused names the part a person has to mend.
+TEST_F(CryptManTest, ReadErrorNamesTheDamagedPart) {
+  static const struct {
+    int line;
+    const char* text;
+    const char* named;
+  } kCases[] = {
+      {2, "4294967298", "iteration count"},
+      {3, "31", "check data"},
+      {5, "x", "number of passwords"},
+      {6, "home", "password 1 (\"home\")"},
+      {7, "16", "encrypted master key"},
+      {9, "21", "salt"},
+      {11, "11", "key tail"},
+      {13, "</Crypto", "</Crypt>"},
+  };
+  CryptMan cm(kFastIterations);
+  addAll(cm, {"pw"});
+  const std::vector<std::string> good = lines(block(cm));
+  for (const auto& c : kCases) {
+    std::vector<std::string> text = good;
+    text[c.line] = c.text;
+    if (c.line == 6) text[7] = "16";  // a record's name alone is never damaged
+    CryptMan reader;
+    EXPECT_EQ(-1, load(reader, join(text))) << c.named;
+    EXPECT_NE(std::string::npos, reader.GetReadError().find(c.named)) << reader.GetReadError();
+  }
+  CryptMan reader;
+  EXPECT_EQ(0, load(reader, join(good)));
+  EXPECT_EQ("", reader.GetReadError());
+}
+
+// Checked ciphertext opens only under the master key it was made with, and only whole.
+TEST_F(CryptManTest, CheckedEncryptionOpensOnlyUnderItsOwnMasterKey) {
+  CryptMan cm(kFastIterations), other(kFastIterations);
+  addAll(cm, {"pw"});
+  addAll(other, {"pw"});
+  CryptMan reread;
+  ASSERT_EQ(0, load(reread, block(cm)));
+  reread.Login(0, "pw");
+  ASSERT_TRUE(reread.IsLoggedIn());
+  for (const char* text : {"", "abc", "fifteen bytes..", "a note over several blocks of text"}) {
+    int len = 0;
+    unsigned char* made = cm.EncryptChecked(text, len);
+    Bytes cipher = take(made, len);
+    ASSERT_EQ(16 * ((strlen(text) + 1 + 15) / 16 + 1), cipher.size()) << text;
+    const char* data = reinterpret_cast<const char*>(cipher.data());
+    char* plain = reread.DecryptChecked(data, len);
+    ASSERT_NE(nullptr, plain) << text;
+    EXPECT_STREQ(text, plain);
+    free(plain);
+    EXPECT_EQ(nullptr, other.DecryptChecked(data, len)) << "another master key: " << text;
+    for (size_t at : {size_t{3}, size_t{12}, cipher.size() - 1}) {
+      Bytes damaged = cipher;
+      damaged[at] ^= 0x40;
+      char* bad = cm.DecryptChecked(reinterpret_cast<const char*>(damaged.data()), len);
+      EXPECT_EQ(nullptr, bad) << "byte " << at << " changed: " << text;
+      free(bad);
+    }
+  }
+  CryptMan locked;
+  ASSERT_EQ(0, load(locked, block(cm)));
+  int len = 0;
+  EXPECT_EQ(nullptr, locked.EncryptChecked("abc", len));
+}
+
+TEST_F(CryptManTest, DroppingAddedPasswordsUndoesThem) {
+  CryptMan cm(kFastIterations);
+  addAll(cm, {"one", "two"});
+  const std::string check = lines(block(cm))[4];
+  cm.DropPwdsFrom(1, false);
+  ASSERT_EQ(1, cm.GetNumPwds());
+  EXPECT_TRUE(cm.IsLoggedIn());
+  EXPECT_EQ(check, lines(block(cm))[4]) << "the master key stays";
+  cm.DropPwdsFrom(0, true);
+  EXPECT_EQ(0, cm.GetNumPwds());
+  EXPECT_FALSE(cm.HasMasterKey());
+  EXPECT_FALSE(cm.IsLoggedIn());
+  EXPECT_TRUE(cm.CanAddPwd());
+  EXPECT_EQ("", block(cm));
+  int len = 0;
+  EXPECT_EQ(nullptr, cm.Encrypt("abc", len, true));
+}

@@ -79,7 +79,7 @@ TEST_F(DescrDataTest, MarkedTextIsEncryptedWhenSaved) {
   EXPECT_EQ(-1, Save(d, &locked).result);
   Saved s = Save(d, &keys);
   ASSERT_EQ(0, s.result);
-  EXPECT_EQ(0x20006, s.flags);
+  EXPECT_EQ(kDescrSaveCrypt | kDescrEncrypted | kDescrCbc | kDescrChecked, s.flags);
   EXPECT_EQ(32, s.len);
   // The description itself stays plain in memory.
   EXPECT_STREQ("abc", Text(d, &keys));
@@ -130,4 +130,95 @@ TEST_F(DescrDataTest, CopiesAndEquality) {
   DescrData empty1, empty2;
   EXPECT_TRUE(empty1 == empty2);
   EXPECT_FALSE(empty1 == a);
+}
+
+// A copy keeps the ciphertext its original was read with: saved without a login or with
+// one, it is those bytes, never the decrypted text.
+TEST_F(DescrDataTest, CopyOfAnUnlockedDescriptionIsSavedAsItsCiphertext) {
+  DescrData read;
+  Saved s = SaveEncryptedAndReadBack("MARKER-7f3a", read);
+  EXPECT_STREQ("MARKER-7f3a", Text(read, &keys));  // unlocked: plain in memory
+  DescrData constructed(read);
+  DescrData assigned;
+  assigned = read;
+  for (DescrData* copy : {&constructed, &assigned}) {
+    for (CryptMan* cm : {&locked, &keys}) {
+      Saved c = Save(*copy, cm);
+      EXPECT_EQ(0, c.result);
+      EXPECT_EQ(s.bytes, c.bytes);
+      EXPECT_EQ(s.flags, c.flags);
+    }
+    EXPECT_STREQ("MARKER-7f3a", Text(*copy, &keys));
+  }
+}
+
+// A description marked for encryption but not yet stored has no ciphertext to remember:
+// its copy is encrypted when saved, and without the key it is not saved in clear.
+TEST_F(DescrDataTest, CopyOfAMarkedDescriptionIsEncryptedWhenSaved) {
+  DescrData d;
+  d.SetNewChar("MARKER-7f3a");
+  d.SetSaveCrypt(true);
+  DescrData copy(d);
+  EXPECT_FALSE(copy.hasOrig());
+  EXPECT_EQ(-1, Save(copy, &locked).result);
+  Saved s = Save(copy, &keys);
+  ASSERT_EQ(0, s.result);
+  EXPECT_TRUE(s.flags & kDescrEncrypted);
+  EXPECT_EQ(std::string::npos, s.bytes.find("MARKER"));
+}
+
+// Ciphertext made under another master key (a key block lost in a crash, a note pasted
+// from another file) or damaged stays ciphertext after a login, and is written back as read.
+TEST_F(DescrDataTest, AKeyThatDoesNotFitLeavesTheCiphertext) {
+  CryptMan other(2);
+  ASSERT_EQ(0, other.AddPwd("other", "secret"));
+  DescrData read;
+  Saved s = SaveEncryptedAndReadBack("abc", read);
+  Text(read, &other, 1);  // still ciphertext: not to be shown
+  EXPECT_TRUE(read.getFlags() & kDescrEncrypted);
+  Saved again = Save(read, &other);
+  EXPECT_EQ(s.bytes, again.bytes);
+  EXPECT_EQ(s.flags, again.flags);
+
+  Saved damaged = s;
+  damaged.bytes[20] ^= 1;
+  DescrData bad;
+  ReadBack(damaged, bad);
+  Text(bad, &keys, 1);
+  EXPECT_STREQ("abc", Text(read, &keys)) << "the right key still opens it";
+}
+
+// Descriptions encrypted before the check existed are opened when their decryption looks
+// like text, whichever its encoding, and left shut otherwise.
+TEST_F(DescrDataTest, UncheckedCiphertextOpensWhenItLooksLikeText) {
+  static const struct {
+    const char* text;
+    bool opens;
+  } kCases[] = {
+      {"a note of several lines\n\twith a tab\r\n", true},
+      {"Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln", true},  // UTF-8
+      {"Caf\xe9 cr\xe8me br\xfbl\xe9" "e, twice", true},  // Latin-1 from older files
+      {"bell\a in the text", false},
+      {"\xe9\xe8\xfb\xe9\xe9\xe8\xfb\xe9 ab", false},  // mostly bytes above 127, not UTF-8
+  };
+  for (const auto& c : kCases) {
+    int len = 0;
+    unsigned char* cipher = keys.Encrypt(c.text, len, true);
+    ASSERT_NE(nullptr, cipher);
+    Saved s{0, len, kDescrSaveCrypt | kDescrEncrypted | kDescrCbc,
+            std::string(reinterpret_cast<char*>(cipher), len)};
+    free(cipher);
+    DescrData read;
+    ReadBack(s, read);
+    const char* out = Text(read, &keys, c.opens ? 0 : 1);
+    if (c.opens) {
+      EXPECT_STREQ(c.text, out);
+    }
+    // Another key's decryption of a text over several blocks never looks like text.
+    CryptMan other(2);
+    ASSERT_EQ(0, other.AddPwd("other", "pw"));
+    DescrData shut;
+    ReadBack(s, shut);
+    if (strlen(c.text) > 16) Text(shut, &other, 1);
+  }
 }

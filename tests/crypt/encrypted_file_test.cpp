@@ -48,7 +48,7 @@ class EncryptedFileTest : public ::testing::Test {
 
 TEST_F(EncryptedFileTest, FileHoldsTheBlockAndTheEncryptedRecord) {
   EXPECT_NE(std::string::npos, written.find("<Crypt>\n0\n"));
-  EXPECT_NE(std::string::npos, written.find("\nssecret\nF20006\nI2\nd32\n"));
+  EXPECT_NE(std::string::npos, written.find("\nssecret\nF2000e\nI2\nd32\n"));
   EXPECT_NE(std::string::npos, written.find("d10\nplain\ntext\n>\n"));
   EXPECT_EQ(std::string::npos, written.find("d3\nabc"));
 }

@@ -443,7 +443,7 @@ TEST_F(ExportImportTest, EncryptedDescriptionStaysEncryptedThroughCopyAndPaste) 
   ASSERT_EQ(0, z.exportToDoToFile(file.c_str()));
   std::string exported = readFile(file);
   EXPECT_EQ(std::string::npos, exported.find("1234"));
-  EXPECT_NE(std::string::npos, exported.find("\nF20006\n"));
+  EXPECT_NE(std::string::npos, exported.find("\nF2000e\n"));
   ASSERT_EQ(0, z.insertDataFromFile(file.c_str()));
   ASSERT_EQ(2u, z.getRoot()->getToDos().size());
   z.getKeys().Login(0, "secret");
