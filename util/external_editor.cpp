@@ -1,15 +1,19 @@
 #include "util/external_editor.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
-#include "util/file_tools.h"
 #include "util/private_directory.h"
 
 const char kDefaultEditor[] = "/etc/alternatives/emacs";
@@ -74,9 +78,35 @@ static std::string cannotCreate(const std::string& why) {
          kLeftAsItWas;
 }
 
-// Makes the unique file holding `text`; its name goes to `name`. The name differs from the
-// exchange file's, so an edit can never delete what copy and paste rely on.
-static int createEditFile(const std::string& text, std::string& name, std::string& error) {
+static const char kEditDirPrefix[] = "zolt-edit-";
+static const char kEditFileName[] = "description.txt";
+
+// The start time of process `pid` in clock ticks since boot (field 22 of its stat file), ""
+// when it cannot be read. With the pid it names one process: a reused pid has another.
+static std::string processStart(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(in, stat)) return std::string();
+  size_t at = stat.rfind(')');  // the command name may hold blanks and parentheses
+  if (at == std::string::npos) return std::string();
+  std::istringstream fields(stat.substr(at + 1));
+  std::string field;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+    if (i == 22) return field;
+  }
+  return std::string();
+}
+
+// "zolt-edit-<pid>-<start>-": the per-edit directories of this process begin so.
+static std::string editDirTag(pid_t pid) {
+  return kEditDirPrefix + std::to_string(pid) + "-" + processStart(pid) + "-";
+}
+
+// Makes a directory of this edit's own (mode 0700) and in it the file holding `text`; the
+// directory's name goes to `editDir`, the file's to `name`. Editors may put backups and
+// swap files beside the file: all of that goes with the directory.
+static int createEditFile(const std::string& text, std::string& editDir, std::string& name,
+                          std::string& error) {
   std::string dir = privateDirectory();
   if (dir.empty()) {
     error = cannotCreate(
@@ -84,21 +114,23 @@ static int createEditFile(const std::string& text, std::string& name, std::strin
         "$TMPDIR (or /tmp) cannot be made or is not yours alone");
     return -1;
   }
-  name = dir + "/zolt_edit_XXXXXX.txt";
-  int fd = mkstemps(name.data(), 4);  // mode 0600, O_EXCL: never an existing file
-  if (fd < 0) {
+  editDir = dir + "/" + editDirTag(getpid()) + "XXXXXX";
+  if (mkdtemp(editDir.data()) == nullptr) {  // mode 0700, never an existing name
     error = cannotCreate(dir + ": " + strerror(errno));
+    editDir.clear();
     return -1;
   }
-  int written = writeAll(fd, text);
+  name = editDir + "/" + kEditFileName;
+  int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  int written = fd < 0 ? -1 : writeAll(fd, text);
   int err = errno;
-  if (close(fd) != 0 && written == 0) {
+  if (fd >= 0 && close(fd) != 0 && written == 0) {
     written = -1;
     err = errno;
   }
   if (written != 0) {
-    (void)FileTools::rm(name);
     error = cannotCreate(name + ": " + strerror(err));
+    (void)removeEditDirectory(editDir);
     return -1;
   }
   return 0;
@@ -140,8 +172,8 @@ int editExternally(const std::string& command, std::string& text, std::string& e
             "\nSet \"editor=\" in ~/.zoltrc/zolt.config, or $VISUAL or $EDITOR. " + kLeftAsItWas;
     return -1;
   }
-  std::string name;
-  if (createEditFile(text, name, error) != 0) return -1;
+  std::string editDir, name;
+  if (createEditFile(text, editDir, name, error) != 0) return -1;
   int result = runEditor(command, name, error);
   std::string edited;
   if (result == 0 && readFileExactly(name, edited) != 0) {
@@ -154,7 +186,72 @@ int editExternally(const std::string& command, std::string& text, std::string& e
     }
     result = -1;
   }
-  (void)FileTools::rm(name);
+  (void)removeEditDirectory(editDir);
   if (result == 0) text.swap(edited);
   return result;
+}
+
+// Removes what `dirFd` holds, `depth` levels deep at most; symbolic links are removed,
+// never followed. 0 when all of it went.
+static int removeContent(int dirFd, int depth) {
+  DIR* d = fdopendir(dirFd);
+  if (d == nullptr) {
+    close(dirFd);
+    return -1;
+  }
+  int result = 0;
+  while (dirent* e = readdir(d)) {
+    std::string n = e->d_name;
+    if (n == "." || n == "..") continue;
+    struct stat st;
+    if (fstatat(dirfd(d), n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      int sub = openat(dirfd(d), n.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (depth <= 0 || sub < 0 || removeContent(sub, depth - 1) != 0) result = -1;
+      if (sub >= 0 && unlinkat(dirfd(d), n.c_str(), AT_REMOVEDIR) != 0) result = -1;
+    } else if (unlinkat(dirfd(d), n.c_str(), 0) != 0) {
+      result = -1;
+    }
+  }
+  closedir(d);
+  return result;
+}
+
+int removeEditDirectory(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int result = removeContent(fd, 8);
+  if (rmdir(path.c_str()) != 0) result = -1;
+  return result;
+}
+
+// Whether the process that made a per-edit directory named `name` still runs: its pid
+// lives and, where its start time was recorded, started then.
+static bool editorOwnerRuns(const std::string& name) {
+  std::istringstream parts(name.substr(strlen(kEditDirPrefix)));
+  std::string pidText, start;
+  if (!std::getline(parts, pidText, '-') || !std::getline(parts, start, '-')) return true;
+  char* end = nullptr;
+  long pid = strtol(pidText.c_str(), &end, 10);
+  if (pidText.empty() || *end != '\0' || pid <= 0 || pid > INT_MAX) return true;  // not ours
+  if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+  return start.empty() || start == processStart(static_cast<pid_t>(pid));
+}
+
+int removeStaleEditDirectories(const std::string& dir) {
+  DIR* d = dir.empty() ? nullptr : opendir(dir.c_str());
+  if (d == nullptr) return 0;
+  int removed = 0;
+  while (dirent* e = readdir(d)) {
+    std::string n = e->d_name;
+    if (n.compare(0, strlen(kEditDirPrefix), kEditDirPrefix) != 0) continue;
+    struct stat st;
+    if (fstatat(dirfd(d), n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != getuid() || editorOwnerRuns(n)) {
+      continue;
+    }
+    if (removeEditDirectory(dir + "/" + n) == 0) ++removed;
+  }
+  closedir(d);
+  return removed;
 }

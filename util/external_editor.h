@@ -24,16 +24,28 @@ std::string shellQuote(const std::string& word);
 // then left as it was.
 [[nodiscard]] int readFileExactly(const std::string& name, std::string& out);
 
-// The round trip: writes `text` exactly into a new file of mode 0600 with a unique name in the
-// private directory (util/private_directory.h), runs "`command` 'file name'" through /bin/sh
-// and waits for it, reads the file back and deletes it.
+// The round trip: writes `text` exactly into a new file of mode 0600 in a new directory of
+// mode 0700 made for this edit alone in the private directory (util/private_directory.h),
+// named "zolt-edit-<pid>-<process start>-XXXXXX"; runs "`command` 'file name'" through
+// /bin/sh and waits for it, reads the file back and removes the directory with everything
+// in it (an editor's backup or swap files too).
 // `command` is the user's own shell command (see editorCommand) and must not return before the
 // editing is done (for a graphical editor that detaches, its "wait" option).
 // Returns 0 with `text` replaced by the file's content. Returns -1 with `text` untouched and
 // `error` set to a message for the user when the file cannot be created or written, the command
 // cannot be run, exits with a status other than 0 or is killed (its changes are discarded, as a
 // failing editor means "abandon"), removes the file, or the file cannot be read back.
-// The file is deleted in every case once it was created.
+// The directory is removed in every case once it was created.
 [[nodiscard]] int editExternally(const std::string& command, std::string& text, std::string& error);
+
+// Removes the per-edit directory `path` with all it holds; symbolic links in it are removed,
+// never followed. 0, or -1 when something stayed.
+int removeEditDirectory(const std::string& path);
+
+// Removes the per-edit directories in `dir` (the private directory) whose process no longer
+// runs, such as one left by a kill during an edit with the description in clear. A
+// directory of a process that runs is left alone, as is anything not this user's or not a
+// directory. Returns the number removed.
+int removeStaleEditDirectories(const std::string& dir);
 
 #endif  // ZOLT_UTIL_EXTERNAL_EDITOR_H_
