@@ -14,6 +14,7 @@
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Multiline_Input.H>
+#include <FL/Fl_Scroll.H>
 
 #include <algorithm>
 #include <cstdint>
@@ -27,11 +28,13 @@
 #include "calendar/recurrence.h"
 #include "crypt/descr_data.h"
 #include "document/zolt.h"
+#include "gui/alt_shortcut.h"
 #include "gui/date_select.h"
 #include "gui/raw_label.h"
 #include "gui/recurrence_select.h"
 #include "gui/time_select.h"
 #include "gui/zolt_gui.h"
+#include "model/todo_list_todo.h"
 #include "util/external_editor.h"
 
 // Geometry: rows of 30 pixels, the bottom bar's buttons from the left.
@@ -67,6 +70,7 @@ static void cb_editToDo_Menu_copyToDo(Fl_Widget*, void*) { mainWin->CB_editToDo_
 static void cb_editToDo_Menu_t2Group(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_t2Group(); }
 static void cb_editGroup_Menu_del(Fl_Widget*, void*) { mainWin->CB_editGroup_Menu_del(); }
 static void cb_editToDo_screenButton(Fl_Widget*, void*) { mainWin->CB_editToDo_screenButton(); }
+static void cb_editCancel(Fl_Widget*, void*) { mainWin->CB_editCancel(); }
 
 // ---- Menus ----
 
@@ -131,8 +135,10 @@ static Fl_Menu_Item menu_showAs[] = {
 
 // ---- Building, placing, showing and hiding ----
 
+EditorScreens::~EditorScreens() { delete toDoAsMade; }
+
 static Fl_Menu_Button* dropDown(const char* label, Fl_Menu_Item* items) {
-  Fl_Menu_Button* m = new Fl_Menu_Button(0, 0, kDateMenuW, kRowHeight, label);
+  Fl_Menu_Button* m = new AltMenuButton(0, 0, kDateMenuW, kRowHeight, label);
   m->labelsize(16);  // leaves room for the drop-down mark
   m->menu(items);
   return m;
@@ -150,6 +156,7 @@ static Fl_Check_Button* checkButton(const char* label, Fl_Callback* cb, int valu
   c->labelsize(20);
   c->down_box(FL_DOWN_BOX);
   c->callback(cb, asData(value));
+  altShortcut(c);
   return c;
 }
 
@@ -157,11 +164,14 @@ static Fl_Button* barButton(const char* label, Fl_Callback* cb) {
   Fl_Button* b = new Fl_Button(0, 0, kBarButtonW, kRowHeight, label);
   b->labelsize(20);
   b->callback(cb);
+  altShortcut(b);
   return b;
 }
 
 void ZoltGUI::makeEditorWidgets() {
   EditorScreens* e = editor_ = new EditorScreens();
+  e->form = new Fl_Scroll(0, 0, w(), h() - kRowHeight);
+  e->form->type(Fl_Scroll::VERTICAL);
   e->summary = new Fl_Input(0, 0, w(), kRowHeight);
   e->summary->textsize(20);
   e->isToDo = checkButton("&ToDo", cb_edit_isToDo);
@@ -177,6 +187,7 @@ void ZoltGUI::makeEditorWidgets() {
   e->done = checkButton("&Done:", cb_editToDo_compl);
   e->completionLabel = textBox();
   e->timeSum = textBox();
+  e->groupCompletion = textBox();
   e->beginDate = dropDown("&Begin", menu_beginDate);
   e->endDate = dropDown("End", menu_endDate);
   e->beginTime = dropDown("Time", menu_beginTime);
@@ -193,21 +204,22 @@ void ZoltGUI::makeEditorWidgets() {
   e->crypt = checkButton("Cr&ypt", cb_editToDo_crypt);
   e->crypt->when(FL_WHEN_CHANGED);
   e->crypt->deactivate();
+  e->form->end();
   e->description = new Fl_Multiline_Input(0, 0, w(), h() - kRowHeight);
   e->description->textsize(textSize_);
   e->description->wrap(1);
   e->times = new Fl_Browser(0, 0, w(), h() - kRowHeight);
   e->times->textsize(20);
-  e->menu = new Fl_Menu_Button(0, 0, kMenuW, kRowHeight, "&Menu");
+  e->menu = new AltMenuButton(0, 0, kMenuW, kRowHeight, "&Menu");
   e->menu->labelsize(16);
   e->menu->menu(menu_editToDo);
-  e->groupMenu = new Fl_Menu_Button(0, 0, kMenuW, kRowHeight, "&Menu");
+  e->groupMenu = new AltMenuButton(0, 0, kMenuW, kRowHeight, "&Menu");
   e->groupMenu->labelsize(16);
   e->groupMenu->menu(menu_editGroup);
-  e->groupCompletion = textBox();
   e->screenButton = barButton("Descr", cb_editToDo_screenButton);
   e->startStop = barButton("&Start", cb_editToDo_StrtStp);
   e->extEdit = barButton("&Editor", cb_editToDo_ExtEdit);
+  e->cancel = barButton("Cancel", cb_editCancel);
 }
 
 void ZoltGUI::hideEditor() {
@@ -218,8 +230,9 @@ void ZoltGUI::hideEditor() {
       e->timeSum,      e->beginDate, e->endDate,       e->beginTime,  e->endTime,
       e->beginBox,     e->endBox,    e->showAs,        e->recurrence, e->crypt,
       e->description,  e->times,     e->menu,          e->groupMenu,  e->groupCompletion,
-      e->screenButton, e->startStop, e->extEdit};
+      e->screenButton, e->startStop, e->extEdit,     e->cancel};
   for (Fl_Widget* w : widgets) w->hide();
+  e->form->hide();
 }
 
 // The rows of screen 2 follow the table of the editor; the crypt check takes the free row
@@ -229,6 +242,7 @@ void ZoltGUI::hideEditor() {
 void ZoltGUI::layoutEditor(int W, int H) {
   EditorScreens* e = editor_;
   int bar = H - kRowHeight;
+  W = layoutForm(W, H);
   e->summary->resize(0, 0, W, kRowHeight);
   e->isToDo->resize(W - 80, 30, 80, kRowHeight);
   e->priorityGroup->resize(0, 60, W, 40);
@@ -237,7 +251,7 @@ void ZoltGUI::layoutEditor(int W, int H) {
   }
   // "&Done:" needs 100 pixels at label size 20; the completion time still fits beside it.
   e->done->resize(0, 100, 100, kRowHeight);
-  e->completionLabel->resize(100, 100, 220, kRowHeight);
+  e->completionLabel->resize(100, 100, std::min(220, W - 100), kRowHeight);
   if (screen_ == kScreenEditTimes) {
     e->timeSum->resize(0, 0, 240, kRowHeight);
   } else {
@@ -247,11 +261,13 @@ void ZoltGUI::layoutEditor(int W, int H) {
   e->endDate->resize(0, 170, kDateMenuW, kRowHeight);
   e->beginTime->resize(kDateMenuW, 140, kDateMenuW, kRowHeight);
   e->endTime->resize(kDateMenuW, 170, kDateMenuW, kRowHeight);
-  e->beginBox->resize(2 * kDateMenuW, 140, 188, kRowHeight);
-  e->endBox->resize(2 * kDateMenuW, 170, 188, kRowHeight);
+  int boxW = std::min(188, W - 2 * kDateMenuW);
+  e->beginBox->resize(2 * kDateMenuW, 140, boxW, kRowHeight);
+  e->endBox->resize(2 * kDateMenuW, 170, boxW, kRowHeight);
   e->showAs->resize(100, 200, 140, kRowHeight);
   e->recurrence->resize(0, 230, W, kRowHeight);
-  e->crypt->resize(0, 260, 320, kRowHeight);
+  e->crypt->resize(0, 260, std::min(320, W), kRowHeight);
+  W = 2 * halfWidth;
   e->description->resize(0, 0, W, H - kRowHeight);
   if (screen_ == kScreenEditTimes) e->times->resize(0, kRowHeight, W, H - 2 * kRowHeight);
   e->menu->resize(kMenuX, bar, kMenuW, kRowHeight);
@@ -267,6 +283,33 @@ void ZoltGUI::layoutEditor(int W, int H) {
   int extX = screen_ == kScreenEditBasics ? kBarButtonsX + buttonW : kBarButtonsX;
   e->extEdit->resize(extX, bar, buttonW, kRowHeight);
   e->extEdit->labelsize(labelSize);
+  placeEditorCancel(W, H);
+}
+
+// The form takes the room above the bar (on screen 3 only the time sum's row) from its top;
+// the fields are then placed at scroll position 0. Returns the width the fields may take:
+// less the scroll bar's when screen 2's rows are taller than the room.
+int ZoltGUI::layoutForm(int W, int H) {
+  static const int kBasicsHeight = 290;  // down to the crypt check's row
+  EditorScreens* e = editor_;
+  int formH = screen_ == kScreenEditTimes ? kRowHeight : H - kRowHeight;
+  e->form->resize(0, 0, W, formH);
+  e->form->scroll_to(0, 0);
+  bool scrolls = screen_ == kScreenEditBasics && formH < kBasicsHeight;
+  return scrolls ? W - Fl::scrollbar_size() : W;
+}
+
+// "Cancel" takes the bar's right end where that leaves every other button of the screen
+// uncovered; in a narrow window Escape alone does its work.
+void ZoltGUI::placeEditorCancel(int W, int H) {
+  EditorScreens* e = editor_;
+  const int cancelW = 80;
+  int x = W - cancelW;
+  int usedTo = e->extEdit->x() + e->extEdit->w();
+  if (screen_ == kScreenEditGroup) usedTo = kMenuX + kMenuW;
+  e->cancel->resize(x, H - kRowHeight, cancelW, kRowHeight);
+  bool editing = screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup;
+  editing && e->isNew && x >= usedTo ? e->cancel->show() : e->cancel->hide();
 }
 
 void ZoltGUI::setEditorMenuActive(bool turnToGroup, bool cutDelete) {
@@ -281,10 +324,16 @@ void ZoltGUI::setEditorTextSize(int size) {
   editor_->description->redraw();
 }
 
-// Alt+e edits externally; Alt+c and Alt+m are consumed once done here, or the buttons'
-// own "&Close" and "&Menu" shortcuts would act a second time on the same key.
+// Escape cancels (screens 2 to 5). On the item's screens Alt+e edits externally; Alt+c and
+// Alt+m are consumed once done here, or the buttons' own "&Close" and "&Menu" shortcuts
+// would act a second time on the same key.
 int ZoltGUI::handleEditorKey() {
-  if (!Fl::event_state(FL_ALT)) return 0;
+  bool modified = Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) != 0;
+  if (Fl::event_key() == FL_Escape && !modified) {
+    CB_editCancel();
+    return 1;
+  }
+  if (!Fl::event_state(FL_ALT) || screen_ == kScreenEditGroup) return 0;
   switch (Fl::event_key()) {
     case 'e':
       CB_editToDo_ExtEdit();
@@ -354,6 +403,7 @@ void ZoltGUI::showEditorScreen(int screen) {
 
 void ZoltGUI::showBasicsScreen() {
   EditorScreens* e = editor_;
+  e->form->show();
   e->summary->show();
   if (doc->getItemPriority() < 7) {
     e->priorityGroup->show();
@@ -372,6 +422,7 @@ void ZoltGUI::showBasicsScreen() {
 
 void ZoltGUI::showTimesScreen() {
   EditorScreens* e = editor_;
+  e->form->show();
   e->times->clear();
   unsigned n = doc->getItemNrTimes();
   for (unsigned i = 0; i < n; ++i) {
@@ -388,8 +439,12 @@ void ZoltGUI::showTimesScreen() {
 
 void ZoltGUI::showGroupScreen() {
   EditorScreens* e = editor_;
+  e->form->show();
   e->summary->value(doc->getGroupSummary().c_str());
   e->summary->position(0);
+  // A group just made has no remembered copy yet, so it counts as changed; one opened
+  // for editing was remembered unchanged a moment ago.
+  rememberIfNew(doc->incsave_groupHasChanged());
   setPriorityButtons(e, doc->getGroupPriority());
   e->timeSum->copy_label(timeSumText(doc->getGroupTimeSum()).c_str());
   unsigned done = 0, total = 0;
@@ -407,6 +462,7 @@ void ZoltGUI::showGroupScreen() {
         static_cast<Fl_Widget*>(e->groupMenu)}) {
     w->show();
   }
+  focusSummary();
 }
 
 // ---- Opening and the state of the item ----
@@ -414,6 +470,9 @@ void ZoltGUI::showGroupScreen() {
 void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
   EditorScreens* e = editor_;
   if (doc->getCurItem() == nullptr) return;
+  // An item just made has no remembered copy yet, so it counts as changed; an opened one
+  // was remembered unchanged a moment ago.
+  bool isNew = doc->incsave_todoHasChanged();
   const char* text = nullptr;
   e->descriptionLocked = doc->getItemDescription(text) == 1;
   if (e->descriptionLocked) text = nullptr;
@@ -433,8 +492,67 @@ void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
   editToDo_updateTimeSum();
   bool hasDescription = text && *text;
   bool toDescription = forceDescription || (preferDescription && hasDescription);
+  rememberIfNew(isNew);
   showMain(toDescription ? kScreenEditDescription : kScreenEditBasics);
   showToDoState();
+  if (screen_ == kScreenEditBasics) focusSummary();
+}
+
+// ---- A new item, and taking it back ----
+
+// Notes what a new to-do or group was made as; forgets it for anything else.
+void ZoltGUI::rememberIfNew(bool isNew) {
+  EditorScreens* e = editor_;
+  e->isNew = isNew;
+  delete e->toDoAsMade;
+  e->toDoAsMade = nullptr;
+  if (!isNew) return;
+  if (screen_ == kScreenEditGroup) {
+    e->groupSummaryAsMade = doc->getGroupSummary();
+    e->groupPriorityAsMade = doc->getGroupPriority();
+  } else if (doc->getCurItem()) {
+    e->toDoAsMade = new ToDoListToDo(*doc->getCurItem());
+    e->descriptionAsMade = e->description->value();
+  }
+}
+
+// The summary takes the keys, so typing names the item and never reaches a button; a new
+// item's name is selected, so the first key replaces "<unnamed>".
+void ZoltGUI::focusSummary() {
+  Fl_Input* summary = editor_->summary;
+  summary->take_focus();
+  if (editor_->isNew) {
+    summary->position(summary->size(), 0);
+  } else {
+    summary->position(0);
+  }
+}
+
+bool ZoltGUI::newItemChanged() const {
+  const EditorScreens* e = editor_;
+  if (screen_ == kScreenEditGroup) {
+    return e->groupSummaryAsMade != e->summary->value() ||
+           e->groupPriorityAsMade != doc->getGroupPriority();
+  }
+  const ToDoListToDo* item = doc->getCurItem();
+  return e->toDoAsMade == nullptr || item == nullptr || *item != *e->toDoAsMade ||
+         e->toDoAsMade->getSummary() != e->summary->value() ||
+         (!e->descriptionLocked && e->descriptionAsMade != e->description->value());
+}
+
+void ZoltGUI::CB_editCancel() {
+  EditorScreens* e = editor_;
+  if (!e->isNew) {
+    CB_Done();
+    return;
+  }
+  if (newItemChanged() && askChoice(screen_ == kScreenEditGroup
+                                        ? "Discard this new group and what you typed into it?"
+                                        : "Discard this new item and what you typed and set in it?",
+                                    "Keep", "Discard") != 1) {
+    return;
+  }
+  screen_ == kScreenEditGroup ? dropNewGroup() : dropNewToDo();
 }
 
 void ZoltGUI::showToDoState() {
@@ -755,17 +873,20 @@ void ZoltGUI::journalEditedToDo() {
 }
 
 void ZoltGUI::editToDo_Done() {
+  const ToDoListItem* edited = doc->getCurItem();
   editToDo_saveSettings();
   journalEditedToDo();
   int line = showMain(kScreenList);
   doc->checkCompleted();
   showList(line != 0 ? line : editorReturnLine);
+  selectItemLine(edited);
 }
 
 void ZoltGUI::editGroup_Done() {
   doc->setGroupSummary(editor_->summary->value());
   if (doc->incsave_groupHasChanged() && doc->incsave_saveCurGroup() != 0) journalProblem();
   doc->incsave_forgetGroup();
+  const ToDoListItem* edited = doc->getCurGroup();
   showMain(kScreenList);
   doc->checkCompleted();
   if (groupEditing) {
@@ -773,6 +894,7 @@ void ZoltGUI::editGroup_Done() {
     groupEditing = false;
   }
   showList(editorReturnLine);
+  selectItemLine(edited);
 }
 
 void ZoltGUI::CB_editToDo_screenButton() {
@@ -806,6 +928,30 @@ void ZoltGUI::CB_editToDo_Menu_showGroup() {
 static void forgetEditedItem(Zolt* doc) {
   doc->incsave_rememberTodo();
   doc->incsave_forgetTodo();
+}
+
+// A new to-do was never journalled, so deleting it leaves no record behind.
+void ZoltGUI::dropNewToDo() {
+  editor_->isNew = false;
+  if (doc->delToDo() != 0) return;
+  forgetEditedItem(doc);
+  int line = showMain(kScreenList);
+  doc->checkCompleted();
+  showList(line != 0 ? line : editorReturnLine);
+}
+
+// As cutting the group, less the copy and the question: it holds nothing yet.
+void ZoltGUI::dropNewGroup() {
+  editor_->isNew = false;
+  doc->incsave_forgetGroup();
+  if (doc->delCurGroup() != 0) return;
+  forgetEditedItem(doc);
+  int line = editorReturnLine, selected = 0;
+  if (!groupEditing) doc->popListPosition(line, selected);
+  groupEditing = false;
+  showMain(kScreenList);
+  showList(line);
+  if (selected > 0) selectLine(selected);
 }
 
 void ZoltGUI::CB_editToDo_Menu_del() {

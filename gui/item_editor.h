@@ -15,8 +15,10 @@ class Fl_Group;
 class Fl_Input;
 class Fl_Menu_Button;
 class Fl_Multiline_Input;
+class Fl_Scroll;
 class Fl_Widget;
 struct Fl_Menu_Item;
+class ToDoListToDo;
 
 // Values of the date and time menu entries: the low four bits are the action, 16 marks
 // the begin (the document's `which` is then non-zero), 0 the end.
@@ -40,12 +42,27 @@ enum EditorMenuEntry {
   kEditMenuKeyboard = 7,
 };
 
-// Every pointer is owned by the main window (its group deletes the widgets).
+// Every widget pointer is owned by the main window (its group deletes the widgets).
 struct EditorScreens {
+  EditorScreens() = default;
+  ~EditorScreens();
+  EditorScreens(const EditorScreens&) = delete;
+  EditorScreens& operator=(const EditorScreens&) = delete;
+
   // The description is still ciphertext (nobody logged in): the input stays empty and
   // inactive, and leaving keeps the stored description untouched.
   bool descriptionLocked = false;
+  // The editor shows a to-do or group just made and not yet kept: Escape and "Cancel" take
+  // it out again. What it was made as tells whether the user has changed it since.
+  bool isNew = false;
+  ToDoListToDo* toDoAsMade = nullptr;  // owned copy, for a new to-do only
+  std::string descriptionAsMade;
+  std::string groupSummaryAsMade;
+  unsigned groupPriorityAsMade = 0;
 
+  // Holds every field of screens 2, 3 (the time sum) and 5, and scrolls them when the
+  // window, less the keyboard strip, is too short to show them all above the bar.
+  Fl_Scroll* form = nullptr;
   Fl_Input* summary = nullptr;
   Fl_Check_Button* isToDo = nullptr;
   Fl_Group* priorityGroup = nullptr;
@@ -70,6 +87,7 @@ struct EditorScreens {
   Fl_Button* screenButton = nullptr;
   Fl_Button* startStop = nullptr;
   Fl_Button* extEdit = nullptr;
+  Fl_Button* cancel = nullptr;  // shown for a new item only, where the bar has room
 };
 
 #endif  // ZOLT_GUI_ITEM_EDITOR_H_

@@ -4,12 +4,17 @@
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Menu_Item.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
+#include <cstring>
 
 #include "app/messages.h"
 #include "document/zolt.h"
 #include "gui/list_format.h"
 #include "gui/password_dialogs.h"
 #include "gui/zolt_gui.h"
+#include "model/todo_list_todo.h"
 
 int ZoltGUI::firstVisibleLine() const { return list_->topline(); }
 int ZoltGUI::selectedLine() const { return list_->value(); }
@@ -37,6 +42,32 @@ void ZoltGUI::setCheckMarks() {
   doc->getOptCompletedLast() ? last.set() : last.clear();
 }
 
+// A to-do whose time is being recorded stands out in the list itself, not only through
+// the "!" button: its own background, bold text and the word "running".
+static const char* const kRunningSuffix = "  (running)";
+
+static bool isRunningRow(const Zolt* doc, unsigned row) {
+  const T_viewDataItem& r = doc->getRows()[row];
+  const ToDoListItem* item = doc->getRowItems()[row];
+  return item && !r.isGroup && r.priority < kRowHeading &&
+         static_cast<const ToDoListToDo*>(item)->isRunning();
+}
+
+static void markRunning(std::string& line) {
+  static const std::string running = "@B" + std::to_string(fl_color_cube(3, 7, 3));
+  size_t text = line.find("@.");
+  if (text == std::string::npos) return;
+  for (const char* prefix : {kRowPrefixA, kRowPrefixB}) {
+    size_t at;
+    while ((at = line.find(prefix)) != std::string::npos && at < text) {
+      line.replace(at, strlen(prefix), running);
+      text = line.find("@.");
+    }
+  }
+  line.insert(text, "@b");
+  line += kRunningSuffix;
+}
+
 void ZoltGUI::fillNormalList() {
   const std::vector<T_viewDataItem>& rows = doc->getRows();
   const std::vector<unsigned>& order = doc->getRowOrder();
@@ -48,6 +79,7 @@ void ZoltGUI::fillNormalList() {
   std::string line;
   for (unsigned row : order) {
     formatListLine(rows[row], alternate, line);
+    if (isRunningRow(doc, row)) markRunning(line);
     list_->add(line.c_str(), nullptr);
     alternate = !alternate;
   }
@@ -59,7 +91,9 @@ void ZoltGUI::fillCalendarList() {
   for (unsigned row : doc->getRowOrder()) {
     const T_viewDataItem& r = rows[row];
     if (r.priority == kRowHeading || r.priority == kRowSpecialDay) alternate = false;
-    list_->add(formatCalendarLine(r, alternate).c_str(), nullptr);
+    std::string line = formatCalendarLine(r, alternate);
+    if (isRunningRow(doc, row)) markRunning(line);
+    list_->add(line.c_str(), nullptr);
     if (r.priority < kRowHeading) alternate = !alternate;
   }
 }
@@ -78,9 +112,68 @@ void ZoltGUI::showList(int firstLine) {
   if (screen_ == kScreenList) layoutList();
   doc->getContent();
   doc->sortContent();
+  markUndoEntries();
   calendar ? fillCalendarList() : fillNormalList();
+  if (doc->getMainViewType() == kMainViewSearch) {
+    searchHits_ = static_cast<int>(doc->getRowOrder().size());
+    layoutTitle();
+  }
   if (firstLine > 0) list_->topline(firstLine);
   list_->redraw();
+}
+
+// ---- Keys that move the selection ----
+
+// Lines that fit the list's height, less one, so a page step keeps one line in sight.
+int ZoltGUI::linesPerPage() const {
+  int shown = 0;
+  for (int l = std::max(1, list_->topline()); l <= list_->size() && list_->displayed(l); ++l) {
+    ++shown;
+  }
+  return std::max(1, shown - 1);
+}
+
+bool ZoltGUI::moveSelection(int key) {
+  int line = selectedLine(), last = list_->size();
+  int target = line;
+  switch (key) {
+    case FL_Up:
+      if (line >= 2) target = line - 1;
+      break;
+    case FL_Down:
+      if (line < last) target = line + 1;
+      break;
+    case FL_Page_Up:
+      target = std::max(1, line - linesPerPage());
+      break;
+    case FL_Page_Down:
+      target = std::min(last, line + linesPerPage());
+      break;
+    case FL_Home:
+      target = 1;
+      break;
+    case FL_End:
+      target = last;
+      break;
+    default:
+      return false;
+  }
+  if (target != line) selectLine(target);
+  return true;
+}
+
+void ZoltGUI::selectItemLine(const ToDoListItem* item) {
+  if (item == nullptr) return;
+  const std::vector<ToDoListItem*>& items = doc->getRowItems();
+  const std::vector<unsigned>& order = doc->getRowOrder();
+  int found = 0;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (items[order[i]] != item) continue;
+    found = static_cast<int>(i) + 1;
+    // The calendar shows an item on each of its days: prefer a line already in sight.
+    if (found >= list_->topline()) break;
+  }
+  if (found > 0) selectLine(found);
 }
 
 // ---- Clicks ----
@@ -129,10 +222,23 @@ void ZoltGUI::newItemOnRow(unsigned priority, int row, bool toDescription) {
 void ZoltGUI::openToDo(int row, bool preferDescription) {
   if (doc->setItem2ViewItem(row) != 0) return;
   const char* text = nullptr;
-  if (doc->getItemDescription(text) == 1) {
-    pwd_ask_run_window(&doc->getKeys());
+  if (doc->getItemDescription(text) == 1 && !doc->getKeys().IsLoggedIn()) {
+    // The user was opening this to-do: say why the login appears, and once it succeeds
+    // go on to open it.
+    std::string summary = doc->getItemSummary();
+    if (summary.size() > 40) summary = summary.substr(0, 37) + "...";
+    int result = pwd_ask_run_window(
+        &doc->getKeys(), "The description of \"" + summary + "\" is encrypted. Log in to read it.");
     UpdateCryptMenu();
-    return;
+    if (result != 0) return;
+  }
+  // Logged in and still locked: the key does not fit. The to-do opens with its description
+  // shut, which keeps the ciphertext as it is.
+  if (doc->getItemDescription(text) == 1) {
+    showMessage(
+        "This to-do's description was encrypted under another key than the one your passwords "
+        "unlock (it was pasted from another data file, or its key was lost), or it is damaged. "
+        "It stays as it is, unreadable; the rest of the to-do can be edited.");
   }
   doc->incsave_rememberTodo();
   show_editToDoWin(preferDescription, false);

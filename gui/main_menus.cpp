@@ -37,6 +37,7 @@ static void cb_Menu_newGroup(Fl_Widget*, void*) { mainWin->CB_Menu_newGroup(); }
 static void cb_Menu_editGroup(Fl_Widget*, void*) { mainWin->CB_Menu_editGroup(); }
 static void cb_Menu_delGroup(Fl_Widget*, void*) { mainWin->CB_Menu_delGroup(); }
 static void cb_Menu_delCompl(Fl_Widget*, void*) { mainWin->CB_Menu_delCompl(); }
+static void cb_Menu_undo(Fl_Widget*, void* data) { mainWin->CB_Menu_undo(valueOf(data) != 0); }
 static void cb_Opts_View_flat(Fl_Widget*, void*) { mainWin->CB_Opts_View_flat(); }
 static void cb_Opts_View_tree(Fl_Widget*, void*) { mainWin->CB_Opts_View_tree(); }
 static void cb_Opts_View_scompleted(Fl_Widget*, void*) { mainWin->CB_Opts_View_scompleted(); }
@@ -95,6 +96,8 @@ Fl_Menu_Item menu_Menu[] = {
     ZOLT_ENTRY("Add Pwd...", cb_Menu_Crypt_AddPwd, 0, 0),
     ZOLT_ENTRY("Login...", cb_Menu_Crypt_Login, 0, 0),
     ZOLT_END,
+    ZOLT_ENTRY("undo", cb_Menu_undo, 0, 0),
+    ZOLT_ENTRY("redo", cb_Menu_undo, 1, FL_MENU_DIVIDER),
     ZOLT_ENTRY("E&xit", cb_Done, 0, 0),
     ZOLT_END,
 };
@@ -111,6 +114,8 @@ Fl_Menu_Item menu_CalMenu[] = {
     ZOLT_ENTRY("42 days", cb_CalSpan, 42, FL_MENU_RADIO | FL_MENU_DIVIDER),
     ZOLT_ENTRY("toggle size", cb_Opts_View_toggleTextSize, 0, 0),
     ZOLT_END,
+    ZOLT_ENTRY("undo", cb_Menu_undo, 0, 0),
+    ZOLT_ENTRY("redo", cb_Menu_undo, 1, FL_MENU_DIVIDER),
     ZOLT_ENTRY("E&xit", cb_Done, 0, 0),
     ZOLT_END,
 };
@@ -250,7 +255,8 @@ void ZoltGUI::CB_Opts_sort(int sort) {
 }
 
 void ZoltGUI::CB_Opts_View_toggleTextSize() {
-  textSize_ = textSize_ == 20 ? 10 : 20;
+  // The small size still reads easily: 14 pixels, not 10.
+  textSize_ = textSize_ == 20 ? 14 : 20;
   list_->labelsize(textSize_);
   list_->textsize(textSize_);
   setEditorTextSize(textSize_);
@@ -384,6 +390,45 @@ static void reportInsertion(int result, const std::string& file, const std::stri
   }
 }
 
+// ---- Undo and redo ----
+
+void ZoltGUI::markUndoEntries() {
+  const UndoHistory& history = doc->getUndoHistory();
+  for (Fl_Menu_Item* menu : {&menu_Menu[kMenuUndo], &menu_CalMenu[kCalMenuUndo]}) {
+    setActive(*menu, history.canUndo());
+  }
+  for (Fl_Menu_Item* menu : {&menu_Menu[kMenuRedo], &menu_CalMenu[kCalMenuRedo]}) {
+    setActive(*menu, history.canRedo());
+  }
+}
+
+// Each undo or redo is a change of its own, journalled as any other; the list shows the
+// result in the view the user is in.
+void ZoltGUI::CB_Menu_undo(bool redo) {
+  if (screen_ != kScreenList) return;
+  bool failedBefore = doc->incsave_failed();
+  int result = redo ? doc->redo() : doc->undo();
+  if (result == UndoHistory::kNothing) {
+    // The entry is greyed then; the key says why only when there is something to say.
+    if (!redo && doc->getUndoHistory().lostTooBig()) {
+      showMessage(
+          "The last change was too big to keep for undo (more than 32 MB of items), so it and "
+          "the changes before it cannot be undone.");
+    }
+    return;
+  }
+  if (result == UndoHistory::kStale) {
+    showAlert(
+        "This change cannot be undone: the items it touched were changed in another way "
+        "since. Nothing was changed; the earlier changes can no longer be undone either.");
+  }
+  if (!failedBefore && doc->incsave_failed()) journalProblem();
+  int line = checkActiveJobs();
+  doc->checkCompleted();
+  setMenuActive();
+  showList(line != 0 ? line : firstVisibleLine());
+}
+
 void ZoltGUI::CB_Menu_paste() {
   if (isEmptyFile(clipboardFile)) {
     showMessage("The clipboard is empty: copy or cut a to-do or a group first.");
@@ -396,6 +441,23 @@ void ZoltGUI::CB_Menu_paste() {
   reportInsertion(result, "The clipboard file " + clipboardFile, where);
   checkActiveJobs();
   showList(0);
+}
+
+const char* promptButtonLabel(int kind) {
+  switch (kind) {
+    case kPromptSearch:
+      return "Search";
+    case kPromptImport:
+    case kPromptImportIcs:
+      return "Import";
+    default:
+      return "Export";
+  }
+}
+
+std::string ZoltGUI::searchTitle() const {
+  std::string found = searchHits_ == 0 ? "nothing found" : std::to_string(searchHits_) + " found";
+  return "Search \"" + searchText_ + "\": " + found;
 }
 
 void ZoltGUI::CB_Menu_prompt(int kind) {
@@ -415,7 +477,7 @@ void ZoltGUI::CB_Menu_prompt(int kind) {
 // when the user says so.
 static T_IcsExportOptions icsExportOptions(Zolt& doc) {
   T_IcsExportOptions opts;
-  opts.uidDomain = uidDomainOf(doc.getJournalBase());
+  opts.uidDomain = uidDomainOf(doc.getMasterFileName());
   if (doc.getKeys().IsLoggedIn() && hasEncryptedDescriptions(doc)) {
     opts.withEncrypted =
         askChoice(
@@ -437,6 +499,7 @@ void ZoltGUI::promptDone() {
       doc->pushListPosition(firstVisibleLine(), selectedLine());
     }
     doc->search(text);
+    searchText_ = text;
     showMain(kScreenList);
     setMenuActive();
     showList(0);
@@ -508,6 +571,7 @@ void ZoltGUI::UpdateCryptMenu() {
   setActive(menu_Menu[kMenuAddPwd], doc->getKeys().CanAddPwd());
 }
 
+// The new password reaches the master file before anything can be encrypted under it.
 void ZoltGUI::CB_Menu_Crypt_AddPwd() {
   CryptMan& keys = doc->getKeys();
   int before = keys.GetNumPwds();
@@ -526,4 +590,3 @@ void ZoltGUI::CB_Menu_Crypt_Login() {
   if (doc->getKeys().CanLogIn()) pwd_ask_run_window(&doc->getKeys());
   UpdateCryptMenu();
 }
-// The new password reaches the master file before anything can be encrypted under it.

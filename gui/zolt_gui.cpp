@@ -12,6 +12,8 @@
 
 #include "app/startup.h"
 #include "document/zolt.h"
+#include "gui/alt_shortcut.h"
+#include "gui/fallback_text.h"
 #include "gui/fake_keyboard.h"
 #include "gui/item_editor.h"
 #include "gui/raw_label.h"
@@ -24,17 +26,41 @@ static const int kBarHeight = 30;
 static const int kTitleLineHeight = 26;
 static const int kStripHeight = 60;
 
-static const char* const kAboutText =
-    "              Zolt v2009-02-12_a1b2c3d4e5f6\n"
-    "\n"
-    "        a to-do list of groups in groups\n"
-    "        appointments and notes\n"
-    "        a calendar with holidays\n"
-    "        a recorder of project time\n"
-    "        full search and encryption";
+#ifndef ZOLT_VERSION
+#define ZOLT_VERSION "unknown"
+#endif
+
+// The About screen: what Zolt is, which file it works on, and the keys, in lines a browser
+// shows and scrolls in any window size. Tab separates a key from what it does.
+static const char* const kAboutFeatures[] = {
+    "a to-do list of groups in groups", "appointments and notes", "a calendar with holidays",
+    "a recorder of project time", "full search and encryption"};
+static const char* const kAboutKeys[] = {
+    "@bIn the list",
+    "Up, Down\tmove the selection",
+    "Page Up, Page Down\tmove a page",
+    "Home, End\tfirst, last line",
+    "Right\topen the item or group",
+    "Left\tup one group",
+    "Enter\tcomplete a to-do",
+    "Alt+n\tnew to-do",
+    "Alt+m\tthe menu",
+    "Ctrl+z, Ctrl+Shift+z\tundo, redo",
+    "Ctrl+q\tleave Zolt",
+    "",
+    "@bIn the editor",
+    "Alt+c\tclose, keeping changes",
+    "Alt+e\tthe external editor",
+    "Alt+m\tthe editor's menu",
+    "",
+    "@bIn a prompt",
+    "Enter\tsearch, export or import",
+    "Escape\tcancel",
+};
 
 ZoltGUI::ZoltGUI(int w, int h, const char* title)
     : Fl_Window(w, h), halfHeight(h / 2), halfWidth(w / 2) {
+  installFallbackText();  // CJK and emoji in any text of the window, not empty boxes
   copy_label(title);
   size_range(320, 320, 2000, 2000);
 }
@@ -77,10 +103,13 @@ void ZoltGUI::makeWindows() {
   for (int i = 0; i < 6; ++i) {
     calButtons_[i] = barButton(0, 22, calLabels[i], cb_CalFirstDay, calValues[i]);
   }
-  about_ = new Fl_Box(0, 0, w(), h() - kBarHeight, kAboutText);
-  about_->labelsize(20);
-  about_->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE);
+  about_ = new Fl_Browser(0, 0, w(), h() - kBarHeight);
+  about_->textsize(20);
+  static int aboutColumns[] = {230, 0};
+  about_->column_widths(aboutColumns);
+  about_->scrollbar_width(20);
   close_ = barButton(0, 70, "&Close", cb_Done);
+  altShortcut(close_);
   promptLabel_ = new Fl_Box(0, 0, w(), h() - 2 * kBarHeight);
   promptLabel_->labelsize(20);
   promptLabel_->align(FL_ALIGN_LEFT | FL_ALIGN_BOTTOM | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
@@ -124,6 +153,8 @@ int ZoltGUI::showMain(int screen) {
   int line = 0;
   hideAll();
   screen_ = screen;
+  // On the prompt the button carries out the prompt; it says what it does.
+  close_->label(screen == kScreenPrompt ? promptButtonLabel(promptKind_) : "&Close");
   switch (screen) {
     case kScreenList:
       menuButton_->show();
@@ -134,6 +165,7 @@ int ZoltGUI::showMain(int screen) {
       line = checkActiveJobs();
       break;
     case kScreenAbout:
+      fillAbout();
       about_->show();
       close_->show();
       break;
@@ -160,6 +192,7 @@ int ZoltGUI::showMain(int screen) {
 
 void ZoltGUI::layoutTitle() {
   titleText = doc ? doc->getCurGroupPathText() : std::string();
+  if (doc && doc->getMainViewType() == kMainViewSearch) titleText = searchTitle();
   int lines = 0;
   if (!titleText.empty()) {
     lines = 1;
@@ -216,6 +249,12 @@ void ZoltGUI::resize(int X, int Y, int W, int H) {
   cancel_->resize(70, bar, 80, kBarHeight);
   layoutEditor(w2, h2);
   placeKeyboard(w2, h2);
+  // The strip shows only while the layout lends it room: keys left below the window's
+  // edge would be shown widgets no one can see.
+  if (!strip) {
+    kbdClose_->hide();
+    if (kbd_) kbd_->hide();
+  }
   if (!doc || doc->getMainViewType() != kMainViewCalendar) {
     layoutTitle();
   } else {
@@ -228,6 +267,22 @@ void ZoltGUI::resize(int X, int Y, int W, int H) {
   redraw();
 }
 
+void ZoltGUI::fillAbout() {
+  about_->clear();
+  about_->add("@b@mZolt " ZOLT_VERSION);
+  about_->add("@cyour organizer of to-dos, appointments and notes");
+  about_->add("");
+  about_->add("@bData file");
+  // "@." shows the name as it stands, "@" and all.
+  std::string file = doc ? doc->getJournalBase() : std::string();
+  about_->add(("@." + file).c_str());
+  about_->add("");
+  about_->add("@bWhat it holds");
+  for (const char* feature : kAboutFeatures) about_->add(feature);
+  about_->add("");
+  for (const char* key : kAboutKeys) about_->add(key);
+}
+
 void ZoltGUI::draw() { Fl_Window::draw(); }
 
 // ---- Keys ----
@@ -238,8 +293,17 @@ int ZoltGUI::handle(int event) {
     handleListKey(Fl::event_key());
     return 1;
   }
-  if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditDescription) {
+  // Ctrl+q leaves the program from every screen, as it does from the list.
+  if (Fl::event_state(FL_CTRL) && Fl::event_key() == 'q') {
+    closeForShutdown();
+    return 1;
+  }
+  if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup) {
     if (handleEditorKey()) return 1;
+  }
+  if (screen_ == kScreenPrompt && Fl::event_key() == FL_Escape) {
+    CB_Cancel();
+    return 1;
   }
   return Fl_Window::handle(event);
 }
@@ -253,6 +317,8 @@ bool ZoltGUI::handleListKey(int key) {
     menuButton_->popup();
   } else if (alt && key == 'n') {
     CB_Menu_newTodo();
+  } else if (ctrl && (key == 'z' || key == 'y')) {
+    CB_Menu_undo(key == 'y' || Fl::event_state(FL_SHIFT) != 0);
   } else if (ctrl && key == 'q') {
     CB_Done();
   } else if (key == FL_Right) {
@@ -266,10 +332,7 @@ bool ZoltGUI::handleListKey(int key) {
     }
   } else if (key == FL_Left) {
     CB_Up();
-  } else if (key == FL_Up || key == FL_Page_Up) {
-    if (line >= 2) selectLine(line - 1);
-  } else if (key == FL_Down || key == FL_Page_Down) {
-    if (line < list_->size()) selectLine(line + 1);
+  } else if (moveSelection(key)) {
   } else if (key == FL_Enter || key == FL_KP_Enter) {
     if (row < 0) return false;
     const T_viewDataItem& r = doc->getRows()[row];
@@ -325,12 +388,15 @@ void ZoltGUI::updateClock() {
 
 // ---- Callbacks ----
 
-// A close request from the window manager always leaves; Escape alone never does, so a
-// stray key press cannot end the program.
+// A close request from the window manager leaves the program from every screen, an open
+// editor kept as "&Close" keeps it; Escape alone never leaves, so a stray key press cannot
+// end the program.
 void cb_keypress_ESC(Fl_Widget*, void*) {
-  if (Fl::event() != FL_CLOSE && Fl::event() != FL_KEYBOARD && Fl::event_key() == FL_Escape) {
+  if (Fl::event() == FL_CLOSE) {
+    mainWin->closeForShutdown();
     return;
   }
+  if (Fl::event() != FL_KEYBOARD && Fl::event_key() == FL_Escape) return;
   mainWin->CB_Done();
 }
 

@@ -16,6 +16,7 @@ class Fl_Input;
 class Fl_Menu_Button;
 struct Fl_Menu_Item;
 class FakeKeyboard;
+class ToDoListItem;
 class Zolt;
 struct EditorScreens;
 
@@ -35,6 +36,8 @@ constexpr int kPromptExportContent = 2;
 constexpr int kPromptImport = 3;
 constexpr int kPromptExportIcs = 4;
 constexpr int kPromptImportIcs = 5;
+// The label of the prompt's button that carries it out: "Search", "Export" or "Import".
+const char* promptButtonLabel(int kind);
 
 class ZoltGUI : public Fl_Window {
  public:
@@ -84,6 +87,10 @@ class ZoltGUI : public Fl_Window {
   void CB_Menu_delGroup();
   void CB_Menu_delCompl();
   void CB_Menu_paste();
+  // Undo, or redo when `redo`, on the list screen; the editors keep Ctrl+z for their text.
+  void CB_Menu_undo(bool redo);
+  // Enables "undo" and "redo" by what there is to undo and redo.
+  void markUndoEntries();
   void CB_Menu_copy(bool group);
   // The input prompt for `kind` (kPrompt*).
   void CB_Menu_prompt(int kind);
@@ -148,6 +155,9 @@ class ZoltGUI : public Fl_Window {
   void CB_editGroup_Menu_del();
   // The screen button: basics to description, or back to basics.
   void CB_editToDo_screenButton();
+  // Escape and "Cancel" in the editor: a new to-do or group goes again, as if never made
+  // (after a question when it was changed); any other leaves as "&Close" does.
+  void CB_editCancel();
   // Parts of showing and leaving the editor screens.
   void showBasicsScreen();
   void showTimesScreen();
@@ -165,7 +175,7 @@ class ZoltGUI : public Fl_Window {
   Fl_Button* upButton() const { return up_; }
   Fl_Button* activeJobsButton() const { return activeJobs_; }
   Fl_Button* calendarButton(int i) const { return calButtons_[i]; }
-  Fl_Box* aboutBox() const { return about_; }
+  Fl_Browser* aboutBox() const { return about_; }
   Fl_Box* promptLabel() const { return promptLabel_; }
   Fl_Input* promptInput() const { return promptInput_; }
   Fl_Button* closeButton() const { return close_; }
@@ -182,10 +192,17 @@ class ZoltGUI : public Fl_Window {
   void layoutList();
   void layoutTitle();
   void placeKeyboard(int W, int H);
+  // The About screen's lines: version, data file, features and keys.
+  void fillAbout();
   // The list's first visible line and its selected line (0 for none).
   int firstVisibleLine() const;
   int selectedLine() const;
   void selectLine(int line);
+  // Up, Down, Page Up, Page Down, Home and End move the selection; false for other keys.
+  bool moveSelection(int key);
+  int linesPerPage() const;
+  // Selects the list line that shows `item` (not owned), if one does.
+  void selectItemLine(const ToDoListItem* item);
   // The row the list line `line` (from 1) shows; -1 when there is none.
   int rowOfLine(int line) const;
   void fillNormalList();
@@ -199,16 +216,25 @@ class ZoltGUI : public Fl_Window {
   int leaveSearchForView();
   bool handleListKey(int key);
   void promptDone();
+  // The search results' title line: the text searched for and the number found.
+  std::string searchTitle() const;
   bool mayExportTo(const std::string& file);
   void journalProblem();
 
   // Editor hooks (item_editor.cpp).
   void makeEditorWidgets();
   void layoutEditor(int W, int H);
+  int layoutForm(int W, int H);
   void showEditorScreen(int screen);
   void hideEditor();
   void setEditorMenuActive(bool turnToGroup, bool cutDelete);
   int handleEditorKey();
+  void placeEditorCancel(int W, int H);
+  void rememberIfNew(bool isNew);
+  void focusSummary();
+  bool newItemChanged() const;
+  void dropNewToDo();
+  void dropNewGroup();
   void setEditorTextSize(int size);
 
   Zolt* doc = nullptr;  // not owned
@@ -223,6 +249,8 @@ class ZoltGUI : public Fl_Window {
   int textSize_ = 20;
   std::string clipboardFile;
   int promptKind_ = kPromptSearch;
+  std::string searchText_;  // the text of the last search, for the results' title
+  int searchHits_ = 0;      // the number of results it found
   char clockText[30] = "";
 
   // Widgets, owned by the window (its group deletes them).
@@ -233,7 +261,7 @@ class ZoltGUI : public Fl_Window {
   Fl_Button* up_ = nullptr;
   Fl_Button* activeJobs_ = nullptr;
   Fl_Button* calButtons_[6] = {};
-  Fl_Box* about_ = nullptr;
+  Fl_Browser* about_ = nullptr;
   Fl_Button* close_ = nullptr;
   Fl_Box* promptLabel_ = nullptr;
   Fl_Input* promptInput_ = nullptr;
@@ -279,7 +307,9 @@ enum MainMenuEntry {
   kMenuCrypt = 30,
   kMenuAddPwd = 31,
   kMenuLogin = 32,
-  kMenuExit = 34,
+  kMenuUndo = 34,
+  kMenuRedo = 35,
+  kMenuExit = 36,
 };
 enum CalendarMenuEntry {
   kCalMenuAbout = 0,
@@ -292,7 +322,9 @@ enum CalendarMenuEntry {
   kCalMenu7Days = 7,
   kCalMenu42Days = 8,
   kCalMenuToggleSize = 9,
-  kCalMenuExit = 11,
+  kCalMenuUndo = 11,
+  kCalMenuRedo = 12,
+  kCalMenuExit = 13,
 };
 
 // Creates the main window titled "Zolt: " and `fileName`, sized from the document's stored

@@ -241,7 +241,9 @@ TEST_F(MainWindowTest, ViewOptionsRebuildTheList) {
   EXPECT_EQ(0, lineOf("Old task"));
   EXPECT_EQ(0, menu_Menu[kMenuShowCompleted].value());
   win->CB_Opts_View_toggleTextSize();
-  EXPECT_EQ(10, win->list()->textsize());
+  EXPECT_EQ(14, win->list()->textsize()) << "the small size is still readable";
+  win->CB_Opts_View_toggleTextSize();
+  EXPECT_EQ(20, win->list()->textsize());
 }
 
 TEST_F(MainWindowTest, LayoutKeepsEvenSizesAndStoresHalfOfThem) {
@@ -258,9 +260,14 @@ TEST_F(MainWindowTest, LayoutKeepsEvenSizesAndStoresHalfOfThem) {
 
 TEST_F(MainWindowTest, AboutScreenAndLeaving) {
   win->showMain(kScreenAbout);
-  EXPECT_TRUE(win->aboutBox()->visible());
-  EXPECT_NE(std::string::npos,
-            std::string(win->aboutBox()->label()).find("Zolt v2009-02-12_a1b2c3d4e5f6"));
+  EXPECT_TRUE(win->aboutBox()->Fl_Widget::visible());
+  std::string about;
+  for (int i = 1; i <= win->aboutBox()->size(); ++i) {
+    about += std::string(win->aboutBox()->text(i)) + "\n";
+  }
+  EXPECT_NE(std::string::npos, about.find("Zolt " ZOLT_VERSION "\n")) << "the program's version";
+  EXPECT_NE(std::string::npos, about.find("@." + data + "\n")) << "the data file in use";
+  EXPECT_NE(std::string::npos, about.find("Page Up, Page Down\t")) << "the keys";
   win->CB_Done();
   EXPECT_EQ(kScreenList, win->screen());
   win->show();
