@@ -1,0 +1,155 @@
+// The editor and leaving the window, driven through the real program with xdotool keys as a
+// person types them; then a kill, or the program's own exit, and a look at the data file.
+#include "gui/program_fixture.h"
+
+// After gtest: Xlib's macros (None, Bool, Status) would break its headers.
+#include <X11/Xlib.h>
+
+class WindowProgramTest : public ProgramTest {
+ protected:
+  // The record of the to-do or group named `summary` in the data file after a headless
+  // load, which replays the journal; "" when there is none.
+  // What a window manager sends when the user clicks the window's close box.
+  void CloseBox() {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(nullptr, display);
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::stoul(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+  }
+  // Waits for the program's own exit and expects status 0.
+  void ExpectCleanExit() {
+    int status = AwaitExit();
+    ASSERT_TRUE(status != -1 && WIFEXITED(status)) << "the program left by itself";
+    EXPECT_EQ(0, WEXITSTATUS(status)) << readFile(dir.file("zolt.out"));
+  }
+  std::string RecordAfterRestart(const std::string& summary) {
+    RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
+    EXPECT_EQ(0, r.status) << r.err;
+    std::string saved = readFile(data);
+    size_t at = saved.find("\ns" + summary + "\n");
+    if (at == std::string::npos) return "";
+    size_t begin = saved.rfind('\n', at - 1);
+    return saved.substr(begin + 1, saved.find("\n>\n", at) - begin);
+  }
+};
+
+TEST_F(WindowProgramTest, TypingANewItemsNameOnlyNamesIt) {
+  Start();
+  Focus();
+  // Each letter of "test", "e", "s", "d" and "5" is the underlined letter of one of the
+  // editor's buttons, and a blank would press the focused one.
+  Xdotool("key alt+n");
+  Xdotool("type --delay 30 'test sd5'");
+  Xdotool("key Return");
+  Xdotool("key alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0")) << "closing journals the new item";
+  KillAndWait(SIGKILL);
+  std::string record = RecordAfterRestart("test sd5");
+  ASSERT_NE("", record) << "the summary is what was typed, \"<unnamed>\" replaced";
+  EXPECT_EQ(0u, record.rfind("t\n", 0)) << record;
+  EXPECT_EQ(std::string::npos, record.find("\np")) << "a to-do of the default priority 3: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\nf")) << "not completed: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\nr")) << "no time recorded: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\nR")) << "no recording runs: " << record;
+  EXPECT_EQ("", Shell("find '" + dir.path() + "' -name 'zolt_edit_*'")) << "no editor ran";
+}
+
+TEST_F(WindowProgramTest, AButtonsLetterActsOnlyWithAlt) {
+  Start();
+  Focus();
+  // Tab takes the focus out of the summary onto a check button, which takes no letters.
+  Xdotool("key alt+n Tab");
+  Xdotool("type --delay 30 'tdm5es'");
+  Xdotool("key alt+5 alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0"));
+  KillAndWait(SIGKILL);
+  std::string record = RecordAfterRestart("<unnamed>\nI21");
+  ASSERT_NE("", record) << "the new item, named as made";
+  EXPECT_NE(std::string::npos, record.find("\np5\n")) << "Alt+5 set priority 5: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\nf")) << "not completed: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\nR")) << "no recording runs: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\nr")) << "no time recorded: " << record;
+}
+
+// The editor of "Call the bank" with " now" typed at the end of the summary.
+static const char kOpenAndType[] = "key Down Right End";
+
+TEST_F(WindowProgramTest, CtrlQInTheEditorKeepsTheEditAndLeaves) {
+  Start();
+  Focus();
+  Xdotool(kOpenAndType);
+  Xdotool("type --delay 30 ' now'");
+  Xdotool("key ctrl+q");
+  ExpectCleanExit();
+  EXPECT_NE(std::string::npos, readFile(data).find("\nsCall the bank now\n"));
+  EXPECT_FALSE(fileExists(data + "0")) << "the exit wrote the master file";
+}
+
+TEST_F(WindowProgramTest, TheCloseBoxLeavesFromEveryScreen) {
+  static const struct {
+    const char* keys;  // from the list to the screen the close box is used on
+    const char* typed;
+    const char* expected;  // in the data file after the exit
+  } kCases[] = {
+      {kOpenAndType, " now", "\nsCall the bank now\n"},  // the item editor
+      {"key alt+m Down Down Down Down Down Down Down Down Return", "x", "\nsWork\n"},  // a prompt
+      {"key alt+m Return", "", "\nsWork\n"},  // the about screen
+  };
+  for (const auto& c : kCases) {
+    writeFile(data, readFile(testData("gui_window.dat")));
+    Start();
+    Focus();
+    Xdotool(c.keys);
+    if (*c.typed) Xdotool(std::string("type --delay 30 '") + c.typed + "'");
+    CloseBox();
+    ExpectCleanExit();
+    EXPECT_NE(std::string::npos, readFile(data).find(c.expected)) << c.keys;
+  }
+}
+
+TEST_F(WindowProgramTest, EscapeTakesBackAnUntouchedNewItem) {
+  Start();
+  Focus();
+  Xdotool("key alt+n Escape");
+  // A change after it, so that the journal shows whatever the Escape left behind.
+  Xdotool("key alt+n");
+  Xdotool("type --delay 30 'kept'");
+  Xdotool("key alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0"));
+  KillAndWait(SIGKILL);
+  EXPECT_FALSE(fileExists(data + "1")) << "one record: the kept item's";
+  EXPECT_NE("", RecordAfterRestart("kept"));
+  std::string saved = readFile(data);
+  EXPECT_EQ(saved.find("s<unnamed>\n"), saved.rfind("s<unnamed>\n"))
+      << "only the root is unnamed: the item taken back is gone";
+}
+
+TEST_F(WindowProgramTest, EscapeTakesBackADayHeadingsClick) {
+  Start("-c 2009-02-16");
+  Focus();
+  Xdotool("mousemove --window " + window + " 200 10 click 1");
+  Xdotool("key Escape ctrl+q");
+  ExpectCleanExit();
+  std::string saved = readFile(data);
+  EXPECT_EQ(saved.find("s<unnamed>\n"), saved.rfind("s<unnamed>\n")) << saved;
+  EXPECT_EQ(std::string::npos, saved.find("n153650176\n")) << "no appointment on 16.02.2009";
+}
+
+TEST_F(WindowProgramTest, TheWindowsSizeAndViewAreKeptAtExit) {
+  Start();
+  Focus();
+  Xdotool("windowsize --sync " + window + " 800 600");
+  Xdotool("key Down Down Down Down Down Down Right ctrl+q");  // into the group Work
+  ExpectCleanExit();
+  std::string saved = readFile(data);
+  EXPECT_NE(std::string::npos, saved.find("<Session.uWinWidth=400>")) << saved.substr(0, 400);
+  EXPECT_NE(std::string::npos, saved.find("<Session.uWinHeight=300>"));
+  EXPECT_EQ(std::string::npos, saved.find("<curGroup=/0/>")) << "the group shown is kept";
+}
