@@ -38,10 +38,17 @@ time_t icsInstant(const icaltimetype& t, icaltimezone* zone) {
   return icaltime_as_timet_with_zone(t, zone != nullptr ? zone : icaltimezone_get_utc_timezone());
 }
 
-T_IcsExpansion expandSeries(const icalrecurrencetype& rule, icaltimetype start, icaltimezone* zone,
+T_IcsExpansion expandSeries(icalrecurrencetype rule, icaltimetype start, icaltimezone* zone,
                             const std::vector<T_IcsExclusion>& excluded,
                             const T_IcsBounds& bounds) {
   T_IcsExpansion out;
+  // The iterator compares UNTIL with the wall clock of the occurrences: an UNTIL in UTC (as
+  // a series in a zone must have it) is read in the series' zone first.
+  if (!icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until) && zone != nullptr &&
+      !start.is_date) {
+    rule.until = icaltime_from_timet_with_zone(icsInstant(rule.until, nullptr), 0, zone);
+    rule.until.zone = nullptr;
+  }
   icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
   if (it == nullptr) return out;
   int counted = 0;

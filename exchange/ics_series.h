@@ -38,7 +38,7 @@ bool isExpandable(const icalrecurrencetype& rule);
 
 // The occurrences of `rule` from `start` (in `zone`, null for floating or a date).
 // REQUIRES: isExpandable(rule).
-T_IcsExpansion expandSeries(const icalrecurrencetype& rule, icaltimetype start, icaltimezone* zone,
+T_IcsExpansion expandSeries(icalrecurrencetype rule, icaltimetype start, icaltimezone* zone,
                             const std::vector<T_IcsExclusion>& excluded, const T_IcsBounds& bounds);
 
 // The moment `t` denotes: in `zone`, or read as UTC when `zone` is null (a floating time

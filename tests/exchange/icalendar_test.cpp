@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <libical/ical.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "document/zolt.h"
 #include "model/todo_test_util.h"
 #include "test_util.h"
+#include "util/clock.h"
 
 namespace {
 
@@ -30,6 +32,22 @@ std::string show(unsigned v) {
     snprintf(buf, sizeof buf, "%04d-%02d-%02d", packedYear(v), packedMonth(v), packedDay(v));
   }
   return buf;
+}
+
+struct ComponentFree {
+  void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+using ComponentPtrTest = std::unique_ptr<icalcomponent, ComponentFree>;
+
+// What a round trip must keep of an item: summary, priority, dates, times and rule.
+std::string dates(ToDoListToDo* t) {
+  T_recData r;
+  t->getRecData(r);
+  std::ostringstream os;
+  os << "'" << t->getSummary() << "' p" << t->getPriority() << " " << show(t->getDateTime(1))
+     << " .. " << show(t->getDateTime(0)) << " rec " << r.type << "/" << r.interval << " "
+     << show(r.firstDate) << " " << show(r.lastDate);
+  return os.str();
 }
 
 // Everything the mapping carries of one item, in a form a failure prints readably.
@@ -110,6 +128,18 @@ class IcalendarTest : public ::testing::Test {
     }
     ADD_FAILURE() << "no item " << summary;
     return nullptr;
+  }
+
+  static void useZone(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+
+  // The summaries and dates of every to-do below `g`, one line each, in tree order.
+  static std::string itemsBelow(ToDoListGroup* g, CryptMan& keys) {
+    std::string all;
+    for (ToDoListToDo* t : todosBelow(g)) all += describe(t, keys) + "\n";
+    return all;
   }
 
   int importFixture(const std::string& name, T_IcsReport& report) {
@@ -336,6 +366,36 @@ TEST_F(IcalendarTest, ExportedRulesExpandToTheOccurrencesZoltShows) {
   }
 }
 
+// The week of the month of a monthly-by-weekday rule, on the days where (d - 1) / 7 + 1
+// changes or reaches five: written as BYDAY, read back as the same rule without a note,
+// and stepped by Zolt to the days libical expands.
+TEST_F(IcalendarTest, MonthlyByWeekdayKeepsItsWeekOfTheMonthBothWays) {
+  static const struct {
+    int day;
+    const char* byday;
+  } kCases[] = {{7, "1WE"},  {14, "2WE"}, {21, "3WE"}, {28, "4WE"},
+                {29, "5TH"}, {30, "5FR"}, {31, "5SA"}};
+  for (const auto& c : kCases) {
+    auto z = open("w" + std::to_string(c.day) + ".dat");
+    ToDoListToDo* t = add(*z, "Club", 100, at(2009, 1, c.day, 19, 0), at(2009, 1, c.day, 21, 0),
+                          Rec(4, 1));
+    T_IcsReport report;
+    std::string ics = icalendarText(*z, T_IcsExportOptions(), report);
+    EXPECT_NE(std::string::npos, ics.find(std::string("RRULE:FREQ=MONTHLY;BYDAY=") + c.byday))
+        << c.day << "\n" << ics;
+    unsigned from = at(2009, 1, c.day);
+    EXPECT_EQ(zoltOccurrences(*z, t, from, 3 * 365), icalOccurrences(ics, from, 3 * 365))
+        << c.day;
+    auto back = open("wb" + std::to_string(c.day) + ".dat");
+    T_IcsReport in;
+    ASSERT_EQ(0, importICalendarText(*back, ics, "w", in)) << in.error;
+    EXPECT_TRUE(in.notes.empty()) << c.day << ": " << notes(in);
+    T_recData r;
+    todosBelow(back->getRoot()).at(0)->getRecData(r);
+    EXPECT_EQ(4, r.type) << c.day;
+  }
+}
+
 // A daily resetable to-do's next date depends on the day it is completed: the export is
 // the daily rule it follows when completed on each due day, and Zolt reads its kind back.
 TEST_F(IcalendarTest, DailyResetableIsExportedAsDailyAndReadBack) {
@@ -491,6 +551,273 @@ TEST_F(IcalendarTest, DamagedFilesAreRefusedAndChangeNothing) {
   T_IcsReport missing;
   EXPECT_EQ(-1, importICalendar(*doc, dir.file("missing.ics").c_str(), missing));
   EXPECT_NE(std::string::npos, missing.error.find("Could not open"));
+}
+
+// ---- Files from calendar services and mail programs ----
+
+// Empty DESCRIPTION, LOCATION, SEQUENCE ... and an alarm's bad TRIGGER are left out and
+// listed; a cancelled event is left out and counted; a SUMMARY keeps its trailing blanks.
+TEST_F(IcalendarTest, EmptyPropertiesAreLeftOutAndListed) {
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("google_empty_properties.ics", report)) << report.error;
+  EXPECT_EQ(2, report.items);
+  std::string all = notes(report);
+  for (const char* listed :
+       {"14 empty or unreadable properties were left out", "DESCRIPTION (3)", "LOCATION (2)",
+        "SEQUENCE (1)", "CATEGORIES (1)", "URL (1)", "GEO (1)", "ORGANIZER (1)", "X- (2)",
+        "PRIORITY (1)", "TRIGGER in an alarm (1)", "1 cancelled"}) {
+    EXPECT_NE(std::string::npos, all.find(listed)) << listed << "\n" << all;
+  }
+  EXPECT_EQ("'Lunch with Anna  ' p100 2009-02-12 18:00 .. 2009-02-12 19:00 rec 0/1 - - done 0@0 "
+            "descr ''",
+            describe(find("Lunch with Anna  "), doc->getKeys()));
+  EXPECT_EQ("'Send the forms' p3 - .. 2009-02-16 rec 0/1 - - done 0@0 descr ''",
+            describe(find("Send the forms"), doc->getKeys()));
+  // The blanks go out again as they came in.
+  T_IcsReport out;
+  EXPECT_NE(std::string::npos,
+            icalendarText(*doc, T_IcsExportOptions(), out).find("SUMMARY:Lunch with Anna  \r\n"));
+}
+
+// A weekly 09:00 in Berlin, read in UTC: 08:00 until Berlin's clocks change, 07:00 after,
+// as two series; its UTC UNTIL keeps the last occurrence. Read in Berlin it stays one, and
+// a series within one offset period stays one in UTC too.
+TEST_F(IcalendarTest, SeriesInAnotherZoneIsSplitWhereTheOffsetChanges) {
+  FixedClock clock(1233446400);  // 2009-02-01
+  static const struct {
+    const char* zone;
+    const char* items;
+    const char* note;  // null: none
+  } kCases[] = {
+      {"UTC",
+       "'Weekly planning' p100 2009-03-05 08:00 .. 2009-03-05 09:00 rec 3/1 - 2009-03-26 done "
+       "0@0 descr ''\n"
+       "'Weekly planning' p100 2009-04-02 07:00 .. 2009-04-02 08:00 rec 3/1 - 2009-04-16 done "
+       "0@0 descr ''\n"
+       "'Summer standup' p100 2009-06-01 07:00 .. 2009-06-01 07:30 rec 3/1 - 2009-07-06 done 0@0 "
+       "descr ''\n",
+       "Appointment \"Weekly planning\": its series was split into 2 series, so that every "
+       "occurrence keeps its local time"},
+      {"Europe/Berlin",
+       "'Weekly planning' p100 2009-03-05 09:00 .. 2009-03-05 10:00 rec 3/1 - 2009-04-16 done "
+       "0@0 descr ''\n"
+       "'Summer standup' p100 2009-06-01 09:00 .. 2009-06-01 09:30 rec 3/1 - 2009-07-06 done 0@0 "
+       "descr ''\n",
+       nullptr},
+  };
+  for (const auto& c : kCases) {
+    useZone(c.zone);
+    auto z = open(std::string("z") + c.zone[0] + ".dat");
+    T_IcsReport report;
+    ASSERT_EQ(0, importICalendar(*z, testData("ics/berlin_weekly.ics").c_str(), report));
+    EXPECT_EQ(c.items, itemsBelow(z->getRoot(), z->getKeys())) << c.zone;
+    std::string all = notes(report);
+    if (c.note != nullptr) {
+      EXPECT_NE(std::string::npos, all.find(c.note)) << c.zone << "\n" << all;
+    } else {
+      EXPECT_EQ("", all) << c.zone;
+    }
+  }
+}
+
+// A series with an EXDATE, a moved and a cancelled occurrence: the series is split around
+// them, the moved one stands alone and is named, nothing shows twice.
+TEST_F(IcalendarTest, MovedAndLeftOutOccurrencesSplitTheSeries) {
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("moved_occurrence.ics", report)) << report.error;
+  EXPECT_EQ(
+      "'Team meeting' p100 2009-02-03 10:00 .. 2009-02-03 11:00 rec 0/1 - - done 0@0 descr ''\n"
+      "'Team meeting' p100 2009-02-17 10:00 .. 2009-02-17 11:00 rec 0/1 - - done 0@0 descr ''\n"
+      "'Team meeting' p100 2009-03-10 10:00 .. 2009-03-10 11:00 rec 0/1 - - done 0@0 descr ''\n"
+      "'Team meeting (moved)' p100 2009-02-11 14:00 .. 2009-02-11 15:00 rec 0/1 - - done 0@0 "
+      "descr ''\n",
+      itemsBelow(doc->getRoot(), doc->getKeys()));
+  std::string all = notes(report);
+  for (const char* n :
+       {"Appointment \"Team meeting\": its series was split into 3 series, around 3 left-out or "
+        "moved occurrences",
+        "Appointment \"Team meeting (moved)\": a moved occurrence of a series: imported as an "
+        "item of its own",
+        "1 cancelled"}) {
+    EXPECT_NE(std::string::npos, all.find(n)) << n << "\n" << all;
+  }
+}
+
+// Observances that repeat every hour or second would keep libical busy for minutes: their
+// rules are ignored, said, and the file is read at once.
+TEST_F(IcalendarTest, RunawayTimeZoneRulesAreIgnored) {
+  auto started = std::chrono::steady_clock::now();
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("malformed_timezone.ics", report)) << report.error;
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));  // finishes
+  EXPECT_EQ(1, report.items);
+  std::string all = notes(report);
+  EXPECT_NE(std::string::npos, all.find("Time zone Hourly: a change of its clocks repeats")) << all;
+  EXPECT_NE(std::string::npos, all.find("Time zone Secondly:")) << all;
+}
+
+TEST_F(IcalendarTest, ANulByteOrAFolderSaysWhatIsWrong) {
+  T_IcsReport nul;
+  EXPECT_EQ(-1, importFixture("nul_byte.ics", nul));
+  EXPECT_NE(std::string::npos, nul.error.find("NUL byte (line 6)")) << nul.error;
+  T_IcsReport folder;
+  EXPECT_EQ(-1, importICalendar(*doc, dir.path().c_str(), folder));
+  EXPECT_NE(std::string::npos, folder.error.find("is a folder, not a file")) << folder.error;
+  EXPECT_TRUE(doc->getRoot()->getGroups().empty());
+}
+
+// Bytes that are not UTF-8 become U+FFFD on the way in, said once; the export is UTF-8.
+TEST_F(IcalendarTest, InvalidUtf8IsReplacedAndSaid) {
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("invalid_utf8.ics", report)) << report.error;
+  EXPECT_NE(std::string::npos, notes(report).find("2 bytes are not UTF-8")) << notes(report);
+  ToDoListToDo* t = find("M\xEF\xBF\xBDnchen trip");
+  ASSERT_NE(nullptr, t);
+  const char* text = nullptr;
+  t->GetDescription(text, nullptr);
+  EXPECT_STREQ("caf\xC3\xA9 ok, bad \xEF\xBF\xBD end", text);
+}
+
+// ---- Export ----
+
+class IcalendarExportCasesTest : public IcalendarTest {
+ protected:
+  void SetUp() override {
+    IcalendarTest::SetUp();
+    writeFile(dir.file("cases.dat"), readFile(testData("ics/export_cases.dat")));
+    cases = open("cases.dat");
+    ics = icalendarText(*cases, T_IcsExportOptions(), report);
+  }
+  std::unique_ptr<Zolt> cases;
+  T_IcsReport report;
+  std::string ics;
+};
+
+// Zolt's 1 to 6 on RFC 5545's scale, where 5 is medium: 3, the default, is medium.
+TEST_F(IcalendarExportCasesTest, PrioritiesMapOntoTheStandardScaleAndBack) {
+  static const int kRfc[] = {1, 3, 5, 6, 7, 9};
+  for (int p = 1; p <= 6; ++p) {
+    std::string line = "SUMMARY:Priority " + std::to_string(p) + "\r\n";
+    size_t at = ics.find(line);
+    ASSERT_NE(std::string::npos, at) << p;
+    EXPECT_NE(std::string::npos,
+              ics.find("PRIORITY:" + std::to_string(kRfc[p - 1]) + "\r\n", at)) << p;
+  }
+  auto back = open("back.dat");
+  T_IcsReport in;
+  ASSERT_EQ(0, importICalendarText(*back, ics, "cases", in)) << in.error;
+  int seen = 0;
+  for (ToDoListToDo* t : todosBelow(back->getRoot())) {
+    for (int p = 1; p <= 6; ++p) {
+      if (t->getSummary() != "Priority " + std::to_string(p)) continue;
+      EXPECT_EQ(static_cast<unsigned>(p), t->getPriority());
+      ++seen;
+    }
+  }
+  EXPECT_EQ(6, seen);
+  // An export of an older Zolt wrote its own scale: read as it was meant.
+  std::string old = ics;
+  old.erase(old.find("X-ZOLT-PRIORITY-SCALE:RFC5545\r\n"), 31);
+  auto older = open("older.dat");
+  ASSERT_EQ(0, importICalendarText(*older, old, "cases", in));
+  for (ToDoListToDo* t : todosBelow(older->getRoot())) {
+    if (t->getSummary() == "Priority 2") EXPECT_EQ(3u, t->getPriority());
+  }
+}
+
+TEST_F(IcalendarExportCasesTest, CategoriesAndControlCharactersAreEscapedOrDropped) {
+  EXPECT_NE(std::string::npos, ics.find("CATEGORIES:Mail\\, post\\; misc\r\n")) << ics;
+  EXPECT_NE(std::string::npos, ics.find("DESCRIPTION:Bell and\ttab end\r\n")) << ics;
+  std::string all = notes(report);
+  EXPECT_NE(std::string::npos, all.find("Control characters (other than line ends and tabs) were "
+                                        "left out of 1 texts"))
+      << all;
+  // libical reads the escaped name back as one category.
+  ComponentPtrTest parsed(icalparser_parse_string(ics.c_str()));
+  int named = 0;
+  for (icalcomponent* c = icalcomponent_get_first_component(parsed.get(), ICAL_VTODO_COMPONENT);
+       c != nullptr; c = icalcomponent_get_next_component(parsed.get(), ICAL_VTODO_COMPONENT)) {
+    icalproperty* p = icalcomponent_get_first_property(c, ICAL_CATEGORIES_PROPERTY);
+    if (p == nullptr) continue;
+    EXPECT_STREQ("Mail, post; misc", icalproperty_get_categories(p));
+    EXPECT_EQ(1, icalcomponent_count_properties(c, ICAL_CATEGORIES_PROPERTY));
+    ++named;
+  }
+  EXPECT_EQ(1, named);
+}
+
+TEST_F(IcalendarExportCasesTest, WhatOthersReadDifferentlyIsNamedOnce) {
+  std::string all = notes(report);
+  EXPECT_NE(std::string::npos,
+            all.find("To-do \"Leap day report\": its yearly recurrence is counted from the due "
+                     "date in Zolt but from the start"))
+      << all;
+  size_t marked = all.find("2 items have a date without a time beside a date with a time");
+  EXPECT_NE(std::string::npos, marked) << all;
+  EXPECT_EQ(std::string::npos, all.find("items have a date without a time", marked + 10));
+}
+
+// "Call grandma" (no begin time, end 16:00) and "Dentist" (the same, an appointment) keep
+// both halves through export, import and export; so does every other item.
+TEST_F(IcalendarExportCasesTest, RoundTripKeepsDatesWithAndWithoutTimes) {
+  auto back = open("back.dat");
+  T_IcsReport in;
+  ASSERT_EQ(0, importICalendarText(*back, ics, "cases", in)) << in.error;
+  std::string items = itemsBelow(back->getRoot(), back->getKeys());
+  EXPECT_NE(std::string::npos, items.find("'Call grandma' p3 2009-02-10 .. 2009-02-10 16:00"))
+      << items;
+  EXPECT_NE(std::string::npos, items.find("'Dentist' p100 2009-02-11 .. 2009-02-11 16:00"))
+      << items;
+  T_IcsReport again;
+  EXPECT_EQ(comparable(ics), comparable(icalendarText(*back, T_IcsExportOptions(), again)));
+}
+
+// An appointment from 22:00 to 00:00 ends with its day: the next day shows nothing of it.
+TEST_F(IcalendarExportCasesTest, AnEndAtMidnightEndsTheDayBefore) {
+  ToDoListToDo* late = nullptr;
+  for (ToDoListToDo* t : todosBelow(cases->getRoot())) {
+    if (t->getSummary() == "Late show") late = t;
+  }
+  ASSERT_NE(nullptr, late);
+  cases->setMainViewType(kMainViewCalendar);
+  cases->setCalSpan(3);
+  cases->setCalFirstDay(at(2009, 2, 12));
+  cases->clearViewData();
+  cases->getContent();
+  std::vector<unsigned> days;
+  for (size_t i = 0; i < cases->getRows().size(); ++i) {
+    if (cases->getRowItems()[i] == late) days.push_back(dayOf(cases->getRows()[i].day));
+  }
+  cases->clearViewData();
+  EXPECT_EQ(std::vector<unsigned>{at(2009, 2, 12)}, days);
+}
+
+// ---- Round trip of the project's own data ----
+
+// Export, import and export again keep every dated item's dates, times, priority and rule.
+TEST_F(IcalendarTest, RoundTripOfTheProjectsOwnFiles) {
+  const std::string kFiles[] = {std::string(ZOLT_TEST_DATA) + "/../../doc/demo.dat",
+                                testData("ics/export_cases.dat"), testData("example.dat"),
+                                testData("ics/agenda.dat")};
+  for (const std::string& file : kFiles) {
+    writeFile(dir.file("own.dat"), readFile(file));
+    auto own = open("own.dat");
+    T_IcsReport first;
+    std::string ics = icalendarText(*own, T_IcsExportOptions(), first);
+    ASSERT_GT(first.items, 0) << file;
+    auto back = open("back" + std::to_string(&file - kFiles) + ".dat");
+    T_IcsReport in;
+    ASSERT_EQ(0, importICalendarText(*back, ics, "own", in)) << file << ": " << in.error;
+    T_IcsReport second;
+    EXPECT_EQ(comparable(ics), comparable(icalendarText(*back, T_IcsExportOptions(), second)))
+        << file;
+    std::vector<std::string> before, after;
+    for (ToDoListToDo* t : todosBelow(own->getRoot())) {
+      if (hasDate(t->getDateTime(t->isAppointment() ? 1 : 0))) before.push_back(dates(t));
+    }
+    for (ToDoListToDo* t : todosBelow(back->getRoot())) after.push_back(dates(t));
+    EXPECT_EQ(before, after) << file;
+  }
 }
 
 }  // namespace
