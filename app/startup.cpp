@@ -13,9 +13,11 @@
 #include "app/command_line.h"
 #include "app/config.h"
 #include "app/data_file_lock.h"
+#include "app/data_folder.h"
 #include "app/exchange_file.h"
 #include "app/headless.h"
 #include "app/messages.h"
+#include "app/view_state.h"
 #include "document/zolt.h"
 #include "gui/fltk_dialogs.h"
 #include "gui/zolt_gui.h"
@@ -29,11 +31,42 @@ bool existDat(const std::string& name) {
 
 int defaultFile(std::string& fileName) {
   std::string home = GetHomeDir();
+  std::string firstUsable;
   for (const std::string& name : zoltconfig.defaultFiles) {
-    fileName = (!name.empty() && name[0] == '~' && !home.empty()) ? home + name.substr(1) : name;
-    if (existDat(fileName)) return 0;
-    printf("%s does not exist\n", fileName.c_str());
+    bool inHome = !name.empty() && name[0] == '~';
+    // Without a home directory a "~" name names nothing; never a folder called "~".
+    if (name.empty() || (inHome && home.empty())) continue;
+    std::string candidate = inHome ? home + name.substr(1) : name;
+    if (existDat(candidate)) {
+      fileName = candidate;
+      return 0;
+    }
+    if (firstUsable.empty()) firstUsable = candidate;
   }
+  fileName = firstUsable;
+  return -1;
+}
+
+// Settles the data file: the one -f names, whose folder must exist, or else the first
+// existing default, or else a new one at the first default, whose folder is made. 0, or -1
+// after telling the user why not. `startsNew` is set for a new default file.
+static int settleDataFile(const T_CommandLine& cl, std::string& fileName, bool& startsNew) {
+  std::string message;
+  startsNew = false;
+  if (!cl.fileName.empty()) {
+    fileName = cl.fileName;
+    if (checkDataFolder(fileName, message) == 0) return 0;
+  } else if (defaultFile(fileName) == 0) {
+    return 0;
+  } else if (fileName.empty()) {
+    message =
+        "There is no home directory (HOME is not set) for the default data file. Name the data "
+        "file with -f FILE.";
+  } else if (makeDataFolder(fileName, message) == 0) {
+    startsNew = true;
+    return 0;
+  }
+  showAlert(message);
   return -1;
 }
 
@@ -69,9 +102,12 @@ static int loadDocument(const std::string& fileName) {
   return 0;
 }
 
-static int shutDown(const std::string& fileName, const T_CommandLine& cl) {
+// `viewChanged`: the window's size or view differs from the loaded one; the journal holds
+// no such change, so only this save keeps it.
+static int shutDown(const std::string& fileName, const T_CommandLine& cl, bool viewChanged) {
   int status = 0;
-  if (zolt->incsave_getNrOfFiles() != 0 || cl.saveAtExit || zolt->getKeys().IsChanged()) {
+  if (zolt->incsave_getNrOfFiles() != 0 || cl.saveAtExit || zolt->getKeys().IsChanged() ||
+      viewChanged) {
     if (saveAll(fileName) != 0) status = -1;
   }
   return status;
@@ -160,10 +196,14 @@ int zoltMain(int argc, const char* const* argv) {
     fputs(usageText(), stdout);
     return 0;
   }
-  // The agenda's standard output is its text alone: no notes on default files it won't use.
-  if (!cl.agenda || cl.fileName.empty()) defaultFile(fileName);
-  if (!cl.fileName.empty()) fileName = cl.fileName;
   if (!runsWithoutWindow(cl) && openDisplay() != 0) return -1;
+  bool startsNew = false;
+  if (settleDataFile(cl, fileName, startsNew) != 0) return -1;
+  // Said once: the file is made at once, so the next start finds it. The agenda's standard
+  // output is its text alone.
+  if (startsNew) {
+    fprintf(cl.agenda ? stderr : stdout, "Starting a new data file at %s\n", fileName.c_str());
+  }
   // Taken before the master file or its journal is read and held past the shutdown's last
   // write; after the display is open, so that a refusal shows in a box.
   DataFileLock lock;
@@ -176,6 +216,12 @@ int zoltMain(int argc, const char* const* argv) {
   zolt = new Zolt();
   zolt->createRoot();
   int status = loadDocument(fileName);
+  if (status == 0 && startsNew && zolt->writeData(fileName.c_str()) != 0) {
+    showAlert("Could not make the new data file " + fileName +
+              ". Make room on the disk or fix the folder's permissions, or name another data "
+              "file with -f FILE.");
+    status = -1;
+  }
   std::string exchangeFile;
   if (status == 0) {
     exchangeFile = createExchangeFile();
@@ -186,12 +232,15 @@ int zoltMain(int argc, const char* const* argv) {
   }
   // Whatever the event loop returns, the shutdown runs: it writes the master file.
   bool running = status == 0;
+  bool viewChanged = false;
   if (running && runsWithoutWindow(cl)) {
     status = runWithoutWindow(*zolt, cl, fileName);
   } else if (running) {
+    T_ViewState loaded = viewStateOf(*zolt);
     status = runWindow(fileName, exchangeFile, cl);
+    viewChanged = viewStateOf(*zolt) != loaded;
   }
-  if (running && shutDown(fileName, cl) != 0) status = -1;
+  if (running && shutDown(fileName, cl, viewChanged) != 0) status = -1;
   delete zolt;
   zolt = nullptr;
   if (!exchangeFile.empty()) remove(exchangeFile.c_str());

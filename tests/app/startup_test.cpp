@@ -41,12 +41,48 @@ TEST_F(StartupTest, WithoutSaveNothingIsWritten) {
   EXPECT_EQ(1, CountFiles()) << "the exchange file must be removed at shutdown";
 }
 
-TEST_F(StartupTest, DefaultFilesAreTriedInOrder) {
+TEST_F(StartupTest, WithoutADefaultFileANewOneStartsInTheHomeFolder) {
+  std::string made = dir.file(".zolt/zolt_default.dat");
+  RunResult r = Run("-q");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("Starting a new data file at " + made + "\n", r.out);
+  EXPECT_TRUE(fileExists(made));
+  struct stat st;
+  ASSERT_EQ(0, stat(dir.file(".zolt").c_str(), &st));
+  EXPECT_EQ(0700u, st.st_mode & 0777u) << "the folder of the user's data is private";
+  EXPECT_FALSE(fileExists(dir.file("zolt_default.dat"))) << "nothing in the current folder";
+
+  r = Run("-q");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", r.out) << "said once: the next start finds the file";
+}
+
+TEST_F(StartupTest, AnExistingDefaultFileIsTakenSilently) {
+  mkdir(dir.file("zolt").c_str(), 0700);
+  writeFile(dir.file("zolt/zolt_default.dat"), readFile(testData("example.dat")));
   RunResult r = Run("-q -s");
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_NE(std::string::npos, r.out.find(dir.file(".zolt/zolt_default.dat") + " does not exist\n" +
-                                          dir.file("zolt/zolt_default.dat") + " does not exist\n"));
-  EXPECT_TRUE(fileExists(dir.file("zolt_default.dat")));
+  EXPECT_EQ("write to file: 0\n", r.out);
+  EXPECT_EQ(readFile(testData("example.dat")), readFile(dir.file("zolt/zolt_default.dat")));
+  EXPECT_FALSE(fileExists(dir.file(".zolt")));
+}
+
+TEST_F(StartupTest, ADataFileNamedWithFLooksForNoDefault) {
+  writeFile(data, readFile(testData("example.dat")));
+  RunResult r = Run("-q -f data.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", r.out);
+  EXPECT_FALSE(fileExists(dir.file(".zolt")));
+}
+
+TEST_F(StartupTest, ADataFileInAMissingFolderIsNamedAsSuch) {
+  RunResult r = Run("-q -s -f nowhere/data.dat");
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("The folder nowhere of the data file nowhere/data.dat "
+                                          "does not exist"))
+      << r.err;
+  EXPECT_EQ(std::string::npos, r.err.find("lock")) << r.err;
+  EXPECT_FALSE(fileExists(dir.file("nowhere")));
 }
 
 TEST_F(StartupTest, CorruptMasterFileIsRefusedAndLeftAlone) {
