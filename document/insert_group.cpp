@@ -38,6 +38,7 @@ int Zolt::insertGroup(const ToDoListGroup& built, ToDoListGroup** inserted) {
   root->checkCompleted();
   if (inserted != nullptr) *inserted = g;
   // One record for the whole group: a crash leaves either all of it or none in the journal.
+  history.noteInsertion(g, parent);  // for undo
   if (incsave_newRecord(parent->getSyncID(), g, true) != 0) return kInsertNotJournalled;
   return 0;
 }

@@ -99,6 +99,7 @@ int Zolt::delToDo() {
   unsigned sid = curItem->getSyncID();
   bool saved = curItem->hasBeenSaved();
   std::vector<long> ofRow = rowsShowing(curItem);
+  history.noteRemoval(curItem);  // for undo, while the item lives
   if (deleteToDo(curItem, curGroup, root, nrActiveJobs, calendar) != 0) return -1;
   curItem = nullptr;
   dropDeletedRows(ofRow, {true});
@@ -122,6 +123,7 @@ int Zolt::delCurGroup() {
   if (leaveCurGroup() != 0) return -1;
   if (g->hasBeenSaved()) (void)incsave_deleted(g->getSyncID());  // reports its own failure
   forgetPositionsBelow(gonePath);
+  history.noteRemoval(g);  // for undo, while the group lives
   curGroup->delGroup(g, nrActiveJobs, calendar);
   root->checkCompleted();
   // The rows showed the deleted group's content.
@@ -162,6 +164,7 @@ CompletedCandidates collectCompleted(const std::vector<T_viewDataItem>& rows,
 }  // namespace
 
 int Zolt::delCompleted() {
+  UndoHistory::StepScope undoStep(history);  // the deletions are undone together
   CompletedCandidates c = collectCompleted(rows, rowItems);
   std::vector<bool> deleted(c.todos.size(), false);
   int result = 0;
@@ -170,6 +173,7 @@ int Zolt::delCompleted() {
     unsigned sid = t->getSyncID();
     bool saved = t->hasBeenSaved();
     bool current = t == curItem;
+    history.noteRemoval(t);  // for undo, while the item lives
     if (deleteToDo(t, curGroup, root, nrActiveJobs, calendar) != 0) {
       result = -1;
       break;
@@ -237,6 +241,7 @@ int Zolt::turnCurItem2Group() {
   ToDoListToDo* old = curItem;
   ToDoListGroup* owner = groupHolding(old);
   if (owner == nullptr) return -1;
+  UndoHistory::StepScope undoStep(history);  // the new group and the old to-do's removal
   unsigned parentSyncID = owner->getSyncID();
   ToDoListGroup* g = owner->newGroup();
   ToDoListToDo* t = g->newToDo();
@@ -246,6 +251,8 @@ int Zolt::turnCurItem2Group() {
   // The copy goes into the journal before the original leaves it: a crash in between
   // leaves both, never neither. Each write reports its own failure.
   (void)incsave_newRecord(parentSyncID, g, true);
+  history.noteInsertion(g, owner);
+  history.noteRemoval(old);
   (void)incsave_deleted(old->getSyncID());
   std::vector<long> ofRow = rowsShowing(old);
   owner->delToDo(old, nrActiveJobs, calendar);

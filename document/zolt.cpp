@@ -225,12 +225,16 @@ long Zolt::getItemCompletedTime() const {
   return curItem != nullptr ? curItem->getCompletedTime() : 0;
 }
 
-int Zolt::clearItemCompleted() { return curItem != nullptr ? curItem->clearCompleted() : -1; }
+int Zolt::clearItemCompleted() {
+  history.noteBefore(curItem);  // the state a toggle in the list goes back to
+  return curItem != nullptr ? curItem->clearCompleted() : -1;
+}
 
 // The count follows the item's running state before and after, not the result: a
 // completion that is refused leaves the job running, and one that succeeds stops it.
 int Zolt::setItemCompleted() {
   if (curItem == nullptr) return -1;
+  history.noteBefore(curItem);  // the state a toggle in the list goes back to
   bool wasRunning = curItem->isRunning();
   int result = curItem->setCompleted(calendar);
   if (wasRunning && !curItem->isRunning() && nrActiveJobs > 0) --nrActiveJobs;

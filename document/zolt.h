@@ -20,6 +20,7 @@
 #include "calendar/calendar_lists.h"
 #include "calendar/holidays.h"
 #include "crypt/crypt_man.h"
+#include "document/undo_history.h"
 #include "document/view_data.h"
 #include "model/todo_list_group.h"
 
@@ -115,6 +116,13 @@ class Zolt {
   // the to-do's own group, and enters that group; the copy becomes the current item.
   // Normal view only.
   int turnCurItem2Group();
+
+  // ---- Undo and redo (document/undo_history.h) ----
+  // Reverts the last change of the session, or makes the last undone change again, as an
+  // ordinary journalled change. 0, or UndoHistory::kNothing, kStale or kNotJournalled.
+  int undo() { return history.undo(); }
+  int redo() { return history.redo(); }
+  UndoHistory& getUndoHistory() { return history; }
 
   // ---- Options and per-group view flags ----
 
@@ -424,6 +432,10 @@ class Zolt {
   bool newItemFlag = false;
   ToDoListToDo* rememberedTodo = nullptr;    // owned copy
   ToDoListGroup* rememberedGroup = nullptr;  // owned copy
+
+  // The states before and after each change, for undo; it reads the journal state above.
+  friend class UndoHistory;
+  UndoHistory history{*this};
 };
 
 #endif  // ZOLT_DOCUMENT_ZOLT_H_

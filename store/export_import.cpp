@@ -214,6 +214,7 @@ int Zolt::insertDataFromFile(const char* fileName, std::string* where) {
     for (ToDoListItem* item : inserted) incsave_writeRecord(os, item, true);
     os << ">\n</new>\n";
     (void)incsave_commit(os.str());
+    history.noteInsertions(inserted, curGroup);  // undone as one step
   }
   root->checkCompleted();
   return insertionResult(fileName, damagedAt, damagedTag, ended, where);

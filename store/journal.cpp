@@ -100,6 +100,7 @@ int Zolt::incsave_saveItem(ToDoListItem* item, ToDoListGroup* parent) {
 }
 
 int Zolt::incsave_saveCurItem() {
+  history.noteSaved(curItem);  // the step undo reverts
   // The item's own group is its parent; the calendar group is where the calendar view
   // creates items, should the item carry no usable path.
   ToDoListGroup* parent = curItem ? parentOf(root, curItem) : nullptr;
@@ -115,6 +116,7 @@ int Zolt::incsave_saveCurGroup() {
   // The search group is no data of the user's: nothing to record, and a record of it
   // could not be replayed.
   if (curGroup != nullptr && curGroup == transientSearchGroup()) return 0;
+  history.noteSaved(curGroup);  // the step undo reverts
   return incsave_saveItem(curGroup, curGroup ? parentOf(root, curGroup) : nullptr);
 }
 
