@@ -19,6 +19,7 @@
 #include "app/messages.h"
 #include "app/view_state.h"
 #include "document/zolt.h"
+#include "gui/fallback_text.h"
 #include "gui/fltk_dialogs.h"
 #include "gui/zolt_gui.h"
 
@@ -183,6 +184,7 @@ static int openDisplay() {
     return -1;
   }
   fl_open_display();
+  installFallbackText();  // message boxes before the window show CJK and emoji too
   setDialogSeam(fltkDialogSeam());
   return 0;
 }

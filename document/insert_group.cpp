@@ -1,5 +1,7 @@
 // Adding a group that was built outside the tree (an import) as one change, so the user
 // gets all of it or, when it cannot be recorded, the journal holds nothing half-done.
+#include <algorithm>
+
 #include "document/zolt.h"
 
 // Copies the children of `from` below `to` in their order; ids and paths come from `to`,
@@ -27,8 +29,17 @@ void Zolt::copyBuiltChildren(const ToDoListGroup& from, ToDoListGroup* to) {
   }
 }
 
+// Levels of groups in `g`'s subtree, `g` counted.
+static unsigned groupDepth(const ToDoListGroup& g) {
+  unsigned below = 0;
+  for (const ToDoListGroup* sub : g.getGroups()) below = std::max(below, groupDepth(*sub));
+  return below + 1;
+}
+
 int Zolt::insertGroup(const ToDoListGroup& built, ToDoListGroup** inserted) {
   if (options.mainViewType == kMainViewSearch) return -1;
+  // Deeper than the readers accept, the group could never be read back.
+  if (curGroup->getLevel() + groupDepth(built) > kMaxGroupDepth) return -1;
   ToDoListGroup* parent = curGroup;
   ToDoListGroup* g = parent->newGroup();
   g->setSummary(built.getSummary());

@@ -8,12 +8,19 @@
 #include "document/zolt.h"
 #include "store/text_util.h"
 
+// The readers refuse groups nested deeper than kMaxGroupDepth (their recursion must not
+// run out of stack), so no group is ever made below that level: the journal record and the
+// master file could not be read back.
+static bool atDeepestGroupLevel(const ToDoListGroup* g) {
+  return g->getLevel() >= kMaxGroupDepth;
+}
+
 static bool isValidItemPriority(unsigned p) {
   return p <= 6 || p == kBusyPriority || p == kFreePriority;
 }
 
 int Zolt::newGroup() {
-  if (options.mainViewType != kMainViewNormal) return -1;
+  if (options.mainViewType != kMainViewNormal || atDeepestGroupLevel(curGroup)) return -1;
   ToDoListGroup* g = curGroup->newGroup();
   setGroup(g);
   g->setSyncID(nextSyncID());
@@ -240,7 +247,7 @@ int Zolt::turnCurItem2Group() {
   if (options.mainViewType != kMainViewNormal || curItem == nullptr) return -1;
   ToDoListToDo* old = curItem;
   ToDoListGroup* owner = groupHolding(old);
-  if (owner == nullptr) return -1;
+  if (owner == nullptr || atDeepestGroupLevel(owner)) return -1;
   UndoHistory::StepScope undoStep(history);  // the new group and the old to-do's removal
   unsigned parentSyncID = owner->getSyncID();
   ToDoListGroup* g = owner->newGroup();
@@ -249,15 +256,19 @@ int Zolt::turnCurItem2Group() {
   g->setSyncID(nextSyncID());
   copyIntoNewToDo(*old, t);
   // The copy goes into the journal before the original leaves it: a crash in between
-  // leaves both, never neither. Each write reports its own failure.
+  // leaves both, never neither. A to-do that no record holds yet (made and never
+  // journalled) needs no deletion: the replay could not find it. Each write reports its
+  // own failure.
+  bool saved = old->hasBeenSaved();
   (void)incsave_newRecord(parentSyncID, g, true);
   history.noteInsertion(g, owner);
   history.noteRemoval(old);
-  (void)incsave_deleted(old->getSyncID());
+  if (saved) (void)incsave_deleted(old->getSyncID());
   std::vector<long> ofRow = rowsShowing(old);
   owner->delToDo(old, nrActiveJobs, calendar);
   dropDeletedRows(ofRow, {true});
   setGroup(g);
   curItem = t;
+  newItemFlag = false;  // the new group's record holds the item: a second would add it twice
   return 0;
 }

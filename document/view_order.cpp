@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
+
+#include "util/collation.h"
 
 // Each order is "a > b" on a lexicographic key, which makes it a strict weak order.
 bool viewRowAfter(const T_viewDataItem& a, const T_viewDataItem& b, int sort, bool completedLast) {
@@ -14,8 +17,7 @@ bool viewRowAfter(const T_viewDataItem& a, const T_viewDataItem& b, int sort, bo
     if (a.priority != b.priority) return a.priority > b.priority;
     if (a.date != b.date) return a.date > b.date;
   }
-  // std::char_traits<char> compares bytes as unsigned characters, a prefix first.
-  return a.text.compare(b.text) > 0;
+  return userCollator().compare(a.text, b.text) > 0;
 }
 
 // Heading rows and special-day rows carry their day with the time half 0, items and the
@@ -168,6 +170,54 @@ struct ViewSortEntry {
   unsigned row;    // index into the rows
 };
 
+// Sort keys of the texts of a run of rows, held end to end in one buffer.
+class RunKeys {
+ public:
+  // Makes the keys of rows entries[from] to entries[to - 1], one per entry, in that order.
+  void make(const std::vector<T_viewDataItem>& rows, const std::vector<ViewSortEntry>& entries,
+            size_t from, size_t to) {
+    bytes.clear();
+    ends.clear();
+    const TextCollator& collator = userCollator();
+    for (size_t n = from; n < to; ++n) {
+      const std::string& text = rows[entries[n].row].text;
+      collator.appendSortKey(text.data(), text.size(), bytes);
+      ends.push_back(bytes.size());
+    }
+  }
+  // <0, 0 or >0 as the key of the k-th row of the run orders before, with or after the
+  // m-th one's.
+  int compare(size_t k, size_t m) const {
+    size_t kb = k == 0 ? 0 : ends[k - 1], mb = m == 0 ? 0 : ends[m - 1];
+    size_t kn = ends[k] - kb, mn = ends[m] - mb;
+    int c = memcmp(bytes.data() + kb, bytes.data() + mb, std::min(kn, mn));
+    if (c != 0) return c;
+    return kn < mn ? -1 : kn > mn ? 1 : 0;
+  }
+
+ private:
+  std::string bytes;
+  std::vector<size_t> ends;
+};
+
+// Sorts entries[from, to), rows whose dates and priorities are equal, by their texts:
+// collation first, bytes where texts collate alike, and build order where they are equal.
+void sortRunByText(const std::vector<T_viewDataItem>& rows, std::vector<ViewSortEntry>& entries,
+                   size_t from, size_t to, RunKeys& keys) {
+  keys.make(rows, entries, from, to);
+  std::vector<unsigned> places(to - from);
+  for (unsigned k = 0; k < places.size(); ++k) places[k] = k;
+  std::stable_sort(places.begin(), places.end(), [&](unsigned x, unsigned y) {
+    int c = keys.compare(x, y);
+    if (c != 0) return c < 0;
+    return rows[entries[from + x].row].text.compare(rows[entries[from + y].row].text) < 0;
+  });
+  std::vector<ViewSortEntry> run(entries.begin() + from, entries.begin() + to);
+  for (size_t k = 0; k < places.size(); ++k) entries[from + k] = run[places[k]];
+}
+
+// Texts are compared only between rows of equal date and priority, so they are sorted in
+// a second step, run by run: sort keys are made for the rows that need them, once each.
 void sortViewOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsigned>& order, int sort,
                    bool completedLast) {
   std::vector<ViewSortEntry> entries(order.size());
@@ -180,12 +230,17 @@ void sortViewOrder(const std::vector<T_viewDataItem>& rows, std::vector<unsigned
   }
   // "x before y" is "y after x", that is x's key below y's: a stable sort then keeps rows
   // that are equal in build order, as the passes of adjacent swaps do.
-  std::stable_sort(entries.begin(), entries.end(),
-                   [&rows](const ViewSortEntry& x, const ViewSortEntry& y) {
-                     if (x.major != y.major) return x.major < y.major;
-                     if (x.minor != y.minor) return x.minor < y.minor;
-                     return rows[x.row].text.compare(rows[y.row].text) < 0;
-                   });
+  auto keyLess = [](const ViewSortEntry& x, const ViewSortEntry& y) {
+    return x.major != y.major ? x.major < y.major : x.minor < y.minor;
+  };
+  std::stable_sort(entries.begin(), entries.end(), keyLess);
+  RunKeys keys;
+  for (size_t from = 0; from < entries.size();) {
+    size_t to = from + 1;
+    while (to < entries.size() && !keyLess(entries[from], entries[to])) ++to;
+    if (to - from > 1) sortRunByText(rows, entries, from, to, keys);
+    from = to;
+  }
   for (size_t n = 0; n < entries.size(); ++n) order[n] = entries[n].row;
 }
 

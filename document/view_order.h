@@ -11,9 +11,10 @@
 #include "document/view_data.h"
 
 // True when row `a` must stand after row `b` in the normal views. `sort` is 1 for date
-// then priority, 0 for priority then date; equal rows fall back to their texts (bytes as
-// unsigned characters, a shorter prefix first). With `completedLast`, completed rows stand
-// after all others.
+// then priority, 0 for priority then date; equal rows fall back to their texts in the
+// user's collation (util/collation.h), and texts that collate alike to their bytes (as
+// unsigned characters, a shorter prefix first), so the order stays total. With
+// `completedLast`, completed rows stand after all others.
 bool viewRowAfter(const T_viewDataItem& a, const T_viewDataItem& b, int sort, bool completedLast);
 
 // True when row `a` must stand after row `b` in the calendar: by day; within one day the

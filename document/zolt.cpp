@@ -165,13 +165,17 @@ int Zolt::setOptShowKbd(bool on) {
   return 0;
 }
 
+// The flags are stored in the group's record: a change of them is journalled at once, as
+// any change of the group (a failed write reports itself).
 bool Zolt::toggleGroupShowCompleted() {
   curGroup->setShowCompleted(!curGroup->getShowCompleted());
+  (void)incsave_saveGroupFlags();
   return curGroup->getShowCompleted();
 }
 
 bool Zolt::toggleGroupCompletedLast() {
   curGroup->setCompletedLast(!curGroup->getCompletedLast());
+  (void)incsave_saveGroupFlags();
   return curGroup->getCompletedLast();
 }
 

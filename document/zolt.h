@@ -48,7 +48,10 @@ class Zolt {
   unsigned getIdmax() const { return idmax; }
   CryptMan& getKeys() { return keys; }
   const std::string& getJournalBase() const { return journalBase; }
+  // The master file as the file system knows it (through links), which the journal files
+  // are named after; and the name as given to readData.
   SpecialDays& getSpecialDays() { return *specialDays; }
+  const std::string& getMasterFileName() const { return typedJournalBase; }
   const T_Calendar& getCalendar() const { return calendar; }
 
   // ---- Position in the tree ----
@@ -140,7 +143,8 @@ class Zolt {
   void setCalSpan(int span) { calendar.span = span; }
   unsigned getCalFirstDay() const { return calendar.firstDay; }
   void setCalFirstDay(unsigned day) { calendar.firstDay = day; }
-  // The current group's own flags; the toggles return the new value.
+  // The current group's own flags; the toggles return the new value and journal the
+  // group's changed record.
   bool getGroupShowCompleted() const { return curGroup->getShowCompleted(); }
   bool getGroupCompletedLast() const { return curGroup->getCompletedLast(); }
   bool toggleGroupShowCompleted();
@@ -329,6 +333,18 @@ class Zolt {
   // files. A marker holding the new file's fingerprint is written before the new file
   // replaces the old one and removed last, so that a start after a crash in between can
   // tell whether the master file already holds the journal. Returns writeData's result;
+  // After incsave_readFiles returned -1: which record of the file could not be applied and
+  // why ("line 4: <deleted>: no item has the identifier 17").
+  const std::string& incsave_replayProblem() const { return replayProblem; }
+  // The recovery: replays as incsave_readFiles does, but a journal file whose record cannot
+  // be applied is copied whole to the end of incsave_setAsideName() (made durable before
+  // the file may go) and the replay goes on with the next file. `setAsideCount` receives
+  // how many were set aside. 1 when a record was applied or a file set aside (the start
+  // then writes the master file and removes the journal), 0 when neither, -1 when the
+  // set-aside file cannot be written (the replay stops there; every journal file stays).
+  [[nodiscard]] int incsave_recoverFiles(int& setAsideCount);
+  // The file beside the master file that keeps what could not be applied.
+  std::string incsave_setAsideName() const { return journalBase + ".unapplied"; }
   // on -1 the journal stays.
   [[nodiscard]] int incsave_compact(const char* fileName);
   // Remembers a copy of the current item, for incsave_todoHasChanged; clears the new flag.
@@ -353,6 +369,10 @@ class Zolt {
   // True once a journal record could not be written in this run.
   bool incsave_failed() const { return journalFailed; }
 
+  // Writes a changed-item record of the current group, for its own flags; nothing (0) for
+  // the search results group and for a group that no record holds yet (its new-item
+  // record will carry the flags).
+  [[nodiscard]] int incsave_saveGroupFlags();
  private:
   int writeMaster(const char* fileName,
                   const std::function<bool(const std::string&)>& beforeCommit);
@@ -366,7 +386,13 @@ class Zolt {
   void readHeaderLine(const std::string& line, std::istream& is, int& result,
                       std::string& endOfHeader, bool& journalTyped);
   void writeHeader(std::ostream& os);
+  std::vector<int> journalNumbersOnDisk() const;
   void settleCurrentGroup();
+  void adoptJournalOfTypedName();
+  int readJournal(bool recover, int& setAsideCount, std::string& errorFile);
+  int replayRun(bool recover, int& setAsideCount, std::string& errorFile);
+  int setAsideStaleFiles();
+  int setAside(const std::string& journalFile, const std::string& why);
   void giveDuplicatesFreshSyncIDs();
 
   // Item operation helpers.
@@ -426,7 +452,9 @@ class Zolt {
   ToDoListGroup* curGroup = nullptr;
 
   // Journal state.
-  std::string journalBase;  // the master file's name; journal files are named after it
+  std::string journalBase;  // the master file's resolved name; journal files are named after it
+  std::string typedJournalBase;  // the name as given, which older versions named them after
+  std::string replayProblem;     // see incsave_replayProblem
   int journalCount = 0;     // journal files 0 .. journalCount-1 exist
   bool journalFailed = false;
   bool newItemFlag = false;

@@ -26,6 +26,16 @@ static std::string directoryOf(const std::string& name) {
   return slash == 0 ? "/" : name.substr(0, slash);
 }
 
+std::string resolvedFileName(const std::string& name) {
+  char resolved[PATH_MAX];
+  if (realpath(name.c_str(), resolved) != nullptr) return resolved;
+  size_t slash = name.rfind('/');
+  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (realpath(directoryOf(name).c_str(), resolved) == nullptr) return name;
+  std::string folder = resolved;
+  return folder == "/" ? "/" + base : folder + "/" + base;
+}
+
 static int syncPath(const std::string& name, int flags) {
   int fd = open(name.c_str(), flags | O_CLOEXEC);
   if (fd < 0) return -1;

@@ -18,6 +18,11 @@
     const std::string& fileName, const std::function<bool(std::ostream&)>& writeBody,
     const std::function<bool(const std::string& tempName)>& beforeCommit = nullptr);
 
+// `name` as the file system knows it: absolute, through every symbolic link. A file that
+// does not exist yet is placed in its resolved folder; `name` itself when not even the
+// folder resolves. Every spelling of one file gives the same result.
+std::string resolvedFileName(const std::string& name);
+
 // Syncs the directory that holds `name`, so that creating, renaming or removing `name` is
 // durable. 0 on success, -1 on failure.
 [[nodiscard]] int syncDirectoryOf(const std::string& name);

@@ -207,7 +207,10 @@ void Zolt::settleCurrentGroup() {
 }
 
 int Zolt::readData(const char* fileName) {
-  journalBase = fileName;
+  // Named after the file itself, not the spelling it was reached by, so that every way of
+  // opening it finds the same journal (the lock file is named the same way).
+  journalBase = resolvedFileName(fileName);
+  typedJournalBase = fileName;
   options.mainViewType = kMainViewNormal;
   options.viewtype = kViewTree;
   options.sort = 1;

@@ -97,9 +97,21 @@ static void settleInsertedSyncIDs(ToDoListItem* inserted, std::unordered_set<uns
 // current group. Returns the record reader's result: -1 when the record is damaged, and
 // what was read of it stays. The journal record is written by insertDataFromFile, once
 // for the whole file.
+// insertRecord's result for a group record refused for the depth it would have.
+static constexpr int kTooDeep = -2;
+
 int Zolt::insertRecord(char tag, std::istream& is, std::unordered_set<unsigned>& usedIDs) {
   ToDoListItem* item = nullptr;
   int result = 0;
+  if (tag == 'g' && curGroup->getLevel() >= kMaxGroupDepth) {
+    // No group may be made below the deepest level the readers accept: the record is read
+    // apart, so the lines after it are not mistaken for records, and reported as damaged.
+    ToDoListGroup scratch(0, std::string(), 0);
+    unsigned scratchJobs = 0, scratchIdmax = 0;
+    T_Calendar scratchCal;
+    (void)scratch.readContent(is, scratchJobs, scratchIdmax, scratchCal);
+    return kTooDeep;
+  }
   if (tag == 'g') {
     ToDoListGroup* g = curGroup->newGroup();
     g->setSyncID(nextSyncID());
@@ -155,9 +167,13 @@ static int insertionResult(const char* fileName, std::streamoff damagedAt, char 
                            bool ended, std::string* where) {
   if (damagedAt >= 0) {
     if (where != nullptr) {
-      *where = placeText(fileName, damagedAt,
-                         std::string("damaged ") + (damagedTag == 'g' ? "group" : "to-do") +
-                             " record; what was read of it is inserted");
+      std::string what =
+          damagedTag == 'd'
+              ? "group record not inserted: groups nest at most " +
+                    std::to_string(kMaxGroupDepth) + " levels deep"
+              : std::string("damaged ") + (damagedTag == 'g' ? "group" : "to-do") +
+                    " record; what was read of it is inserted";
+      *where = placeText(fileName, damagedAt, what);
     }
     return Zolt::kInsertDamaged;
   }
@@ -193,10 +209,12 @@ int Zolt::insertDataFromFile(const char* fileName, std::string* where) {
     }
     if (line == "<Crypt>") passOverKeyBlock(is);
     if (line != "g" && line != "t") continue;  // head and settings: not items
-    if (insertRecord(line[0], is, usedIDs) != 0 && damagedAt < 0) {
+    int recordResult = insertRecord(line[0], is, usedIDs);
+    if (recordResult != 0 && damagedAt < 0) {
       damagedAt = start;
-      damagedTag = line[0];
+      damagedTag = recordResult == kTooDeep ? 'd' : line[0];
     }
+    if (recordResult == kTooDeep) continue;
     if (line[0] == 'g') {
       inserted.push_back(curGroup->getGroups().back());
     } else {

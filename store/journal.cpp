@@ -9,7 +9,11 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <algorithm>
+#include <cerrno>
+#include <functional>
 #include <unordered_map>
+#include <vector>
 
 #include "crypt/sha1.h"
 #include "document/zolt.h"
@@ -120,6 +124,17 @@ int Zolt::incsave_saveCurGroup() {
   return incsave_saveItem(curGroup, curGroup ? parentOf(root, curGroup) : nullptr);
 }
 
+int Zolt::incsave_saveGroupFlags() {
+  if (curGroup == nullptr || curGroup == transientSearchGroup()) return 0;
+  // The root is in every replay's tree, whatever the files hold.
+  if (curGroup != root && !curGroup->hasBeenSaved()) return 0;
+  std::ostringstream os;
+  os << "<changed>\n";
+  incsave_writeRecord(os, curGroup, false);
+  os << "</changed>\n";
+  return incsave_commit(os.str());
+}
+
 int Zolt::incsave_deleted(unsigned syncID) {
   return incsave_commit("<deleted>\n" + std::to_string(syncID) + "\n</deleted>\n");
 }
@@ -188,10 +203,49 @@ static std::string fingerprint(const std::string& name) {
   return out.str();
 }
 
-int Zolt::incsave_delFiles() {
-  for (int n = 0; n < journalCount || existsFile(journalFileName(n)); ++n) {
-    remove(journalFileName(n).c_str());
+// The numbers n of every file named journalBase followed by n (decimal, no leading zero),
+// in ascending order, whether or not they belong to the unbroken run from 0.
+std::vector<int> Zolt::journalNumbersOnDisk() const {
+  std::vector<int> numbers;
+  size_t slash = journalBase.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : journalBase.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? journalBase : journalBase.substr(slash + 1);
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return numbers;
+  while (dirent* entry = readdir(d)) {
+    std::string name = entry->d_name;
+    if (name.size() <= base.size() || name.compare(0, base.size(), base) != 0) continue;
+    std::string digits = name.substr(base.size());
+    unsigned n = 0;
+    if ((digits.size() > 1 && digits[0] == '0') || digits.size() > 9 ||
+        !parseFittingNumber(digits, n)) {
+      continue;
+    }
+    numbers.push_back(static_cast<int>(n));
   }
+  closedir(d);
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
+}
+
+// Removes the journal files `numbers` from the highest down, then syncs the directory: a
+// crash in between leaves an unbroken run from 0, never files behind a gap that a later
+// journal could join up with.
+static int removeFromTheTop(std::vector<int> numbers,
+                            const std::function<std::string(int)>& nameOf) {
+  std::sort(numbers.rbegin(), numbers.rend());
+  int result = 0;
+  for (int n : numbers) {
+    if (remove(nameOf(n).c_str()) != 0 && errno != ENOENT) result = -1;
+  }
+  if (!numbers.empty() && syncDirectoryOf(nameOf(0)) != 0) result = -1;
+  return result;
+}
+
+int Zolt::incsave_delFiles() {
+  std::vector<int> run;
+  for (int n = 0; n < journalCount || existsFile(journalFileName(n)); ++n) run.push_back(n);
+  (void)removeFromTheTop(run, [this](int n) { return journalFileName(n); });
   journalCount = 0;
   return 0;
 }
@@ -220,6 +274,10 @@ int Zolt::incsave_compact(const char* fileName) {
 // then already holds every journal record, and replaying them again would add new items
 // twice and fail on deleted ones. The marker's fingerprint tells; then the journal is
 // removed instead of replayed. Returns true in that case.
+// Every numbered file goes then, also those beyond a gap that an older version's removal
+// from 0 upwards may have left: they are in the master file as much as the run is. The
+// marker's removal is made durable before any new record can be written, since a marker
+// that came back after a power cut would make the next start drop that record.
 bool Zolt::finishInterruptedCompaction() {
   std::string marker = journalBase + kMarkerSuffix;
   std::ifstream in(marker, std::ios::binary);
@@ -227,7 +285,12 @@ bool Zolt::finishInterruptedCompaction() {
   std::string expected = readfLine(in);
   in.close();
   bool done = !expected.empty() && expected == fingerprint(journalBase);
-  if (done) incsave_delFiles();
+  if (done) {
+    (void)removeFromTheTop(journalNumbersOnDisk(),
+                           [this](int n) { return journalFileName(n); });
+    journalCount = 0;
+  }
   remove(marker.c_str());
+  (void)syncDirectoryOf(marker);
   return done;
 }

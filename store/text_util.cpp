@@ -59,6 +59,18 @@ unsigned parseNumber(const char* text) {
   return negative ? 0u - value : value;
 }
 
+bool parseFittingNumber(const std::string& text, unsigned& value) {
+  if (text.empty()) return false;
+  unsigned long long v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<unsigned>(c - '0');
+    if (v > 0xffffffffull) return false;
+  }
+  value = static_cast<unsigned>(v);
+  return true;
+}
+
 unsigned parseHex(const std::string& text) {
   size_t i = 0;
   while (i < text.size() && isspace(static_cast<unsigned char>(text[i]))) ++i;

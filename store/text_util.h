@@ -33,6 +33,10 @@ std::string itoStr(long value, char fill, unsigned char width, bool signInWidth)
 unsigned parseNumber(const char* text);
 inline unsigned parseNumber(const std::string& text) { return parseNumber(text.c_str()); }
 inline int parseInt(const std::string& text) { return static_cast<int>(parseNumber(text)); }
+// Strict reading of a count or an identifier, where a wrapped value would name another
+// valid one: decimal digits only (no sign, no blanks) that fit in 32 bits. False, with
+// `value` untouched, for anything else.
+[[nodiscard]] bool parseFittingNumber(const std::string& text, unsigned& value);
 // Leading hexadecimal digits (optional 0x), wrapping modulo 2^32; 0 when none.
 unsigned parseHex(const std::string& text);
 

@@ -3,15 +3,28 @@
 #include "document/view_order.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucol.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "util/collation.h"
+
 namespace {
 
-// Bytes as unsigned characters over the shorter length, then the shorter text first.
+// ICU's comparison of the two texts in the root collation (not the sort keys the sort
+// makes), then bytes as unsigned characters, the shorter text first.
 bool textGreater(const std::string& a, const std::string& b) {
+  static UCollator* root = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    return ucol_open("", &status);
+  }();
+  UErrorCode status = U_ZERO_ERROR;
+  UCollationResult r = ucol_strcollUTF8(root, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                        static_cast<int32_t>(b.size()), &status);
+  EXPECT_TRUE(U_SUCCESS(status));
+  if (r != UCOL_EQUAL) return r == UCOL_GREATER;
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
@@ -81,7 +94,24 @@ const unsigned kTuesday = packDate(kEmptyDateTime, 2009, 2, 3);
 }  // namespace
 
 TEST(ViewOrderTest, NormalOrderMatchesRepeatedPasses) {
-  static const char* const kTexts[] = {"", "a", "ab", "B", "b", "\xe4pfel", "Apfel", "a\x80"};
+  setUserCollationLocale("C");
+  // Texts that collate alike but differ in bytes (composed and decomposed accents,
+  // ignorable characters) and broken UTF-8 among them.
+  static const char* const kTexts[] = {"",
+                                       "a",
+                                       "ab",
+                                       "B",
+                                       "b",
+                                       "\xe4pfel",
+                                       "Apfel",
+                                       "a\x80",
+                                       "\xc3\xa9t\xc3\xa9",
+                                       "e\xcc\x81te\xcc\x81",
+                                       "zoo",
+                                       "\xc3\x84rger",
+                                       "a\xc2\xadb",
+                                       "\xe6\x97\xa5"};
+  const size_t kTextCount = sizeof kTexts / sizeof *kTexts;
   static const unsigned kDates[] = {kEmptyDateTime, kMonday, kTuesday, packTime(kMonday, 9, 30),
                                     packTime(kMonday, 0, 0)};
   static const unsigned kPriorities[] = {1, 3, 6, 100, 200};
@@ -90,7 +120,7 @@ TEST(ViewOrderTest, NormalOrderMatchesRepeatedPasses) {
     std::vector<T_viewDataItem> rows(random() % 40);
     for (T_viewDataItem& r : rows) {
       r = row(kEmptyDateTime, kPriorities[random() % 5], kDates[random() % 5],
-              kTexts[random() % 8]);
+              kTexts[random() % kTextCount]);
       r.completed = random() % 3 == 0;
       r.isGroup = random() % 4 == 0;
     }
@@ -234,4 +264,67 @@ TEST(ViewOrderTest, BothOrdersAreStrictWeakOrders) {
             "normal");
     }
   }
+}
+
+// What the user sees: letters with accents among their base letters, case after the
+// letter, and the locale's own rules where it has them (Swedish puts Ä after Z).
+TEST(ViewOrderTest, TextsSortInTheLanguagesOrder) {
+  static const struct {
+    const char* locale;
+    std::vector<std::string> texts;  // in the expected order
+  } kCases[] = {
+      {"C", {"apple", "\xc3\x84rger", "Banana", "\xc3\xa9t\xc3\xa9", "Zebra", "zoo"}},
+      {"POSIX", {"a", "A", "\xc3\xa4", "b"}},
+      {"de_DE.UTF-8", {"\xc3\x84rger", "Zebra"}},
+      {"fr_FR.UTF-8", {"cote", "cot\xc3\xa9", "c\xc3\xb4te", "c\xc3\xb4t\xc3\xa9"}},
+      {"sv_SE.UTF-8", {"Zebra", "\xc3\x84rger"}},
+      {"ru_RU.UTF-8", {"\xd0\xb0\xd0\xb1", "\xd0\x91\xd0\xb0", "\xd1\x8f"}},  // аб Ба я
+  };
+  for (const auto& c : kCases) {
+    setUserCollationLocale(c.locale);
+    std::vector<T_viewDataItem> rows;
+    for (auto it = c.texts.rbegin(); it != c.texts.rend(); ++it) {
+      rows.push_back(row(kEmptyDateTime, 3, kEmptyDateTime, it->c_str()));
+    }
+    std::vector<unsigned> order = identity(rows.size());
+    sortRowOrder(rows, order, false, 1, false);
+    std::vector<std::string> sorted;
+    for (unsigned k : order) sorted.push_back(rows[k].text);
+    EXPECT_EQ(c.texts, sorted) << c.locale;
+  }
+  setUserCollationLocale("C");
+}
+
+// A composed and a decomposed "é" collate alike; their bytes decide, so the order is the
+// same whichever was built first, and equal texts keep their build order.
+TEST(ViewOrderTest, TextsThatCollateAlikeFallBackToBytes) {
+  setUserCollationLocale("C");
+  const std::string composed = "caf\xc3\xa9", decomposed = "cafe\xcc\x81";
+  EXPECT_FALSE(textGreater(composed, decomposed) == textGreater(decomposed, composed));
+  for (bool composedFirst : {true, false}) {
+    std::vector<T_viewDataItem> rows = {
+        row(kEmptyDateTime, 3, kEmptyDateTime, (composedFirst ? composed : decomposed).c_str()),
+        row(kEmptyDateTime, 3, kEmptyDateTime, "same"),
+        row(kEmptyDateTime, 3, kEmptyDateTime, (composedFirst ? decomposed : composed).c_str()),
+        row(kEmptyDateTime, 3, kEmptyDateTime, "same")};
+    std::vector<unsigned> order = identity(rows.size());
+    sortRowOrder(rows, order, false, 1, false);
+    std::vector<unsigned> expected =
+        composedFirst ? std::vector<unsigned>{2, 0, 1, 3} : std::vector<unsigned>{0, 2, 1, 3};
+    EXPECT_EQ(expected, order) << composedFirst;
+  }
+}
+
+TEST(CollationTest, LocaleNamesFromTheEnvironment) {
+  static const struct {
+    const char* posix;
+    const char* icu;
+  } kCases[] = {{"", ""},
+                {"C", ""},
+                {"C.UTF-8", ""},
+                {"POSIX", ""},
+                {"de_DE.UTF-8", "de_DE"},
+                {"sv_SE@euro", "sv_SE"},
+                {"fr_CA", "fr_CA"}};
+  for (const auto& c : kCases) EXPECT_EQ(c.icu, icuLocaleFor(c.posix)) << c.posix;
 }

@@ -95,7 +95,7 @@ TEST_F(ViewTest, SearchViewWithoutHitsShowsNothing) {
   EXPECT_TRUE(zolt.getRowOrder().empty());
 }
 
-TEST_F(ViewTest, SortByDatePutsUndatedGroupsLastAndTextsInByteOrder) {
+TEST_F(ViewTest, SortByDatePutsUndatedGroupsLastAndTextsInCollationOrder) {
   zolt.setOptsSort(1);
   AddGroup("group");
   AddDatedToDo("later", Day(2009, 2, 6));
@@ -106,8 +106,8 @@ TEST_F(ViewTest, SortByDatePutsUndatedGroupsLastAndTextsInByteOrder) {
   AddToDo("Banana");
   Rebuild();
   // Undated to-dos and groups share the empty date; then by priority (group 3 = to-do 3),
-  // then by text, an upper-case B before a lower-case a.
-  EXPECT_EQ((std::vector<std::string>{"earlier", "later", "Banana", "apple", "group"}), Texts());
+  // then by text as the language sorts it, a lower-case a before an upper-case B.
+  EXPECT_EQ((std::vector<std::string>{"earlier", "later", "apple", "Banana", "group"}), Texts());
 }
 
 TEST_F(ViewTest, CompletedLastWithSortByPriority) {
