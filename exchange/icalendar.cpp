@@ -154,8 +154,8 @@ struct Exporter {
   icalcomponent* calendar;  // not owned
   int undated = 0;
   int timed = 0;
-  int marked = 0;   // items with a date without a time beside a time
-  int cleaned = 0;  // texts that lost control characters
+  int marked = 0;    // items with a date without a time beside a time
+  int cleaned = 0;   // texts that lost control characters
   int repaired = 0;  // bytes that were not UTF-8
   std::vector<std::string> categories;
 
@@ -194,22 +194,25 @@ void Exporter::addRecurrence(icalcomponent* c, ToDoListToDo& t, const DatePair& 
                              icalproperty_new_rrule(recurrenceRule(r, mainDate, shift, p.start)));
   if (r.type == 2) {
     addX(c, kXRecurrence, kDailyResetable);
-    note(t, " is daily, resetable: other programs see it daily from its due date, while Zolt "
-            "counts from the day it is completed.");
+    note(t,
+         " is daily, resetable: other programs see it daily from its due date, while Zolt "
+         "counts from the day it is completed.");
   }
   if (hasDate(r.firstDate)) {
     addX(c, kXRecurrenceStart, icaltime_as_ical_string(icalTime(r.firstDate, true, false)));
   }
   if (shift != 0 && (r.type == 4 || r.type == 5)) {
-    note(t, ": its monthly recurrence is counted from the due date in Zolt but from the start "
-            "in iCalendar, which lies on another day.");
+    note(t,
+         ": its monthly recurrence is counted from the due date in Zolt but from the start "
+         "in iCalendar, which lies on another day.");
   }
   bool leapDay = (packedMonth(begin) == 2 && packedDay(begin) == 29) ||
                  (packedMonth(end) == 2 && packedDay(end) == 29);
   if (shift != 0 && r.type == 6 && leapDay) {
-    note(t, ": its yearly recurrence is counted from the due date in Zolt but from the start "
-            "in iCalendar, and one of them is 29 February: one side repeats it every year, "
-            "the other only in leap years.");
+    note(t,
+         ": its yearly recurrence is counted from the due date in Zolt but from the start "
+         "in iCalendar, and one of them is 29 February: one side repeats it every year, "
+         "the other only in leap years.");
   }
 }
 

@@ -202,10 +202,15 @@ bool reversed(unsigned begin, unsigned end) {
   return kb > ke || (kb == ke && hasTime(begin) && hasTime(end) && begin > end);
 }
 
+std::vector<T_IcsRun> zoltRuns(const ItemDraft& d,
+                               const std::vector<std::pair<unsigned, unsigned>>& pairs);
+ItemDraft runItem(const ItemDraft& d, std::pair<unsigned, unsigned> first,
+                  std::pair<unsigned, unsigned> last, bool isFirst, bool open, bool single);
+
 struct Importer {
   icalcomponent* vcal = nullptr;  // the VCALENDAR being read; not owned
   T_IcsReport& report;
-  std::string label;  // the item being read, for the notes
+  std::string label;       // the item being read, for the notes
   bool zoltScale = false;  // PRIORITY holds Zolt's own 1 to 6 (its older exports)
   int cancelled = 0;
   int cleaned = 0;  // texts that lost control characters
@@ -420,8 +425,8 @@ unsigned Importer::lastDateOf(const icalrecurrencetype& rule, icaltimetype start
   return moveWithinRange(v, -shift) ? v : kEmptyDateTime;
 }
 
-T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule,
-                               const ItemDraft& d, const DateSource& s, bool& exact) {
+T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule, const ItemDraft& d,
+                               const DateSource& s, bool& exact) {
   T_recData r;
   if (icalcomponent_count_properties(c, ICAL_RRULE_PROPERTY) > 1) {
     note("only the first of several RRULEs was kept");
@@ -463,12 +468,12 @@ DateSource Importer::readDates(icalcomponent* c, ItemDraft& d) {
   d.begin = dateProperty(c, ICAL_DTSTART_PROPERTY, &s.start, &s.zone);
   icaltimetype rawEnd = icaltime_null_time();
   icaltimezone* endZone = nullptr;
-  d.end = dateProperty(c, d.appointment ? ICAL_DTEND_PROPERTY : ICAL_DUE_PROPERTY, &rawEnd,
-                       &endZone);
+  d.end =
+      dateProperty(c, d.appointment ? ICAL_DTEND_PROPERTY : ICAL_DUE_PROPERTY, &rawEnd, &endZone);
   bool hasStart = !icaltime_is_null_time(s.start);
   if (hasDate(d.end) && hasStart) {
-    s.endOffset = icsInstant(rawEnd, endZone != nullptr ? endZone : s.zone) -
-                  icsInstant(s.start, s.zone);
+    s.endOffset =
+        icsInstant(rawEnd, endZone != nullptr ? endZone : s.zone) - icsInstant(s.start, s.zone);
   }
   icalproperty* duration = icalcomponent_get_first_property(c, ICAL_DURATION_PROPERTY);
   if (!hasDate(d.end) && duration != nullptr && hasDate(d.begin)) {
@@ -548,7 +553,8 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   DateSource s = readDates(c, d);
   std::string description = textProperty(c, ICAL_DESCRIPTION_PROPERTY);
   std::string location = textProperty(c, ICAL_LOCATION_PROPERTY);
-  if (!location.empty()) description += (description.empty() ? "" : "\n") + ("Location: " + location);
+  if (!location.empty())
+    description += (description.empty() ? "" : "\n") + ("Location: " + location);
   d.description = cleanText(description);
   int alarms = icalcomponent_count_components(c, ICAL_VALARM_COMPONENT);
   if (alarms > 0) note("Zolt has no alarms; " + std::to_string(alarms) + " left out");
@@ -638,6 +644,10 @@ std::vector<ItemDraft> Importer::series(const ItemDraft& d, const DateSource& s,
     note("every occurrence of its series is left out or moved, so nothing of it was imported");
     return {};
   }
+  if (x.cut) {
+    note("its series is too long to follow here: after its first " + std::to_string(pairs.size()) +
+         " occurrences it runs on as one rule");
+  }
   if (!exact) {
     ItemDraft one = d;
     if (x.ended) one.rec.lastDate = dayOf(d.appointment ? pairs.back().first : pairs.back().second);
@@ -647,34 +657,12 @@ std::vector<ItemDraft> Importer::series(const ItemDraft& d, const DateSource& s,
     }
     return {one};
   }
-  // Zolt's own step, on an item of the same kind and rule without bounds.
-  T_Calendar cal;
-  ToDoListToDo stepper(0, "/");
-  (void)stepper.setPriority(d.priority, cal);
-  setPacked(&stepper, 0, pairs[0].second, cal);
-  setPacked(&stepper, 1, pairs[0].first, cal);
-  T_recData steps;
-  steps.type = d.rec.type;
-  steps.interval = d.rec.interval;
-  stepper.setRecData(steps, cal);
-  std::vector<T_IcsRun> runs =
-      splitIntoRuns(pairs, [&stepper](unsigned& b, unsigned& e) {
-        return stepper.setFollowingRecurrenceDate(b, e) == 1;
-      });
+  std::vector<T_IcsRun> runs = zoltRuns(d, pairs);
   std::vector<ItemDraft> out;
   for (size_t i = 0; i < runs.size(); ++i) {
-    ItemDraft p = d;
-    p.begin = pairs[runs[i].first].first;
-    p.end = pairs[runs[i].first].second;
     bool open = i + 1 == runs.size() && !x.ended;
-    const auto& lastPair = pairs[runs[i].last];
-    if (!open) p.rec.lastDate = dayOf(d.appointment ? lastPair.first : lastPair.second);
-    if (!open && runs[i].first == runs[i].last) p.rec = T_recData();
-    if (i > 0) p.rec.firstDate = kEmptyDateTime;
-    unsigned mainDate = d.appointment ? p.begin : p.end;
-    if (hasDate(p.rec.firstDate) && dateKey(mainDate) < dateKey(p.rec.firstDate))
-      p.rec.firstDate = mainDate;
-    out.push_back(p);
+    out.push_back(runItem(d, pairs[runs[i].first], pairs[runs[i].last], i == 0, open,
+                          runs[i].first == runs[i].last));
   }
   if (runs.size() > 1) {
     std::string why = s.zoned() ? "so that every occurrence keeps its local time" : "";
@@ -689,6 +677,39 @@ std::vector<ItemDraft> Importer::series(const ItemDraft& d, const DateSource& s,
          " its last series keeps one local time, also across clock changes");
   }
   return out;
+}
+
+// The runs of `pairs` that Zolt's own step gives, on an item of the same kind and rule.
+std::vector<T_IcsRun> zoltRuns(const ItemDraft& d,
+                               const std::vector<std::pair<unsigned, unsigned>>& pairs) {
+  T_Calendar cal;
+  ToDoListToDo stepper(0, "/");
+  (void)stepper.setPriority(d.priority, cal);
+  setPacked(&stepper, 0, pairs[0].second, cal);
+  setPacked(&stepper, 1, pairs[0].first, cal);
+  T_recData steps;
+  steps.type = d.rec.type;
+  steps.interval = d.rec.interval;
+  stepper.setRecData(steps, cal);
+  return splitIntoRuns(pairs, [&stepper](unsigned& b, unsigned& e) {
+    return stepper.setFollowingRecurrenceDate(b, e) == 1;
+  });
+}
+
+// The item of one run from `first` to `last`; an `open` run goes on as the rule does.
+ItemDraft runItem(const ItemDraft& d, std::pair<unsigned, unsigned> first,
+                  std::pair<unsigned, unsigned> last, bool isFirst, bool open, bool single) {
+  ItemDraft p = d;
+  p.begin = first.first;
+  p.end = first.second;
+  if (!open) p.rec.lastDate = dayOf(d.appointment ? last.first : last.second);
+  if (!open && single) p.rec = T_recData();
+  if (!isFirst) p.rec.firstDate = kEmptyDateTime;
+  unsigned mainDate = d.appointment ? p.begin : p.end;
+  if (hasDate(p.rec.firstDate) && dateKey(mainDate) < dateKey(p.rec.firstDate)) {
+    p.rec.firstDate = mainDate;
+  }
+  return p;
 }
 
 void Importer::build(const ItemDraft& d, ToDoListToDo* t, T_Calendar& cal) {
@@ -833,7 +854,8 @@ void closingNotes(const std::vector<icalcomponent*>& calendars, Importer& in) {
     for (icalcomponent* c = icalcomponent_get_first_component(vcal, ICAL_ANY_COMPONENT);
          c != nullptr; c = icalcomponent_get_next_component(vcal, ICAL_ANY_COMPONENT)) {
       icalcomponent_kind kind = icalcomponent_isa(c);
-      if (kind != ICAL_VTIMEZONE_COMPONENT && !isItem(c)) ++skipped[icalcomponent_kind_to_string(kind)];
+      if (kind != ICAL_VTIMEZONE_COMPONENT && !isItem(c))
+        ++skipped[icalcomponent_kind_to_string(kind)];
     }
   }
   for (const auto& s : skipped) {
@@ -845,8 +867,8 @@ void closingNotes(const std::vector<icalcomponent*>& calendars, Importer& in) {
                               " cancelled appointments, to-dos or occurrences were left out.");
   }
   if (in.cleaned > 0) {
-    in.report.notes.push_back("Control characters were left out of " +
-                              std::to_string(in.cleaned) + " texts.");
+    in.report.notes.push_back("Control characters were left out of " + std::to_string(in.cleaned) +
+                              " texts.");
   }
 }
 

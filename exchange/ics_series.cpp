@@ -59,9 +59,12 @@ T_IcsExpansion expandSeries(icalrecurrencetype rule, icaltimetype start, icaltim
       break;
     }
     if (icaltime_compare_date_only(next, bounds.lastDay) > 0) break;
-    if (out.starts.size() >= bounds.maxOccurrences) break;
     // The clock is read now and then only: a step takes well under a microsecond.
-    if ((++counted & 255) == 0 && std::chrono::steady_clock::now() > bounds.deadline) break;
+    if (out.starts.size() >= bounds.maxOccurrences ||
+        ((++counted & 255) == 0 && std::chrono::steady_clock::now() > bounds.deadline)) {
+      out.cut = true;
+      break;
+    }
     if (isExcluded(next, zone, excluded)) {
       ++out.excluded;
       continue;

@@ -24,6 +24,7 @@ struct T_IcsExpansion {
   std::vector<icaltimetype> starts;  // in the series' zone and order, exclusions left out
   bool ended = false;                // the rule ran out (UNTIL, COUNT) within the bounds
   int excluded = 0;                  // occurrences left out as excluded
+  bool cut = false;  // stopped by the count or the time of the bounds, not by their last day
 };
 
 struct T_IcsBounds {

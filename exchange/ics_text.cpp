@@ -20,9 +20,9 @@ size_t utf8Length(const std::string& s, size_t i) {
     if ((byte(i + k) & 0xC0) != 0x80) return 0;
   }
   unsigned char c1 = byte(i + 1);
-  if (c == 0xE0 && c1 < 0xA0) return 0;  // overlong
+  if (c == 0xE0 && c1 < 0xA0) return 0;   // overlong
   if (c == 0xED && c1 >= 0xA0) return 0;  // surrogate
-  if (c == 0xF0 && c1 < 0x90) return 0;  // overlong
+  if (c == 0xF0 && c1 < 0x90) return 0;   // overlong
   if (c == 0xF4 && c1 >= 0x90) return 0;  // past U+10FFFF
   return n;
 }
@@ -130,9 +130,9 @@ std::vector<std::string> summaryTrailingBlanks(const std::string& text) {
   for (const std::string& line : unfoldedLines(text)) {
     if (startsWithNoCase(line, "BEGIN:")) {
       open.push_back(line.substr(6));
-      bool item = open.size() == 2 && strcasecmp(open[0].c_str(), "VCALENDAR") == 0 &&
-                  (strcasecmp(open[1].c_str(), "VEVENT") == 0 ||
-                   strcasecmp(open[1].c_str(), "VTODO") == 0);
+      bool item =
+          open.size() == 2 && strcasecmp(open[0].c_str(), "VCALENDAR") == 0 &&
+          (strcasecmp(open[1].c_str(), "VEVENT") == 0 || strcasecmp(open[1].c_str(), "VTODO") == 0);
       if (item) blanks.emplace_back();
       if (open.size() == 2) summarySeen = !item;
     } else if (startsWithNoCase(line, "END:")) {

@@ -26,8 +26,8 @@ bool isZoneLikeRule(const icalrecurrencetype& r) {
 // Removes the observance rules of `zone` that are not zone-like; how many.
 int tameObservances(icalcomponent* zone) {
   int removed = 0;
-  for (icalcomponent* o = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT);
-       o != nullptr; o = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+  for (icalcomponent* o = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT); o != nullptr;
+       o = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
     std::vector<icalproperty*> bad;
     for (icalproperty* p = icalcomponent_get_first_property(o, ICAL_RRULE_PROPERTY); p != nullptr;
          p = icalcomponent_get_next_property(o, ICAL_RRULE_PROPERTY)) {

@@ -27,9 +27,9 @@ const char kLastDay[] = "2011-12-31";
 // near as it can (rules_zolt_cannot_hold), the zones that no real zone is like
 // (malformed_timezone) and the files that are refused or repaired byte by byte.
 const char* const kFixtures[] = {
-    "all_day_google.ics",          "folded_lines.ics",      "tzid_outlook.ics",
-    "utc_times.ics",               "berlin_weekly.ics",     "outlook_until_utc.ics",
-    "new_york_evening.ics",        "moved_occurrence.ics",  "google_empty_properties.ics",
+    "all_day_google.ics",   "folded_lines.ics",     "tzid_outlook.ics",
+    "utc_times.ics",        "berlin_weekly.ics",    "outlook_until_utc.ics",
+    "new_york_evening.ics", "moved_occurrence.ics", "google_empty_properties.ics",
 };
 const char* const kZones[] = {"UTC", "Europe/Berlin", "America/New_York"};
 

@@ -377,15 +377,15 @@ TEST_F(IcalendarTest, MonthlyByWeekdayKeepsItsWeekOfTheMonthBothWays) {
                 {29, "5TH"}, {30, "5FR"}, {31, "5SA"}};
   for (const auto& c : kCases) {
     auto z = open("w" + std::to_string(c.day) + ".dat");
-    ToDoListToDo* t = add(*z, "Club", 100, at(2009, 1, c.day, 19, 0), at(2009, 1, c.day, 21, 0),
-                          Rec(4, 1));
+    ToDoListToDo* t =
+        add(*z, "Club", 100, at(2009, 1, c.day, 19, 0), at(2009, 1, c.day, 21, 0), Rec(4, 1));
     T_IcsReport report;
     std::string ics = icalendarText(*z, T_IcsExportOptions(), report);
     EXPECT_NE(std::string::npos, ics.find(std::string("RRULE:FREQ=MONTHLY;BYDAY=") + c.byday))
-        << c.day << "\n" << ics;
+        << c.day << "\n"
+        << ics;
     unsigned from = at(2009, 1, c.day);
-    EXPECT_EQ(zoltOccurrences(*z, t, from, 3 * 365), icalOccurrences(ics, from, 3 * 365))
-        << c.day;
+    EXPECT_EQ(zoltOccurrences(*z, t, from, 3 * 365), icalOccurrences(ics, from, 3 * 365)) << c.day;
     auto back = open("wb" + std::to_string(c.day) + ".dat");
     T_IcsReport in;
     ASSERT_EQ(0, importICalendarText(*back, ics, "w", in)) << in.error;
@@ -568,9 +568,10 @@ TEST_F(IcalendarTest, EmptyPropertiesAreLeftOutAndListed) {
         "PRIORITY (1)", "TRIGGER in an alarm (1)", "1 cancelled"}) {
     EXPECT_NE(std::string::npos, all.find(listed)) << listed << "\n" << all;
   }
-  EXPECT_EQ("'Lunch with Anna  ' p100 2009-02-12 18:00 .. 2009-02-12 19:00 rec 0/1 - - done 0@0 "
-            "descr ''",
-            describe(find("Lunch with Anna  "), doc->getKeys()));
+  EXPECT_EQ(
+      "'Lunch with Anna  ' p100 2009-02-12 18:00 .. 2009-02-12 19:00 rec 0/1 - - done 0@0 "
+      "descr ''",
+      describe(find("Lunch with Anna  "), doc->getKeys()));
   EXPECT_EQ("'Send the forms' p3 - .. 2009-02-16 rec 0/1 - - done 0@0 descr ''",
             describe(find("Send the forms"), doc->getKeys()));
   // The blanks go out again as they came in.
@@ -678,6 +679,21 @@ TEST_F(IcalendarTest, InvalidUtf8IsReplacedAndSaid) {
   EXPECT_STREQ("caf\xC3\xA9 ok, bad \xEF\xBF\xBD end", text);
 }
 
+// DTSTART and DTEND in the same unknown zone: one note, not one per property.
+TEST_F(IcalendarTest, ANoteIsGivenOnce) {
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("unknown_zone.ics", report)) << report.error;
+  ASSERT_EQ(1u, report.notes.size()) << notes(report);
+  EXPECT_EQ(
+      "Appointment \"Call from nowhere\": unknown time zone Nowhere/Special, times read as "
+      "local",
+      report.notes[0]);
+  EXPECT_EQ(
+      "'Call from nowhere' p100 2009-02-12 10:00 .. 2009-02-12 11:00 rec 3/1 - 2009-02-26 "
+      "done 0@0 descr ''",
+      describe(find("Call from nowhere"), doc->getKeys()));
+}
+
 // ---- Export ----
 
 class IcalendarExportCasesTest : public IcalendarTest {
@@ -700,8 +716,8 @@ TEST_F(IcalendarExportCasesTest, PrioritiesMapOntoTheStandardScaleAndBack) {
     std::string line = "SUMMARY:Priority " + std::to_string(p) + "\r\n";
     size_t at = ics.find(line);
     ASSERT_NE(std::string::npos, at) << p;
-    EXPECT_NE(std::string::npos,
-              ics.find("PRIORITY:" + std::to_string(kRfc[p - 1]) + "\r\n", at)) << p;
+    EXPECT_NE(std::string::npos, ics.find("PRIORITY:" + std::to_string(kRfc[p - 1]) + "\r\n", at))
+        << p;
   }
   auto back = open("back.dat");
   T_IcsReport in;
