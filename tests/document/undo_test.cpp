@@ -279,3 +279,86 @@ INSTANTIATE_TEST_SUITE_P(Changes, UndoTableTest,
                            }
                            return name;
                          });
+
+// An encrypted description, read back and shown (so it is decrypted in memory), goes
+// through changes, undo and redo: no file beside the data file ever holds its text.
+class UndoCryptTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kSecret = "undo-marker-4f1c clear text";
+
+  void SetUp() override {
+    {
+      Zolt first;
+      first.createRoot();
+      ASSERT_EQ(0, first.readData(master.c_str()));
+      ASSERT_EQ(0, first.getKeys().AddPwd("home", "pw one"));
+      ToDoListToDo* t = first.getRoot()->newToDo();
+      t->setSyncID(2);
+      t->setSummary("secret");
+      t->setDescription(kSecret);
+      t->SetSaveCrypt(true);
+      ASSERT_EQ(0, first.incsave_compact(master.c_str()));
+    }
+    zolt.createRoot();
+    ASSERT_EQ(0, zolt.readData(master.c_str()));
+    zolt.getKeys().Login(0, "pw one");
+    ASSERT_TRUE(zolt.getKeys().IsLoggedIn());
+    zolt.setItem(zolt.getRoot()->getToDos()[0]);
+    const char* text = nullptr;
+    ASSERT_EQ(0, zolt.getItemDescription(text));
+    ASSERT_STREQ(kSecret, text) << "decrypted in memory";
+  }
+  // Every file in the directory, the data file and each journal file.
+  void ExpectNoClearText(const char* after) {
+    for (int n = -1; n < 64; ++n) {
+      std::string name = n < 0 ? master : master + std::to_string(n);
+      if (!fileExists(name)) continue;
+      std::string content = readFile(name);
+      EXPECT_EQ(std::string::npos, content.find("undo-marker")) << after << ": " << name;
+      EXPECT_EQ(std::string::npos, content.find("new words")) << after << ": " << name;
+    }
+  }
+
+  TempDir dir;
+  std::string master = dir.file("master.dat");
+  Zolt zolt;
+};
+
+TEST_F(UndoCryptTest, UndoAndRedoNeverWriteTheTextInClear) {
+  ToDoListToDo* t = zolt.getCurItem();
+  zolt.setItemCompleted();
+  ASSERT_EQ(0, zolt.incsave_saveCurItem());
+  ASSERT_EQ(0, zolt.undo());
+  ASSERT_EQ(0, zolt.redo());
+  ExpectNoClearText("completion");
+  ASSERT_EQ(0, zolt.delToDo());
+  ASSERT_EQ(0, zolt.undo());
+  ASSERT_EQ(0, zolt.redo());
+  ASSERT_EQ(0, zolt.undo());
+  ExpectNoClearText("deletion");
+  // The note rewritten in the editor: no stored form yet until the journal encrypts it.
+  t = zolt.getRoot()->getToDos()[0];
+  zolt.setItem(t);
+  zolt.incsave_rememberTodo();
+  zolt.setItemDescription("new words");
+  ASSERT_EQ(0, zolt.incsave_saveCurItem());
+  zolt.incsave_forgetTodo();
+  ASSERT_EQ(0, zolt.undo());
+  ASSERT_EQ(0, zolt.redo());
+  ASSERT_EQ(0, zolt.undo());
+  ExpectNoClearText("edit");
+  ASSERT_GE(zolt.incsave_getNrOfFiles(), 10) << "every step was journalled";
+
+  // And the journal still gives the note back under the password.
+  Zolt next;
+  next.createRoot();
+  ASSERT_EQ(0, next.readData(master.c_str()));
+  std::string error;
+  ASSERT_EQ(1, next.incsave_readFiles(error)) << error;
+  next.getKeys().Login(0, "pw one");
+  ASSERT_EQ(1u, next.getRoot()->getToDos().size());
+  next.setItem(next.getRoot()->getToDos()[0]);
+  const char* text = nullptr;
+  ASSERT_EQ(0, next.getItemDescription(text));
+  EXPECT_STREQ(kSecret, text);
+}
