@@ -39,10 +39,12 @@
 
 // Geometry: rows of 30 pixels, the bottom bar's buttons from the left.
 static const int kRowHeight = 30;
-static const int kMenuX = 70, kMenuW = 66;
-static const int kScreenButtonX = 136, kScreenButtonW = 70;
-static const int kBarButtonsX = 206, kBarButtonW = 70;
-static const int kDateMenuW = 66;
+// The drop-down buttons are wide enough that their label, drawn at the left, keeps clear
+// of the drop-down mark at their right.
+static const int kMenuX = 70, kMenuW = 76;
+static const int kScreenButtonX = 146, kScreenButtonW = 70;
+static const int kBarButtonsX = 216, kBarButtonW = 70;
+static const int kDateMenuW = 76, kTimeMenuW = 66;
 static const int kPriorityStep = 50;
 
 static int valueOf(void* data) { return static_cast<int>(reinterpret_cast<intptr_t>(data)); }
@@ -140,6 +142,7 @@ EditorScreens::~EditorScreens() { delete toDoAsMade; }
 static Fl_Menu_Button* dropDown(const char* label, Fl_Menu_Item* items) {
   Fl_Menu_Button* m = new AltMenuButton(0, 0, kDateMenuW, kRowHeight, label);
   m->labelsize(16);  // leaves room for the drop-down mark
+  m->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   m->menu(items);
   return m;
 }
@@ -212,9 +215,11 @@ void ZoltGUI::makeEditorWidgets() {
   e->times->textsize(20);
   e->menu = new AltMenuButton(0, 0, kMenuW, kRowHeight, "&Menu");
   e->menu->labelsize(16);
+  e->menu->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   e->menu->menu(menu_editToDo);
   e->groupMenu = new AltMenuButton(0, 0, kMenuW, kRowHeight, "&Menu");
   e->groupMenu->labelsize(16);
+  e->groupMenu->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   e->groupMenu->menu(menu_editGroup);
   e->screenButton = barButton("Descr", cb_editToDo_screenButton);
   e->startStop = barButton("&Start", cb_editToDo_StrtStp);
@@ -259,11 +264,12 @@ void ZoltGUI::layoutEditor(int W, int H) {
   }
   e->beginDate->resize(0, 140, kDateMenuW, kRowHeight);
   e->endDate->resize(0, 170, kDateMenuW, kRowHeight);
-  e->beginTime->resize(kDateMenuW, 140, kDateMenuW, kRowHeight);
-  e->endTime->resize(kDateMenuW, 170, kDateMenuW, kRowHeight);
-  int boxW = std::min(188, W - 2 * kDateMenuW);
-  e->beginBox->resize(2 * kDateMenuW, 140, boxW, kRowHeight);
-  e->endBox->resize(2 * kDateMenuW, 170, boxW, kRowHeight);
+  e->beginTime->resize(kDateMenuW, 140, kTimeMenuW, kRowHeight);
+  e->endTime->resize(kDateMenuW, 170, kTimeMenuW, kRowHeight);
+  const int boxX = kDateMenuW + kTimeMenuW;
+  int boxW = std::min(188, W - boxX);
+  e->beginBox->resize(boxX, 140, boxW, kRowHeight);
+  e->endBox->resize(boxX, 170, boxW, kRowHeight);
   e->showAs->resize(100, 200, 140, kRowHeight);
   e->recurrence->resize(0, 230, W, kRowHeight);
   e->crypt->resize(0, 260, std::min(320, W), kRowHeight);
@@ -277,7 +283,7 @@ void ZoltGUI::layoutEditor(int W, int H) {
   // Only screen 2 shows both; elsewhere the external editor button follows the screen
   // button directly.
   int buttonW = std::min(kBarButtonW, (W - kBarButtonsX) / 2);
-  int labelSize = buttonW < kBarButtonW ? 18 : 20;
+  int labelSize = buttonW >= kBarButtonW ? 20 : buttonW >= 60 ? 18 : 16;
   e->startStop->resize(kBarButtonsX, bar, buttonW, kRowHeight);
   e->startStop->labelsize(labelSize);
   int extX = screen_ == kScreenEditBasics ? kBarButtonsX + buttonW : kBarButtonsX;
@@ -451,7 +457,7 @@ void ZoltGUI::showGroupScreen() {
   doc->getGroupCompletedNr(done, total);
   char text[48];
   if (total == 0) {
-    snprintf(text, sizeof text, "%u/%u ( 100%%) done", done, total);
+    snprintf(text, sizeof text, "0/0 (no to-dos yet)");
   } else {
     snprintf(text, sizeof text, "%u/%u (%u %%) done", done, total, done * 100 / total);
   }

@@ -25,6 +25,7 @@ ZoltGUI* mainWin = nullptr;
 static const int kBarHeight = 30;
 static const int kTitleLineHeight = 26;
 static const int kStripHeight = 60;
+static const int kMenuButtonW = 76;
 
 #ifndef ZOLT_VERSION
 #define ZOLT_VERSION "unknown"
@@ -92,11 +93,13 @@ void ZoltGUI::makeWindows() {
   list_->column_widths(columns);
   list_->textsize(textSize_);
   list_->scrollbar_width(20);
-  menuButton_ = new Fl_Menu_Button(0, 0, 66, kBarHeight, "&Menu");
-  menuButton_->labelsize(16);  // leaves room for the drop-down mark in 66 pixels
+  menuButton_ = new Fl_Menu_Button(0, 0, kMenuButtonW, kBarHeight, "&Menu");
+  // Drawn at the left, the label keeps clear of the drop-down mark at the right.
+  menuButton_->labelsize(16);
+  menuButton_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   menuButton_->menu(menu_Menu);
-  newItem_ = barButton(66, 100, "&New Item", cb_Menu_newTodo);
-  up_ = barButton(166, 40, "..", cb_Up);
+  newItem_ = barButton(kMenuButtonW, 100, "&New Item", cb_Menu_newTodo);
+  up_ = barButton(kMenuButtonW + 100, 40, "..", cb_Up);
   activeJobs_ = barButton(0, 20, "!", cb_Menu_ZoltView, 1);
   static const char* const calLabels[6] = {"Today", "Select", "<", "-", "+", ">"};
   static const int calValues[6] = {0, 1, 2, 4, 5, 3};
@@ -235,12 +238,13 @@ void ZoltGUI::resize(int X, int Y, int W, int H) {
   if (strip) halfHeight -= kStripHeight / 2;
   int w2 = 2 * halfWidth, h2 = 2 * halfHeight;
   int bar = h2 - kBarHeight;
-  menuButton_->resize(0, bar, 66, kBarHeight);
-  newItem_->resize(66, bar, 100, kBarHeight);
-  up_->resize(166, bar, 40, kBarHeight);
+  menuButton_->resize(0, bar, kMenuButtonW, kBarHeight);
+  newItem_->resize(kMenuButtonW, bar, 100, kBarHeight);
+  up_->resize(kMenuButtonW + 100, bar, 40, kBarHeight);
   activeJobs_->resize(w2 - 20, bar, 20, kBarHeight);
-  static const int calX[6] = {66, 136, 206, 228, 250, 272};
-  static const int calW[6] = {70, 70, 22, 22, 22, 22};
+  // They end at 296, clear of the "!" button at the right of a window 320 pixels wide.
+  static const int calX[6] = {76, 142, 208, 230, 252, 274};
+  static const int calW[6] = {66, 66, 22, 22, 22, 22};
   for (int i = 0; i < 6; ++i) calButtons_[i]->resize(calX[i], bar, calW[i], kBarHeight);
   about_->resize(0, 0, w2, h2 - kBarHeight);
   close_->resize(0, bar, 70, kBarHeight);
