@@ -32,7 +32,9 @@ bool hasEncryptedDescriptions(Zolt& doc);
 
 // The whole document as iCalendar text (CRLF line ends, long lines folded). Every to-do
 // with a due date and every appointment with a begin date; undated ones are counted in
-// the notes. Changes nothing in the document except decrypting descriptions in memory.
+// the notes. Priorities are written on RFC 5545's scale (rfcPriority); texts as UTF-8
+// without control characters but line feed and tab, and the notes say when that changed
+// one. Changes nothing in the document except decrypting descriptions in memory.
 std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport& report);
 // Writes icalendarText to `fileName`, replacing it only once complete. 0, or -1 (with
 // report.error) when it could not be written.
@@ -40,14 +42,20 @@ std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport
                                   T_IcsReport& report);
 
 // Imports iCalendar `text` as a new group `groupName` below the current group. All or
-// nothing: a text libical cannot read whole, or that holds a damaged property, changes
-// nothing and gives -1 with report.error. 0 when added and journalled; -2 when added but
+// nothing: a text that holds a NUL byte, holds no whole VCALENDAR, or in which an item's
+// dates or rule (DTSTART, DTEND, DUE, DURATION, RRULE, RECURRENCE-ID, EXDATE) cannot be
+// read changes nothing and gives -1 with report.error. Other unreadable or empty
+// properties are left out and listed in the notes; bytes that are not UTF-8 become U+FFFD.
+// Cancelled items are left out and counted. A series whose local times do not follow one
+// Zolt rule (another zone's clock changes, left-out or moved occurrences) becomes several
+// items, and the notes say into how many. 0 when added and journalled; -2 when added but
 // the journal record could not be written (save the master file to keep it); -3 in the
 // search results view, where nothing is added.
 [[nodiscard]] int importICalendarText(Zolt& doc, const std::string& text,
                                       const std::string& groupName, T_IcsReport& report);
 // Reads `fileName` and imports it as a group named after the file without its ".ics".
-// -1 also when the file cannot be read. Other results as importICalendarText.
+// -1 also when the file cannot be read or is a folder or another file that is not an
+// ordinary one. Other results as importICalendarText.
 [[nodiscard]] int importICalendar(Zolt& doc, const char* fileName, T_IcsReport& report);
 
 // One message for the user: how many items went which way, then every note.

@@ -243,6 +243,8 @@ struct Importer {
   void readKind(icalcomponent* c, ItemDraft& d);
   std::vector<ItemDraft> readItem(icalcomponent* c, const std::string& summaryBlanks,
                                   const MovedOccurrences& moved);
+  std::vector<ItemDraft> withRule(icalcomponent* c, ItemDraft& d, DateSource& s,
+                                  const MovedOccurrences& moved);
   std::vector<ItemDraft> series(const ItemDraft& d, const DateSource& s,
                                 const icalrecurrencetype& rule, bool exact,
                                 const std::vector<T_IcsExclusion>& excluded);
@@ -558,6 +560,12 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   d.description = cleanText(description);
   int alarms = icalcomponent_count_components(c, ICAL_VALARM_COMPONENT);
   if (alarms > 0) note("Zolt has no alarms; " + std::to_string(alarms) + " left out");
+  return withRule(c, d, s, moved);
+}
+
+// The item, or the items of its series, with what Zolt holds of its rule.
+std::vector<ItemDraft> Importer::withRule(icalcomponent* c, ItemDraft& d, DateSource& s,
+                                          const MovedOccurrences& moved) {
   icalproperty* rp = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
   bool override = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr;
   for (icalproperty_kind kind : {ICAL_RDATE_PROPERTY, ICAL_EXRULE_PROPERTY}) {
@@ -586,7 +594,7 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   bool expand = d.rec.type != 0 && d.rec.type != 2 && isExpandable(rule) &&
                 !icaltime_is_null_time(s.start) && (s.zoned() || !excluded.empty());
   if (expand) return series(d, s, rule, exact, excluded);
-  if (!excluded.empty()) {
+  if (d.rec.type != 0 && !excluded.empty()) {
     note("EXDATE or moved occurrences (" + std::to_string(excluded.size()) +
          ") cannot be held: every occurrence of the rule is shown, moved ones also where they "
          "were moved to");

@@ -788,6 +788,16 @@ TEST_F(IcalendarExportCasesTest, RoundTripKeepsDatesWithAndWithoutTimes) {
   EXPECT_EQ(comparable(ics), comparable(icalendarText(*back, T_IcsExportOptions(), again)));
 }
 
+// Zolt's own texts may hold bytes from another encoding: they go out as U+FFFD, said.
+TEST_F(IcalendarTest, InvalidUtf8IsNotExported) {
+  add(*doc, "M\xFCnchen", 3, kEmptyDateTime, at(2009, 2, 9));
+  T_IcsReport report;
+  std::string ics = icalendarText(*doc, T_IcsExportOptions(), report);
+  EXPECT_NE(std::string::npos, ics.find("SUMMARY:M\xEF\xBF\xBDnchen\r\n")) << ics;
+  EXPECT_NE(std::string::npos, notes(report).find("1 bytes of the texts were not UTF-8"))
+      << notes(report);
+}
+
 // An appointment from 22:00 to 00:00 ends with its day: the next day shows nothing of it.
 TEST_F(IcalendarExportCasesTest, AnEndAtMidnightEndsTheDayBefore) {
   ToDoListToDo* late = nullptr;
