@@ -85,19 +85,51 @@ static int saveAll(const std::string& fileName) {
   return result;
 }
 
+// A journal file whose record cannot be applied (a disk that returned garbage, a file
+// edited by hand): which one and why, that nothing was touched, and the way on.
+static std::string journalProblemText(const std::string& fileName, const std::string& file,
+                                      const std::string& why, const std::string& setAsideName) {
+  return "The journal file " + file + " cannot be applied (" + why +
+         ").\nNothing was changed: the data file " + fileName +
+         " and every journal file are kept as they are.\nTo start with every change that can "
+         "be applied, run\n  zolt --recover -f " + fileName +
+         "\nThe journal records that cannot be applied are then kept in " + setAsideName +
+         " (see the manual page, zolt(1)).";
+}
+
+// The journal's replay, or with `recover` the recovery; result as incsave_readFiles.
+static int replayJournal(const std::string& fileName, bool recover) {
+  if (!recover) {
+    std::string errorFile;
+    int replayed = zolt->incsave_readFiles(errorFile);
+    if (replayed < 0) {
+      showMessage(journalProblemText(fileName, errorFile, zolt->incsave_replayProblem(),
+                                     zolt->incsave_setAsideName()));
+    }
+    return replayed;
+  }
+  int setAside = 0;
+  int replayed = zolt->incsave_recoverFiles(setAside);
+  if (replayed < 0) {
+    showMessage("Could not write " + zolt->incsave_setAsideName() +
+                ": nothing was changed. Make room on the disk or fix the folder's "
+                "permissions, then run zolt --recover again.");
+  } else if (setAside > 0) {
+    showMessage(std::to_string(setAside) + " journal file(s) could not be applied (the last: " +
+                zolt->incsave_replayProblem() + ") and are kept in " +
+                zolt->incsave_setAsideName() + ". Every other change was loaded.");
+  }
+  return replayed;
+}
+
 // Loads the master file and the journal. 0, or -1 after telling the user why not.
-static int loadDocument(const std::string& fileName) {
+static int loadDocument(const std::string& fileName, bool recover) {
   if (zolt->readData(fileName.c_str()) != 0) {
     showMessage("Master data file corrupt. Read Documentation about data recovery.");
     return -1;
   }
-  std::string errorText;
-  int replayed = zolt->incsave_readFiles(errorText);
-  if (replayed < 0) {
-    showMessage("Incremental file corrupt:\n" + errorText +
-                "\nRead Documentation about data recovery.");
-    return -1;
-  }
+  int replayed = replayJournal(fileName, recover);
+  if (replayed < 0) return -1;
   // A failed compaction is not fatal: the journal stays and is replayed again next time.
   if (replayed == 1) saveAll(fileName);
   return 0;
@@ -217,7 +249,7 @@ int zoltMain(int argc, const char* const* argv) {
 
   zolt = new Zolt();
   zolt->createRoot();
-  int status = loadDocument(fileName);
+  int status = loadDocument(fileName, cl.recover);
   if (status == 0 && startsNew && zolt->writeData(fileName.c_str()) != 0) {
     showAlert("Could not make the new data file " + fileName +
               ". Make room on the disk or fix the folder's permissions, or name another data "

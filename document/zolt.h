@@ -47,11 +47,11 @@ class Zolt {
   ToDoListToDo* getCurItem() const { return curItem; }
   unsigned getIdmax() const { return idmax; }
   CryptMan& getKeys() { return keys; }
-  const std::string& getJournalBase() const { return journalBase; }
   // The master file as the file system knows it (through links), which the journal files
   // are named after; and the name as given to readData.
-  SpecialDays& getSpecialDays() { return *specialDays; }
+  const std::string& getJournalBase() const { return journalBase; }
   const std::string& getMasterFileName() const { return typedJournalBase; }
+  SpecialDays& getSpecialDays() { return *specialDays; }
   const T_Calendar& getCalendar() const { return calendar; }
 
   // ---- Position in the tree ----
@@ -290,6 +290,16 @@ class Zolt {
   // items stay in memory only, as with any change whose record failed.
   [[nodiscard]] int insertDataFromFile(const char* fileName, std::string* where = nullptr);
 
+  // ---- Passwords (document/passwords.cpp) ----
+
+  // Makes the password records added since the key manager held `nPwdsBefore` of them
+  // durable before any description can be encrypted under them: the master file is
+  // written at once (the journal folded in). When that fails, the new records are dropped
+  // again, with the master key they brought when there was none before (`hadMasterKey`
+  // false), so that no ciphertext is journalled under a key block that is not on disk.
+  // 0 when nothing was new or the write succeeded; -1 after dropping them.
+  [[nodiscard]] int storeAddedPasswords(int nPwdsBefore, bool hadMasterKey);
+
   // ---- Inserting a group built apart from the tree (document/insert_group.cpp) ----
 
   // insertGroup's result when the group is in the tree but its journal record could not be
@@ -302,16 +312,6 @@ class Zolt {
   // may be listed in a scratch calendar of the caller's. The current group and item stay.
   // `inserted` (when not null) receives the new group. 0 done; -1 in the search results
   // view (nothing changes); kInsertNotJournalled as said.
-  // ---- Passwords (document/passwords.cpp) ----
-
-  // Makes the password records added since the key manager held `nPwdsBefore` of them
-  // durable before any description can be encrypted under them: the master file is
-  // written at once (the journal folded in). When that fails, the new records are dropped
-  // again, with the master key they brought when there was none before (`hadMasterKey`
-  // false), so that no ciphertext is journalled under a key block that is not on disk.
-  // 0 when nothing was new or the write succeeded; -1 after dropping them.
-  [[nodiscard]] int storeAddedPasswords(int nPwdsBefore, bool hadMasterKey);
-
   int insertGroup(const ToDoListGroup& built, ToDoListGroup** inserted = nullptr);
 
   // ---- The journal: one small file per change, replayed at the next start. ----
@@ -325,14 +325,6 @@ class Zolt {
   // 0 when no record was applied, 1 when at least one was, -1 when a file is damaged
   // (`errorFile` then names it; records of earlier files stay applied in memory).
   [[nodiscard]] int incsave_readFiles(std::string& errorFile);
-  // Number of journal files.
-  int incsave_getNrOfFiles() const { return journalCount; }
-  // Removes the journal files. Returns 0.
-  int incsave_delFiles();
-  // Writes the whole document to `fileName` (as writeData) and then removes the journal
-  // files. A marker holding the new file's fingerprint is written before the new file
-  // replaces the old one and removed last, so that a start after a crash in between can
-  // tell whether the master file already holds the journal. Returns writeData's result;
   // After incsave_readFiles returned -1: which record of the file could not be applied and
   // why ("line 4: <deleted>: no item has the identifier 17").
   const std::string& incsave_replayProblem() const { return replayProblem; }
@@ -345,6 +337,14 @@ class Zolt {
   [[nodiscard]] int incsave_recoverFiles(int& setAsideCount);
   // The file beside the master file that keeps what could not be applied.
   std::string incsave_setAsideName() const { return journalBase + ".unapplied"; }
+  // Number of journal files.
+  int incsave_getNrOfFiles() const { return journalCount; }
+  // Removes the journal files. Returns 0.
+  int incsave_delFiles();
+  // Writes the whole document to `fileName` (as writeData) and then removes the journal
+  // files. A marker holding the new file's fingerprint is written before the new file
+  // replaces the old one and removed last, so that a start after a crash in between can
+  // tell whether the master file already holds the journal. Returns writeData's result;
   // on -1 the journal stays.
   [[nodiscard]] int incsave_compact(const char* fileName);
   // Remembers a copy of the current item, for incsave_todoHasChanged; clears the new flag.
@@ -361,6 +361,10 @@ class Zolt {
   // the search results group, which is never stored; the result is then 0).
   [[nodiscard]] int incsave_saveCurItem();
   [[nodiscard]] int incsave_saveCurGroup();
+  // Writes a changed-item record of the current group, for its own flags; nothing (0) for
+  // the search results group and for a group that no record holds yet (its new-item
+  // record will carry the flags).
+  [[nodiscard]] int incsave_saveGroupFlags();
   // Writes a deleted-item record.
   [[nodiscard]] int incsave_deleted(unsigned syncID);
   // Writes a new-item record: `item` (a group with its children when `withChildren`, or a
@@ -369,16 +373,18 @@ class Zolt {
   // True once a journal record could not be written in this run.
   bool incsave_failed() const { return journalFailed; }
 
-  // Writes a changed-item record of the current group, for its own flags; nothing (0) for
-  // the search results group and for a group that no record holds yet (its new-item
-  // record will carry the flags).
-  [[nodiscard]] int incsave_saveGroupFlags();
  private:
   int writeMaster(const char* fileName,
                   const std::function<bool(const std::string&)>& beforeCommit);
   // Journal helpers.
   std::string journalFileName(int n) const;
+  std::vector<int> journalNumbersOnDisk() const;
   bool finishInterruptedCompaction();
+  void adoptJournalOfTypedName();
+  int readJournal(bool recover, int& setAsideCount, std::string& errorFile);
+  int replayRun(bool recover, int& setAsideCount, std::string& errorFile);
+  int setAsideStaleFiles();
+  int setAside(const std::string& journalFile, const std::string& why);
   int incsave_commit(const std::string& record);
   void incsave_writeRecord(std::ostream& os, ToDoListItem* item, bool withChildren);
   int incsave_saveItem(ToDoListItem* item, ToDoListGroup* parent);
@@ -386,13 +392,7 @@ class Zolt {
   void readHeaderLine(const std::string& line, std::istream& is, int& result,
                       std::string& endOfHeader, bool& journalTyped);
   void writeHeader(std::ostream& os);
-  std::vector<int> journalNumbersOnDisk() const;
   void settleCurrentGroup();
-  void adoptJournalOfTypedName();
-  int readJournal(bool recover, int& setAsideCount, std::string& errorFile);
-  int replayRun(bool recover, int& setAsideCount, std::string& errorFile);
-  int setAsideStaleFiles();
-  int setAside(const std::string& journalFile, const std::string& why);
   void giveDuplicatesFreshSyncIDs();
 
   // Item operation helpers.

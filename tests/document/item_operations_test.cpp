@@ -395,6 +395,7 @@ TEST_F(ItemOperationsTest, TurnCurItem2GroupInTheFlatViewReplacesTheToDoInItsOwn
   ToDoListGroup* sub = AddGroup("Sub");
   zolt.setGroup(sub);
   ToDoListToDo* t = AddToDo("deep");
+  t->hasBeenSaved(true);  // as read from the file: its deletion is journalled
   zolt.setGroup(zolt.getRoot());
   zolt.setOptViewtype(kViewFlat);
   Rebuild();

@@ -229,8 +229,11 @@ class JournalCrashTest : public ::testing::Test {
     auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(lateBy);
     while (std::chrono::steady_clock::now() < until) {
     }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    EXPECT_EQ(0, kill(child, SIGKILL));
+    int status = 0;
+    EXPECT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "the kill fired: the child did not end by itself";
     while (read(progress[0], &done, 1) == 1) ++returned;  // reported before the kill landed
     close(progress[0]);
     return returned;
