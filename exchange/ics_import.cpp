@@ -121,10 +121,10 @@ void collectDamage(icalcomponent* c, const std::string& label, const std::string
     std::string what = name.empty() ? "unreadable line" : name == "X" ? "X-" : name;
     ++d.skipped[what + place];
   }
-  bool item = isItem(c);
-  if (item && own > 0 && icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT &&
+  // An appointment is placed by its start: without one it could only be dropped unseen.
+  if (icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT &&
       icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY) == nullptr && d.refusal.empty()) {
-    d.refusal = label + " has no start that can be read";
+    d.refusal = label + (own > 0 ? " has no start that can be read" : " has no start (DTSTART)");
   }
   for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT);
        sub != nullptr; sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {

@@ -528,6 +528,19 @@ TEST_F(IcalendarTest, DamagedFilesAreRefusedAndChangeNothing) {
        "END:VEVENT\r\nBEGIN:VEVENT\r\nSUMMARY:fine\r\nDTSTART:20090213\r\nEND:VEVENT\r\n"
        "END:VCALENDAR\r\n",
        "damaged"},
+      {"empty start",
+       "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:ok\r\nDTSTART:\r\n"
+       "END:VEVENT\r\nEND:VCALENDAR\r\n",
+       "No value for DTSTART"},
+      {"start line garbled",
+       "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:ok\r\nDTSTART20090212\r\n"
+       "END:VEVENT\r\nEND:VCALENDAR\r\n",
+       "Appointment \"ok\" has no start that can be read"},
+      {"damaged EXDATE",
+       "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:ok\r\n"
+       "DTSTART:20090212T100000\r\nRRULE:FREQ=DAILY\r\nEXDATE:2009021\r\nEND:VEVENT\r\n"
+       "END:VCALENDAR\r\n",
+       "EXDATE"},
       {"bad rule",
        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:ok\r\n"
        "DTSTART;VALUE=DATE:20090212\r\nRRULE:FREQ=SOMETIMES\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
