@@ -362,3 +362,123 @@ TEST_F(UndoCryptTest, UndoAndRedoNeverWriteTheTextInClear) {
   ASSERT_EQ(0, next.getItemDescription(text));
   EXPECT_STREQ(kSecret, text);
 }
+
+TEST_F(UndoTest, AHundredAndFiftyStepsGoBackOneByOne) {
+  zolt.getUndoHistory().clear();
+  std::vector<std::string> states{Canon(zolt)};
+  for (int i = 0; i < 150; ++i) {
+    ToggleInList(i % 3 == 0 ? bank : i % 3 == 1 ? milk : weekly);
+    states.push_back(Canon(zolt));
+  }
+  for (int i = 150; i > 0; --i) {
+    ASSERT_EQ(0, zolt.undo()) << i;
+    ASSERT_EQ(states[i - 1], Canon(zolt)) << i;
+  }
+  EXPECT_EQ(UndoHistory::kNothing, zolt.undo());
+  EXPECT_EQ(states[0], Replayed());
+  for (int i = 1; i <= 150; ++i) ASSERT_EQ(0, zolt.redo()) << i;
+  EXPECT_EQ(states[150], Canon(zolt));
+  EXPECT_EQ(UndoHistory::kNothing, zolt.redo());
+}
+
+TEST_F(UndoTest, OnlyTheNewestStepsAreKept) {
+  UndoHistory& history = zolt.getUndoHistory();
+  history.clear();
+  history.setLimits(5, UndoHistory::kMaxBytes);
+  for (int i = 0; i < 8; ++i) ToggleInList(bank);
+  EXPECT_EQ(5u, history.undoSteps());
+  int undone = 0;
+  while (zolt.undo() == 0) ++undone;
+  EXPECT_EQ(5, undone);
+  zolt.setItem(bank);
+  EXPECT_TRUE(zolt.isItemCompleted()) << "three toggles stay: the bank is done";
+}
+
+TEST_F(UndoTest, AChangeBiggerThanTheMemoryAllowedDropsTheHistory) {
+  UndoHistory& history = zolt.getUndoHistory();
+  history.clear();
+  ToggleInList(bank);
+  size_t oneToggle = history.bytes();
+  EXPECT_GT(oneToggle, 0u);
+  history.setLimits(UndoHistory::kMaxSteps, oneToggle + 100);
+  zolt.setGroup(home);  // three to-dos: more than the two copies of a toggle
+  ASSERT_EQ(0, zolt.delCurGroup());
+  EXPECT_FALSE(history.canUndo()) << "neither the deletion nor the toggle before it";
+  EXPECT_TRUE(history.lostTooBig());
+  EXPECT_EQ(0u, history.bytes());
+  ToggleInList(weekly);
+  EXPECT_TRUE(history.canUndo());
+  EXPECT_FALSE(history.lostTooBig());
+  EXPECT_LE(history.bytes(), oneToggle + 100);
+}
+
+TEST_F(UndoTest, ANewChangeAfterUndoClearsTheRedoList) {
+  zolt.getUndoHistory().clear();
+  ToggleInList(bank);
+  ASSERT_EQ(0, zolt.undo());
+  EXPECT_TRUE(zolt.getUndoHistory().canRedo());
+  ToggleInList(milk);
+  EXPECT_FALSE(zolt.getUndoHistory().canRedo());
+  EXPECT_EQ(UndoHistory::kNothing, zolt.redo());
+}
+
+TEST_F(UndoTest, AnItemGoneAnotherWayMakesTheStepStale) {
+  zolt.getUndoHistory().clear();
+  ToggleInList(bank);
+  // A change that kept no step: the to-do leaves the tree behind the history's back.
+  unsigned jobs = zolt.getNrActiveJobs();
+  ASSERT_EQ(0, home->delToDo(bank, jobs, const_cast<T_Calendar&>(zolt.getCalendar())));
+  std::string now = Canon(zolt);
+  int files = zolt.incsave_getNrOfFiles();
+  EXPECT_EQ(UndoHistory::kStale, zolt.undo());
+  EXPECT_EQ(now, Canon(zolt)) << "nothing changed";
+  EXPECT_EQ(files, zolt.incsave_getNrOfFiles()) << "nothing journalled";
+  EXPECT_FALSE(zolt.getUndoHistory().canUndo());
+}
+
+TEST_F(UndoTest, UndoingANewGroupTheViewIsInGoesToItsParent) {
+  zolt.setGroup(work);
+  ASSERT_EQ(0, zolt.newGroup());
+  zolt.incsave_newItem();
+  zolt.setGroupSummary("Garden");
+  ASSERT_EQ(0, zolt.incsave_saveCurGroup());
+  zolt.pushListPosition(3, 2);
+  ASSERT_EQ("Work\nGarden", zolt.getCurGroupPathText());
+  ASSERT_EQ(0, zolt.undo());
+  EXPECT_EQ(work, zolt.getCurGroup());
+  EXPECT_EQ("Work", zolt.getCurGroupPathText());
+  Rebuild();
+  EXPECT_EQ(std::vector<std::string>{"Old"}, Texts());
+}
+
+TEST_F(UndoTest, UndoInTheSearchResultsDropsTheRowsOfWhatLeft) {
+  zolt.setGroup(home);
+  NewToDoInEditor("Fresh bread");
+  zolt.setGroup(zolt.getRoot());
+  ASSERT_EQ(0, zolt.search("fresh"));
+  Rebuild();
+  ASSERT_EQ(1u, zolt.getRowItems().size());
+  ASSERT_EQ(0, zolt.undo());
+  EXPECT_TRUE(zolt.getRowItems().empty()) << "no row keeps the freed to-do";
+  Rebuild();
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(nullptr, zolt.getCurItem());
+  ASSERT_EQ(0, zolt.redo());
+  ExpectJobsAndCalendar();
+}
+
+TEST_F(UndoTest, ACutItemComesBackOnceAndKeepsItsIdentifier) {
+  zolt.getUndoHistory().clear();
+  unsigned sid = bank->getSyncID();
+  unsigned idmax = zolt.getIdmax();
+  zolt.setItem(bank);
+  ASSERT_EQ(0, zolt.delToDo());
+  ASSERT_EQ(0, zolt.undo());
+  bool isGroup = false;
+  ToDoListItem* back = zolt.getRoot()->getPtrToItemWithSyncID(sid, isGroup, true);
+  ASSERT_NE(nullptr, back);
+  EXPECT_EQ("Call the bank", back->getSummary());
+  EXPECT_EQ(home->fullPath(), back->getPath());
+  EXPECT_EQ(idmax, zolt.getIdmax()) << "no identifier is used up";
+  EXPECT_EQ(UndoHistory::kNothing, zolt.undo());
+}
