@@ -167,23 +167,21 @@ unsigned ToDoListGroup::getNrActiveJobs() const {
 }
 
 bool ToDoListGroup::checkCompleted() {
-  completed = true;
   nrCounted = 0;
   nrDone = 0;
   for (ToDoListGroup* g : groups) {
-    if (!g->checkCompleted()) completed = false;
+    g->checkCompleted();
     nrCounted += g->nrCounted;
     nrDone += g->nrDone;
   }
   for (const ToDoListToDo* t : todos) {
     if (t->isAppointment()) continue;
     ++nrCounted;
-    if (t->isCompleted()) {
-      ++nrDone;
-    } else {
-      completed = false;
-    }
+    if (t->isCompleted()) ++nrDone;
   }
+  // Nothing to do is not done: an empty group, just made, stays open and in sight where
+  // completed groups are hidden.
+  completed = nrCounted > 0 && nrDone == nrCounted;
   return completed;
 }
 

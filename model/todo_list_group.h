@@ -67,7 +67,8 @@ class ToDoListGroup : public ToDoListItem {
 
   double getTimeSum() const;
   unsigned getNrActiveJobs() const;
-  // Recomputes completed, nrCounted and nrDone for the subtree; returns completed.
+  // Recomputes completed, nrCounted and nrDone for the subtree; returns completed, which
+  // holds when the subtree has to-dos and all of them are done (appointments do not count).
   bool checkCompleted();
   void getCompletedNr(unsigned& done, unsigned& counted) const;
   bool isCompleted() const { return completed; }

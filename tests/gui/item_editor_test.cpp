@@ -565,7 +565,7 @@ TEST_F(ItemEditorTest, TheGroupScreenCountsCompletedToDos) {
   static const struct {
     const char* group;
     const char* expected;
-  } kCases[] = {{"Work", "3/4 (75 %) done"}, {"Empty", "0/0 ( 100%) done"}};
+  } kCases[] = {{"Work", "3/4 (75 %) done"}, {"Empty", "0/0 (no to-dos yet)"}};
   for (const auto& c : kCases) {
     openGroup(c.group);
     EXPECT_EQ(kScreenEditGroup, w->screen());
@@ -864,6 +864,132 @@ TEST_F(ItemEditorTest, EveryScreenFitsTheWindow) {
     EXPECT_FALSE(overlap(e->startStop, e->extEdit));
     EXPECT_FALSE(overlap(e->crypt, e->recurrence));
   }
+}
+
+// ---- A new item: typing names it, Escape takes it back ----
+
+TEST_F(ItemEditorTest, ANewItemOpensOnItsSummarySelected) {
+  w->show();
+  Fl::check();
+  openNew();
+  EXPECT_EQ(e->summary, Fl::focus());
+  EXPECT_EQ(0, e->summary->mark());
+  EXPECT_EQ(e->summary->size(), e->summary->position()) << "\"<unnamed>\" is selected";
+  w->CB_Done();
+  w->CB_Menu_newGroup();
+  EXPECT_EQ(e->summary, Fl::focus());
+  EXPECT_EQ(0, e->summary->mark());
+  EXPECT_EQ(e->summary->size(), e->summary->position());
+  w->CB_Done();
+  open("Call the bank");
+  EXPECT_EQ(e->summary, Fl::focus()) << "an opened item focuses its summary too";
+  EXPECT_EQ(e->summary->mark(), e->summary->position()) << "without a selection to type over";
+}
+
+TEST_F(ItemEditorTest, EscapeTakesBackAnUntouchedNewItemAndGroup) {
+  size_t toDos = countToDos(doc);
+  openNew();
+  Fl::e_keysym = FL_Escape;
+  EXPECT_EQ(1, w->handle(FL_KEYBOARD));
+  EXPECT_EQ(kScreenList, w->screen());
+  EXPECT_EQ(toDos, countToDos(doc));
+  std::vector<ToDoListItem*> before, after;
+  doc->getRoot()->collectSubtree(before);
+  w->CB_Menu_newGroup();
+  e->cancel->do_callback();
+  EXPECT_EQ(kScreenList, w->screen());
+  doc->getRoot()->collectSubtree(after);
+  EXPECT_EQ(before.size(), after.size()) << "the new group is gone";
+  EXPECT_TRUE(dialogs.shown.empty()) << "nothing to lose, so nothing to ask";
+  EXPECT_EQ(0, doc->incsave_getNrOfFiles()) << "no journal record left behind";
+  // And nothing marked new is handed on to the next record.
+  w->toggleCompleted(rowOf("Write letter"), false);
+  Zolt* fresh = restart();
+  EXPECT_EQ(toDos, countToDos(fresh));
+  delete fresh;
+}
+
+TEST_F(ItemEditorTest, EscapeAsksBeforeTakingBackAChangedNewItem) {
+  size_t toDos = countToDos(doc);
+  for (int answer : {0, 1}) {  // "Keep", then "Discard"
+    SCOPED_TRACE(answer);
+    if (w->screen() == kScreenList) openNew();
+    e->summary->value("typed");
+    dialogs.answers = {answer};
+    Fl::e_keysym = FL_Escape;
+    w->handle(FL_KEYBOARD);
+    EXPECT_TRUE(dialogs.saw("Discard this new item"));
+    EXPECT_EQ(answer ? kScreenList : kScreenEditBasics, w->screen());
+  }
+  EXPECT_EQ(toDos, countToDos(doc));
+  openNew();
+  e->priority[4]->do_callback();  // a change applied at once counts as well
+  dialogs.answers = {0};
+  e->cancel->do_callback();
+  EXPECT_EQ(kScreenEditBasics, w->screen());
+  // On an item that was there before, Escape leaves as "&Close" does, keeping the edit.
+  w->CB_Done();
+  open("Call the bank");
+  e->summary->value("Call the bank soon");
+  w->handle(FL_KEYBOARD);
+  EXPECT_EQ(kScreenList, w->screen());
+  EXPECT_NE(nullptr, findToDo(doc, "Call the bank soon"));
+}
+
+TEST_F(ItemEditorTest, CancelShowsForANewItemWhereTheBarHasRoom) {
+  static const struct {
+    int width;
+    bool group;
+    bool shown;
+  } kCases[] = {{640, false, true}, {320, false, false}, {320, true, true}, {640, true, true}};
+  for (const auto& c : kCases) {
+    w->resize(0, 0, c.width, 480);
+    c.group ? w->CB_Menu_newGroup() : openNew();
+    EXPECT_EQ(c.shown, e->cancel->visible() != 0) << c.width << (c.group ? " group" : " item");
+    for (Fl_Widget* other : {static_cast<Fl_Widget*>(e->extEdit),
+                             static_cast<Fl_Widget*>(e->startStop),
+                             static_cast<Fl_Widget*>(e->groupMenu),
+                             static_cast<Fl_Widget*>(e->menu)}) {
+      if (c.shown && other->visible()) EXPECT_FALSE(overlap(e->cancel, other)) << c.width;
+    }
+    e->cancel->do_callback();
+    open("Call the bank");
+    EXPECT_FALSE(e->cancel->visible()) << "an opened item has nothing to take back";
+    w->CB_Done();
+  }
+}
+
+TEST_F(ItemEditorTest, ANewEmptyGroupIsOpenNotDone) {
+  w->CB_Menu_newGroup();
+  EXPECT_STREQ("0/0 (no to-dos yet)", e->groupCompletion->label());
+  e->summary->value("Fresh");
+  w->CB_Done();
+  w->CB_Up();
+  bool found = false;
+  for (int i = 1; i <= w->list()->size(); ++i) {
+    std::string line = w->list()->text(i);
+    if (line.size() < 5 || line.compare(line.size() - 5, 5, "Fresh") != 0) continue;
+    found = true;
+    EXPECT_NE(std::string::npos, line.find("@bO\t")) << line;
+  }
+  EXPECT_TRUE(found) << "the empty group is in sight, whatever \"show completed\" says";
+}
+
+TEST_F(ItemEditorTest, WithoutAnEditorAltESaysWhatToSet) {
+  TempDir empty;
+  std::string path = getenv("PATH") ? getenv("PATH") : "";
+  std::string visual = getenv("VISUAL") ? getenv("VISUAL") : "";
+  std::string editor = getenv("EDITOR") ? getenv("EDITOR") : "";
+  setenv("PATH", empty.path().c_str(), 1);
+  unsetenv("VISUAL");
+  unsetenv("EDITOR");
+  open("Call the bank");
+  e->extEdit->do_callback();
+  setenv("PATH", path.c_str(), 1);
+  if (!visual.empty()) setenv("VISUAL", visual.c_str(), 1);
+  if (!editor.empty()) setenv("EDITOR", editor.c_str(), 1);
+  EXPECT_TRUE(dialogs.saw("Set \"editor=\" in ~/.zoltrc/zolt.config")) << dialogs.shown.size();
+  EXPECT_TRUE(dialogs.saw("$VISUAL"));
 }
 
 }  // namespace

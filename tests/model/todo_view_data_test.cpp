@@ -105,5 +105,9 @@ TEST(GroupViewDataTest, GroupRow) {
   ToDoListGroup* done = root.newGroup();
   root.checkCompleted();
   done->setViewData(row);
+  EXPECT_FALSE(row.completed) << "an empty group is not done";
+  done->newToDo()->setCompletedDirect(T_completed{true, 100});
+  root.checkCompleted();
+  done->setViewData(row);
   EXPECT_TRUE(row.completed);
 }
