@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "util/default_editor.h"
 #include "util/private_directory.h"
 
 const char kDefaultEditor[] = "/etc/alternatives/emacs";
@@ -28,7 +29,7 @@ std::string editorCommand(const std::string& configured) {
     const char* value = getenv(variable);
     if (!isBlank(value)) return value;
   }
-  return kDefaultEditor;
+  return defaultEditorCommand(getenv("PATH"), desktopSession());
 }
 
 std::string shellQuote(const std::string& word) {
@@ -168,8 +169,10 @@ static int runEditor(const std::string& command, const std::string& name, std::s
 
 int editExternally(const std::string& command, std::string& text, std::string& error) {
   if (isBlank(command.c_str())) {
-    error = std::string("No editor command is set.") +
-            "\nSet \"editor=\" in ~/.zoltrc/zolt.config, or $VISUAL or $EDITOR. " + kLeftAsItWas;
+    error = std::string("No editor was found to edit the description in.") +
+            "\nSet \"editor=\" in ~/.zoltrc/zolt.config (for example editor=gedit --wait), or "
+            "$VISUAL, to an editor that stays open until you close it. " +
+            kLeftAsItWas;
     return -1;
   }
   std::string editDir, name;

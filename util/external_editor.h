@@ -7,12 +7,12 @@
 
 #include <string>
 
-// The editor command used when neither the configuration nor the environment names one.
+// The configuration's built-in editor value (app/config.h); never run, as it needs a terminal.
 extern const char kDefaultEditor[];  // "/etc/alternatives/emacs"
 
 // The editor command to run: `configured` (an "editor" line of the user configuration; pass ""
 // when there is none) if it is not blank, else $VISUAL, else $EDITOR (each when set and not
-// blank), else kDefaultEditor.
+// blank), else the one found on $PATH (util/default_editor.h), else "" (none to run).
 std::string editorCommand(const std::string& configured);
 
 // `word` as one single-quoted /bin/sh word that stands for exactly its bytes: each ' inside
