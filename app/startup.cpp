@@ -22,6 +22,8 @@
 #include "gui/fallback_text.h"
 #include "gui/fltk_dialogs.h"
 #include "gui/zolt_gui.h"
+#include "util/external_editor.h"
+#include "util/private_directory.h"
 
 Zolt* zolt = nullptr;
 
@@ -122,10 +124,22 @@ static int replayJournal(const std::string& fileName, bool recover) {
   return replayed;
 }
 
+// The key block holds the passwords of the encrypted descriptions: without it they can
+// never be read again, so the file is left alone and the user told how to mend it.
+static std::string keyBlockMessage(const std::string& fileName, const std::string& why) {
+  return "The key block of " + fileName + " (the lines from \"<Crypt>\" to \"</Crypt>\", "
+         "which hold the passwords of encrypted descriptions) is damaged: " + why +
+         ".\nZolt has changed nothing. Put back the file from a backup, or mend the block as "
+         "doc/file_format.md describes under \"The <Crypt> block\".";
+}
+
 // Loads the master file and the journal. 0, or -1 after telling the user why not.
 static int loadDocument(const std::string& fileName, bool recover) {
   if (zolt->readData(fileName.c_str()) != 0) {
-    showMessage("Master data file corrupt. Read Documentation about data recovery.");
+    const std::string& keyBlock = zolt->getKeys().GetReadError();
+    showMessage(keyBlock.empty() ? std::string("Master data file corrupt. Read Documentation "
+                                               "about data recovery.")
+                                 : keyBlockMessage(fileName, keyBlock));
     return -1;
   }
   int replayed = replayJournal(fileName, recover);
@@ -182,6 +196,8 @@ static void catchQuitSignals() {
 // last window closes. Returns the loop's result.
 static int runWindow(const std::string& fileName, const std::string& exchangeFile,
                      const T_CommandLine& cl) {
+  // An edit that a kill cut short left its description in clear in a directory of its own.
+  removeStaleEditDirectories(privateDirectory());
   make_windows(fileName.c_str());
   mainWin->init(zolt, exchangeFile.c_str());
   mainWin->showMain(kScreenList);

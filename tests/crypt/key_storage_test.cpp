@@ -107,3 +107,25 @@ TEST_F(KeyStorageTest, APasswordThatCannotBeStoredIsDropped) {
   EXPECT_FALSE(fresh.getKeys().IsLoggedIn());
   EXPECT_TRUE(fresh.getKeys().CanAddPwd());
 }
+
+// A damaged key block is named as such, with what is wrong and what to do; the file stays.
+TEST_F(KeyStorageTest, ADamagedKeyBlockSaysWhatIsWrongAndWhatToDo) {
+  {
+    auto z = Open();
+    ASSERT_EQ(0, z->getKeys().AddPwd("home", "first"));
+    ASSERT_EQ(0, z->storeAddedPasswords(0, false));
+  }
+  std::string good = readFile(file);
+  size_t at = good.find("<Crypt>\n0\n");
+  ASSERT_NE(std::string::npos, at);
+  size_t count = at + 10;
+  std::string damaged = good.substr(0, count) + "4294967298" + good.substr(good.find('\n', count));
+  writeFile(file, damaged);
+  RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
+  EXPECT_NE(0, r.status);
+  std::string said = r.out + r.err;
+  EXPECT_NE(std::string::npos, said.find("key block")) << said;
+  EXPECT_NE(std::string::npos, said.find("iteration count")) << said;
+  EXPECT_NE(std::string::npos, said.find("doc/file_format.md")) << said;
+  EXPECT_EQ(damaged, readFile(file)) << "the file is left as it is";
+}
