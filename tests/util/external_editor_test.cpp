@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <vector>
 
 #include "app/exchange_file.h"
@@ -175,8 +177,9 @@ TEST_F(ExternalEditorTest, FileIsPrivateUniqueAndNotTheExchangeFile) {
   ASSERT_EQ(0, editExternally(Script("look.sh", ""), text, error)) << error;
   std::string log = readFile(seen);
   std::string name = log.substr(0, log.find('\n'));
-  EXPECT_EQ(runDir + "/zolt_edit_", name.substr(0, runDir.size() + 11)) << name;
-  EXPECT_EQ(".txt", name.substr(name.size() - 4));
+  std::string own = runDir + "/zolt-edit-" + std::to_string(getpid()) + "-";
+  EXPECT_EQ(own, name.substr(0, own.size())) << name;
+  EXPECT_EQ("/description.txt", name.substr(name.size() - 16));
   EXPECT_NE(exchange, name);
   EXPECT_EQ("600\n", log.substr(name.size() + 1)) << "the editor saw the file with mode 0600";
   EXPECT_FALSE(fileExists(name));
@@ -231,4 +234,55 @@ TEST_F(ExternalEditorTest, NoFileMeansTheEditorDoesNotRun) {
   EXPECT_EQ("kept", text);
   EXPECT_EQ(0u, error.find("Unable to create temporary file\n")) << error;
   EXPECT_FALSE(fileExists(seen)) << "the editor was not run on a file that is not there";
+}
+
+// Editors leave backups ("~" files) and swap files beside the file they edit: the edit's
+// own directory (0700) goes with all of it, and nothing of the text stays behind.
+TEST_F(ExternalEditorTest, TheEditsDirectoryGoesWithTheEditorsBackups) {
+  std::string text = "MARKER-first\n", error;
+  std::string editor = Script("backup.sh",
+                              "stat -c %a \"$(dirname \"$1\")\" >> " + shellQuote(seen) +
+                                  "\ncp \"$1\" \"$1~\"\nmkdir \"$(dirname \"$1\")/.swap\"\n"
+                                  "cp \"$1\" \"$(dirname \"$1\")/.swap/x\"\n"
+                                  "ln -s " + shellQuote(dir.path()) + " \"$1.link\"\n"
+                                  "printf 'MARKER-second\\n' > \"$1\"\n");
+  ASSERT_EQ(0, editExternally(editor, text, error)) << error;
+  EXPECT_EQ("MARKER-second\n", text);
+  std::string log = readFile(seen);
+  EXPECT_NE(std::string::npos, log.find("\n600\n700\n")) << "file 0600 in a directory 0700";
+  EXPECT_TRUE(Entries(runDir).empty()) << "no directory, backup or swap file left";
+  EXPECT_TRUE(fileExists(seen)) << "a link in the directory was removed, not followed";
+}
+
+// A directory left by a process that no longer runs (a kill during an edit) goes at the
+// next start; those of running processes, other names and links stay.
+TEST_F(ExternalEditorTest, StaleEditDirectoriesOfDeadProcessesAreRemoved) {
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  ASSERT_EQ(dead, waitpid(dead, nullptr, 0));
+  std::string start = readFile("/proc/self/stat");
+  // Field 22 of our own stat line: our start time, as the editor records it.
+  std::istringstream fields(start.substr(start.rfind(')') + 2));
+  std::string field;
+  for (int i = 3; i <= 22; ++i) fields >> field;
+  std::string me = std::to_string(getpid());
+  const std::string deadDir = runDir + "/zolt-edit-" + std::to_string(dead) + "-123-abcdef";
+  const std::string reusedPid = runDir + "/zolt-edit-" + me + "-1-abcdef";
+  const std::string mine = runDir + "/zolt-edit-" + me + "-" + field + "-abcdef";
+  const std::string other = runDir + "/zolt-other";
+  for (const std::string& d : {deadDir, reusedPid, mine, other}) {
+    ASSERT_EQ(0, mkdir(d.c_str(), 0700)) << d;
+    writeFile(d + "/description.txt", "MARKER");
+  }
+  ASSERT_EQ(0, mkdir((deadDir + "/.swap").c_str(), 0700));
+  writeFile(deadDir + "/description.txt~", "MARKER");
+  writeFile(deadDir + "/.swap/x", "MARKER");
+  ASSERT_EQ(0, symlink(other.c_str(), (runDir + "/zolt-edit-1-1-linked").c_str()));
+  EXPECT_EQ(2, removeStaleEditDirectories(runDir));
+  EXPECT_FALSE(fileExists(deadDir));
+  EXPECT_FALSE(fileExists(reusedPid)) << "the pid lives, but another process has it";
+  EXPECT_TRUE(fileExists(mine + "/description.txt")) << "a running edit is left alone";
+  EXPECT_TRUE(fileExists(other + "/description.txt"));
+  EXPECT_TRUE(fileExists(runDir + "/zolt-edit-1-1-linked")) << "a link is not a directory";
 }
