@@ -21,6 +21,7 @@
 #include "bench/data_generator.h"
 #include "bench/goal_table.h"
 #include "bench/table_reporter.h"
+#include "bench/undo_bench.h"
 #include "document/zolt.h"
 
 // The goals compare saving "before fsync": while this is set, fsync returns at once for
@@ -417,7 +418,7 @@ void BM_SearchFolded(benchmark::State& state) {
     for (ToDoListToDo* t : g->getToDos()) {
       const char* text = nullptr;
       if (t->GetDescription(text, &z->getKeys()) != 0 || text == nullptr) continue;
-      t->setDescription(("Gr\xc3\xb6\xc3\x9f" "e " + std::string(text)).c_str());
+      t->setDescription(("Gr\u00f6\u00dfe " + std::string(text)).c_str());
     }
   }
   BM_SearchOn(state, *z);
@@ -584,6 +585,7 @@ void registerAll(const std::vector<int>& ns) {
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
   }
+  registerUndoBenchmarks(ns, [](int n) -> const std::string& { return masterFile(n); }, workDir);
   for (const auto& b : kPaused) {
     for (int n : ns) {
       benchmark::RegisterBenchmark(b.first, b.second)
@@ -614,6 +616,7 @@ int main(int argc, char** argv) {
   }
   printGoalTable(reporter.results, ns, facts);
   printColdStartTable(ns);
+  printUndoTable(reporter.results, ns);
   fs::remove_all(workDir);
   return 0;
 }

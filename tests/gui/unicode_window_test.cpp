@@ -3,6 +3,7 @@
 // with fonts that have them (Debian's Noto fonts, which tools/install_deps.sh installs).
 #include <FL/Fl.H>
 #include <FL/Fl_Browser.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Input.H>
 #include <gtest/gtest.h>
 
@@ -234,6 +235,32 @@ TEST_F(GlyphTest, EditorFieldShowsCjkAndEmojiAsGlyphs) {
                      field->textsize(), white);
   }
   ExpectGlyphs(cells[0], cells[1][0], "editor");
+}
+
+// The title line shows the group's name: drawn once for a group named with the glyphs and
+// once for one named with characters no font has, in the same place.
+TEST_F(GlyphTest, TitleShowsCjkAndEmojiAsGlyphs) {
+  ShowDrawn();
+  std::vector<Cell> cells[2];
+  for (int k = 0; k < 2; ++k) {
+    ASSERT_EQ(0, doc->newGroup());  // the new group is current
+    doc->setGroupSummary(k == 0 ? kGlyphText : kBoxText);
+    win->showList(0);
+    ASSERT_EQ(k == 0 ? std::string(kGlyphText) : kBoxText, doc->getCurGroupPathText());
+    win->redraw();
+    Fl::flush();
+    XSync(fl_display, False);
+    Fl_Button* title = win->titleButton();
+    Picture p = Grab(title->x(), title->y(), title->w(), title->h());
+    unsigned char background[3];
+    Fl::get_color(title->color(), background[0], background[1], background[2]);
+    int x0 = FirstInk(p, 3, 3, p.h - 3, background);
+    ASSERT_GE(x0, 0) << "the title shows nothing";
+    cells[k] = Cells(p, x0 - 1, 3, p.h - 3, k == 0 ? kGlyphText : kBoxText, title->labelfont(),
+                     title->labelsize(), background);
+    ASSERT_EQ(0, doc->leaveCurGroup());
+  }
+  ExpectGlyphs(cells[0], cells[1][0], "title");
 }
 
 }  // namespace
