@@ -185,7 +185,12 @@ struct Exporter {
 void Exporter::addRecurrence(icalcomponent* c, ToDoListToDo& t, const DatePair& p) {
   T_recData r;
   t.getRecData(r);
-  if (r.type == 0 || !p.hasStart) return;
+  if (r.type == 0) return;
+  if (!p.hasStart) {
+    note(t, ": its recurrence was left out: iCalendar has no rule without a start, and Zolt "
+            "drops the rule of an item without a begin date at its next change too.");
+    return;
+  }
   bool appointment = t.isAppointment();
   unsigned begin = t.getDateTime(1), end = t.getDateTime(0);
   unsigned mainDate = appointment ? begin : end;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -835,28 +836,42 @@ TEST_F(IcalendarExportCasesTest, AnEndAtMidnightEndsTheDayBefore) {
 
 // Export, import and export again keep every dated item's dates, times, priority and rule.
 TEST_F(IcalendarTest, RoundTripOfTheProjectsOwnFiles) {
-  const std::string kFiles[] = {std::string(ZOLT_TEST_DATA) + "/../../doc/demo.dat",
-                                testData("ics/export_cases.dat"), testData("example.dat"),
-                                testData("ics/agenda.dat")};
+  std::vector<std::string> kFiles = {std::string(ZOLT_TEST_DATA) + "/../../doc/demo.dat",
+                                     testData("ics/export_cases.dat"), testData("ics/agenda.dat")};
+  for (const auto& entry : std::filesystem::directory_iterator(ZOLT_TEST_DATA)) {
+    if (entry.path().extension() == ".dat") kFiles.push_back(entry.path().string());
+  }
+  int compared = 0;
   for (const std::string& file : kFiles) {
-    writeFile(dir.file("own.dat"), readFile(file));
-    auto own = open("own.dat");
+    TempDir own_dir;
+    writeFile(own_dir.file("own.dat"), readFile(file));
+    auto own = std::make_unique<Zolt>();
+    own->createRoot();
+    if (own->readData(own_dir.file("own.dat").c_str()) != 0) continue;  // a damaged file
     T_IcsReport first;
     std::string ics = icalendarText(*own, T_IcsExportOptions(), first);
-    ASSERT_GT(first.items, 0) << file;
-    auto back = open("back" + std::to_string(&file - kFiles) + ".dat");
+    if (first.items == 0) continue;
+    ++compared;
+    auto back = open("back" + std::to_string(compared) + ".dat");
     T_IcsReport in;
     ASSERT_EQ(0, importICalendarText(*back, ics, "own", in)) << file << ": " << in.error;
     T_IcsReport second;
     EXPECT_EQ(comparable(ics), comparable(icalendarText(*back, T_IcsExportOptions(), second)))
         << file;
     std::vector<std::string> before, after;
+    // A file Zolt never normalised may hold what it drops at the next change (a rule
+    // without a begin date): the export is held to what Zolt itself keeps.
     for (ToDoListToDo* t : todosBelow(own->getRoot())) {
-      if (hasDate(t->getDateTime(t->isAppointment() ? 1 : 0))) before.push_back(dates(t));
+      ToDoListToDo normalised(*t);
+      testing::internal::CaptureStdout();
+      normalised.sanitizeTimeThings();
+      testing::internal::GetCapturedStdout();
+      if (hasDate(t->getDateTime(t->isAppointment() ? 1 : 0))) before.push_back(dates(&normalised));
     }
     for (ToDoListToDo* t : todosBelow(back->getRoot())) after.push_back(dates(t));
     EXPECT_EQ(before, after) << file;
   }
+  EXPECT_GE(compared, 5);
 }
 
 }  // namespace
