@@ -34,6 +34,19 @@ TEST(AgendaTest, FixtureWeekMatchesTheStoredText) {
   EXPECT_EQ(readFile(testData("ics/agenda.dat")), readFile(data));  // nothing written
 }
 
+// An appointment from 22:00 to 00:00 is shown on its own day only, not as "(-0:00)" on
+// the next.
+TEST(AgendaTest, AnEndAtMidnightShowsOnTheDayBeforeOnly) {
+  TempDir home;
+  writeFile(home.file("cases.dat"), readFile(testData("ics/export_cases.dat")));
+  RunResult r = runZolt(home.path(), "-f cases.dat -c 2009-02-12 --agenda 2");
+  EXPECT_EQ(0, r.status) << r.err;
+  size_t friday = r.out.find("Friday 13.02.2009");
+  ASSERT_NE(std::string::npos, friday) << r.out;
+  EXPECT_LT(r.out.find("a (22:00-0:00) Late show\n"), friday) << r.out;
+  EXPECT_EQ(std::string::npos, r.out.find("Late show", friday)) << r.out;
+}
+
 TEST(AgendaTest, LeavesTheDocumentsViewAsItWas) {
   TempDir dir;
   Zolt doc;
