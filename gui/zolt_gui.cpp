@@ -38,24 +38,25 @@ static const char* const kAboutFeatures[] = {
     "a recorder of project time", "full search and encryption"};
 static const char* const kAboutKeys[] = {
     "@bIn the list",
-    "Up, Down\tmove the selection",
-    "Page Up, Page Down\tmove a page",
+    "Up, Down\tmove",
+    "Page Up/Down\tmove a page",
     "Home, End\tfirst, last line",
-    "Right\topen the item or group",
+    "Right\topen",
     "Left\tup one group",
     "Enter\tcomplete a to-do",
     "Alt+n\tnew to-do",
     "Alt+m\tthe menu",
-    "Ctrl+z, Ctrl+Shift+z\tundo, redo",
+    "Ctrl+z, Ctrl+y\tundo, redo",
     "Ctrl+q\tleave Zolt",
     "",
     "@bIn the editor",
     "Alt+c\tclose, keeping changes",
-    "Alt+e\tthe external editor",
+    "Escape\tclose; a new item goes",
+    "Alt+e\texternal editor",
     "Alt+m\tthe editor's menu",
     "",
     "@bIn a prompt",
-    "Enter\tsearch, export or import",
+    "Enter\tsearch, export, import",
     "Escape\tcancel",
 };
 
@@ -107,8 +108,8 @@ void ZoltGUI::makeWindows() {
     calButtons_[i] = barButton(0, 22, calLabels[i], cb_CalFirstDay, calValues[i]);
   }
   about_ = new Fl_Browser(0, 0, w(), h() - kBarHeight);
-  about_->textsize(20);
-  static int aboutColumns[] = {230, 0};
+  about_->textsize(18);
+  static int aboutColumns[] = {150, 0};
   about_->column_widths(aboutColumns);
   about_->scrollbar_width(20);
   close_ = barButton(0, 70, "&Close", cb_Done);
@@ -273,8 +274,8 @@ void ZoltGUI::resize(int X, int Y, int W, int H) {
 
 void ZoltGUI::fillAbout() {
   about_->clear();
-  about_->add("@b@mZolt " ZOLT_VERSION);
-  about_->add("@cyour organizer of to-dos, appointments and notes");
+  about_->add("@c@l@bZolt " ZOLT_VERSION);
+  about_->add("@cto-dos, appointments, notes");
   about_->add("");
   about_->add("@bData file");
   // "@." shows the name as it stands, "@" and all.
