@@ -41,6 +41,19 @@ const char* usageText() {
          "  --help             show this list\n";
 }
 
+// The value of the option argv[i]: the next argument whole, even one that begins with '-'
+// (a file may be called so), which `i` then moves past. 0, or -1 after a message on
+// standard error when there is no next argument or it is empty.
+static int takeFileName(int argc, const char* const* argv, int& i, std::string& value) {
+  if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+    fprintf(stderr, "%s needs a FILE name after it%s; zolt --help lists the options\n", argv[i],
+            i + 1 < argc ? ", not an empty one" : "");
+    return -1;
+  }
+  value = argv[++i];
+  return 0;
+}
+
 // A long option, taken whole; `i` moves past the arguments it consumes. 0, or -1 after a
 // message on standard error.
 static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandLine& cl) {
@@ -54,12 +67,7 @@ static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandL
     return 0;
   }
   if (name == "--export-ics" || name == "--import-ics") {
-    if (i + 1 >= argc || argv[i + 1][0] == '\0' || argv[i + 1][0] == '-') {
-      fprintf(stderr, "%s needs a FILE name after it\n", name.c_str());
-      return -1;
-    }
-    (name == "--export-ics" ? cl.exportIcs : cl.importIcs) = argv[++i];
-    return 0;
+    return takeFileName(argc, argv, i, name == "--export-ics" ? cl.exportIcs : cl.importIcs);
   }
   if (name == "--agenda") {
     cl.agenda = true;
@@ -79,12 +87,10 @@ static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandL
 }
 
 int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
-  bool fileNamePending = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg[0] != '-') {
-      if (fileNamePending) cl.fileName = arg;
-      fileNamePending = false;
+      fprintf(stderr, "Ignoring '%s': a data file's name goes after -f\n", arg);
       continue;
     }
     if (arg[1] == '-') {
@@ -93,7 +99,7 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
     }
     switch (arg[1]) {
       case 'f':
-        fileNamePending = true;
+        if (takeFileName(argc, argv, i, cl.fileName) != 0) return -1;
         break;
       case 'q':
         cl.quitAfterLoading = true;

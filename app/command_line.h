@@ -28,11 +28,13 @@ bool runsWithoutWindow(const T_CommandLine& cl);
 const char* usageText();
 
 // Parses the arguments after the program name. An option is decided by its second
-// character; other letters and stray names are ignored. An argument beginning with "--" is
-// a long option, taken whole (its letters are never read as short options). Returns 0, or
-// -1 after printing a message to standard error when -c carries a date that is not a valid
-// YYYY-MM-DD between 2000-01-01 and 2127-12-31, a long option is unknown or lacks its FILE,
-// or --agenda's DAYS is not 1, 2, 3, 7 or 42.
+// character; other letters are ignored, and so are stray names (with a note on standard
+// error). An argument beginning with "--" is a long option, taken whole (its letters are
+// never read as short options). An option that needs a FILE (-f, --export-ics,
+// --import-ics) takes the next argument whole, even one that begins with '-'. Returns 0, or
+// -1 after printing a message to standard error when such an option has no FILE or an
+// empty one, -c carries a date that is not a valid YYYY-MM-DD between 2000-01-01 and
+// 2127-12-31, a long option is unknown, or --agenda's DAYS is not 1, 2, 3, 7 or 42.
 [[nodiscard]] int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl);
 
 #endif  // ZOLT_APP_COMMAND_LINE_H_

@@ -2,8 +2,6 @@
 
 #include <FL/Fl.H>
 #include <FL/x.H>
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,12 +15,14 @@
 #include "app/exchange_file.h"
 #include "app/headless.h"
 #include "app/messages.h"
+#include "app/quit_signals.h"
 #include "app/view_state.h"
 #include "document/zolt.h"
 #include "gui/fallback_text.h"
 #include "gui/fltk_dialogs.h"
 #include "gui/zolt_gui.h"
 #include "util/external_editor.h"
+#include "util/file_tools.h"
 #include "util/private_directory.h"
 
 Zolt* zolt = nullptr;
@@ -160,42 +160,29 @@ static int shutDown(const std::string& fileName, const T_CommandLine& cl, bool v
   return status;
 }
 
-// A logout (SIGHUP), kill (SIGTERM) or Ctrl+C in the terminal (SIGINT) ends the event
-// loop the way closing the window does, so the shutdown below always runs. The handler
-// only writes to a pipe; the loop reads it.
-static int quitPipe[2] = {-1, -1};
-static volatile sig_atomic_t quitSignalled = 0;
-
-static void onQuitSignal(int) {
-  quitSignalled = 1;
-  char c = 0;
-  ssize_t ignored = write(quitPipe[1], &c, 1);
-  (void)ignored;
-}
-
-static void onQuitPipe(FL_SOCKET, void*) {
-  char c;
-  while (read(quitPipe[0], &c, 1) > 0) {
+// Creates the exchange file, telling the user when it had to go to an unusual place. 0, or
+// -1 after saying why there is none.
+static int makeExchangeFile(std::string& exchangeFile) {
+  std::string note, error;
+  exchangeFile = createExchangeFile(note, error);
+  if (exchangeFile.empty()) {
+    showMessage("Unable to create temporary file\n" + error);
+    return -1;
   }
-  if (mainWin) mainWin->closeForShutdown();
-  while (Fl::first_window()) Fl::first_window()->hide();
-}
-
-static void catchQuitSignals() {
-  if (pipe(quitPipe) != 0) return;
-  fcntl(quitPipe[0], F_SETFL, O_NONBLOCK);
-  fcntl(quitPipe[1], F_SETFL, O_NONBLOCK);
-  Fl::add_fd(quitPipe[0], FL_READ, onQuitPipe);
-  struct sigaction sa = {};
-  sa.sa_handler = onQuitSignal;
-  sigemptyset(&sa.sa_mask);
-  for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaction(sig, &sa, nullptr);
+  if (!note.empty()) {
+    // Also for the session's log: the box is gone once read.
+    fprintf(stderr, "%s\n", note.c_str());
+    showMessage(note);
+  }
+  return 0;
 }
 
 // Builds the main window over the loaded document and runs the event loop until the
 // last window closes. Returns the loop's result.
 static int runWindow(const std::string& fileName, const std::string& exchangeFile,
                      const T_CommandLine& cl) {
+  // From here on a logout or kill ends the program through the shutdown below.
+  catchQuitSignals();
   // An edit that a kill cut short left its description in clear in a directory of its own.
   removeStaleEditDirectories(privateDirectory());
   make_windows(fileName.c_str());
@@ -213,10 +200,9 @@ static int runWindow(const std::string& fileName, const std::string& exchangeFil
   mainWin->show();
   Fl::add_timeout(1.0, updateClock);
   mainWin->updateClock();
-  catchQuitSignals();
-  int status = Fl::run();
+  int status = runEventLoop();
   // A save that fails after a signal has nobody at the screen to read a box.
-  if (quitSignalled) setDialogSeam(standardErrorSeam());
+  if (quitSignalled()) setDialogSeam(standardErrorSeam());
   delete mainWin;
   return status;
 }
@@ -254,6 +240,13 @@ int zoltMain(int argc, const char* const* argv) {
   if (startsNew) {
     fprintf(cl.agenda ? stderr : stdout, "Starting a new data file at %s\n", fileName.c_str());
   }
+  // A pipe or a device named as the data file would hang the reading, and the first save
+  // would put a regular file in its place.
+  std::string notRegular;
+  if (FileTools::mayReplace(fileName, notRegular) != 0) {
+    showAlert(notRegular);
+    return -1;
+  }
   // Taken before the master file or its journal is read and held past the shutdown's last
   // write; after the display is open, so that a refusal shows in a box.
   DataFileLock lock;
@@ -272,14 +265,9 @@ int zoltMain(int argc, const char* const* argv) {
               "file with -f FILE.");
     status = -1;
   }
+  // Only the window copies and pastes: the headless modes need no exchange file.
   std::string exchangeFile;
-  if (status == 0) {
-    exchangeFile = createExchangeFile();
-    if (exchangeFile.empty()) {
-      showMessage("Unable to create temporary file");
-      status = -1;
-    }
-  }
+  if (status == 0 && !runsWithoutWindow(cl)) status = makeExchangeFile(exchangeFile);
   // Whatever the event loop returns, the shutdown runs: it writes the master file.
   bool running = status == 0;
   bool viewChanged = false;

@@ -18,6 +18,7 @@
 #include "gui/date_select.h"
 #include "gui/password_dialogs.h"
 #include "gui/zolt_gui.h"
+#include "util/file_tools.h"
 
 static int valueOf(void* data) { return static_cast<int>(reinterpret_cast<intptr_t>(data)); }
 static void* asData(int v) { return reinterpret_cast<void*>(static_cast<intptr_t>(v)); }
@@ -556,6 +557,11 @@ bool ZoltGUI::mayExportTo(const std::string& file) {
     showAlert(file +
               " is Zolt's own data file; an export would replace your data. Choose "
               "another file name.");
+    return false;
+  }
+  std::string notRegular;
+  if (FileTools::mayReplace(file, notRegular) != 0) {
+    showAlert(notRegular);
     return false;
   }
   struct stat st;

@@ -8,16 +8,20 @@
 #include "document/zolt.h"
 #include "store/atomic_file.h"
 #include "store/text_util.h"
+#include "util/file_tools.h"
 
 static const char kExportHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
 
 // ---- exports ----
 
 // Writes the head, what `records` writes and "</data>". 0, or -1 when the file could not
-// be written (a previous file of that name is then untouched).
+// be written (a previous file of that name is then untouched) or what stands under the name
+// is not a regular file (a pipe, a device: never replaced).
 static int writeExportFile(const char* fileName,
                            const std::function<void(std::ostream&)>& records) {
+  std::string notRegular;
   if (fileName == nullptr || *fileName == '\0') return -1;
+  if (FileTools::mayReplace(fileName, notRegular) != 0) return -1;
   auto body = [&records](std::ostream& os) {
     os << kExportHead;
     records(os);

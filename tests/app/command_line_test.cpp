@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -26,15 +27,20 @@ TEST(CommandLineTest, OptionsAndFileNames) {
     const char* fileName;
     bool quit, save, calendar;
   } kCases[] = {
-      {{"-f", "-q", "name.dat"}, "name.dat", true, false, false},
+      {{"-f", "-q", "name.dat"}, "-q", false, false, false},
+      {{"-q", "-s", "-f", "-dash.dat"}, "-dash.dat", true, true, false},
+      {{"-f", "--agenda"}, "--agenda", false, false, false},
+      {{"-f", "-"}, "-", false, false, false},
+      {{"-f", "a.dat", "-f", "b.dat"}, "b.dat", false, false, false},
       {{"bare.dat"}, "", false, false, false},
       {{"-fxyz", "a.dat", "b.dat"}, "a.dat", false, false, false},
       {{"-s", "-x", "-q"}, "", true, true, false},
       {{"-c", "-f", "c.dat"}, "c.dat", false, false, true},
+      {{"-f", "c.dat", "-c"}, "c.dat", false, false, true},
   };
   for (const auto& c : kCases) {
     Parsed p = parse(c.args);
-    ASSERT_EQ(0, p.result) << c.args.size();
+    ASSERT_EQ(0, p.result) << c.fileName;
     EXPECT_EQ(c.fileName, p.cl.fileName) << c.fileName;
     EXPECT_EQ(c.quit, p.cl.quitAfterLoading) << c.fileName;
     EXPECT_EQ(c.save, p.cl.saveAtExit) << c.fileName;
@@ -60,4 +66,37 @@ TEST(CommandLineTest, InvalidCalendarDatesAreRefused) {
   static const char* kCases[] = {"2009-2-12",  "2009-02-30", "1999-12-31", "2128-01-01",
                                  "2009-13-01", "20090212",   "abcd-ef-gh", "2009-02-12x"};
   for (const char* c : kCases) EXPECT_EQ(-1, parse({"-c", c}).result) << c;
+}
+
+// An option that needs a FILE takes the next argument whole; none, or an empty one, is
+// refused: silently going on with the default file would write where the user did not say.
+TEST(CommandLineTest, MissingOrEmptyFileNamesAreRefused) {
+  static const struct {
+    std::vector<const char*> args;
+  } kCases[] = {
+      {{"-f"}},
+      {{"-q", "-s", "-f"}},
+      {{"-f", ""}},
+      {{"-f", "", "name.dat"}},
+      {{"--export-ics"}},
+      {{"--export-ics", ""}},
+      {{"--import-ics"}},
+      {{"-q", "--import-ics", ""}},
+  };
+  for (const auto& c : kCases) {
+    std::string line;
+    for (const char* a : c.args) line += std::string("'") + a + "' ";
+    testing::internal::CaptureStderr();
+    Parsed p = parse(c.args);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(-1, p.result) << line;
+    EXPECT_NE(std::string::npos, err.find("needs a FILE name after it")) << line << err;
+  }
+}
+
+TEST(CommandLineTest, LongOptionsTakeTheirFileWhole) {
+  Parsed p = parse({"--export-ics", "-out.ics", "--import-ics", "--in.ics"});
+  ASSERT_EQ(0, p.result);
+  EXPECT_EQ("-out.ics", p.cl.exportIcs);
+  EXPECT_EQ("--in.ics", p.cl.importIcs);
 }

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "test_util.h"
 
 // Runs each case with its own XDG_RUNTIME_DIR and TMPDIR, restoring them afterwards.
@@ -55,12 +57,17 @@ TEST_F(ExchangeFileTest, RuntimeDirectoryIsPreferred) {
   EXPECT_EQ(dir.path() + "/zolt", name.substr(0, dir.path().size() + 5));
 }
 
-TEST_F(ExchangeFileTest, PlantedDirectoryIsRefused) {
+// A directory planted under the usual name is never used, and never stops the exchange
+// file: it goes into a fresh directory, and the note tells the user which and why.
+TEST_F(ExchangeFileTest, PlantedDirectoryIsPassedOver) {
   mkdir(dir.file("elsewhere").c_str(), 0777);
   ASSERT_EQ(0, symlink(dir.file("elsewhere").c_str(), privateDir.c_str()));
-  EXPECT_EQ("", createExchangeFile());
-  unlink(privateDir.c_str());
-  mkdir(privateDir.c_str(), 0777);
-  chmod(privateDir.c_str(), 0777);
-  EXPECT_EQ("", createExchangeFile()) << "a directory others may write to";
+  std::string note, error;
+  std::string name = createExchangeFile(note, error);
+  ASSERT_FALSE(name.empty()) << error;
+  EXPECT_EQ(privateDir + "-", name.substr(0, privateDir.size() + 1)) << name;
+  EXPECT_NE(std::string::npos, note.find(privateDir + " is a symbolic link")) << note;
+  EXPECT_EQ(0600u, Mode(name));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.file("elsewhere"))) << "nothing went through the link";
+  unlink(name.c_str());
 }

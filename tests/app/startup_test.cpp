@@ -141,3 +141,43 @@ TEST_F(StartupTest, CorruptJournalIsRefusedAndLeftAlone) {
   EXPECT_EQ(journal, readFile(data + "0"));
   EXPECT_EQ(readFile(testData("example.dat")), readFile(data));
 }
+
+// A file name that begins with '-' is the file's name, not an option; a missing or empty
+// one is refused before anything is written.
+TEST_F(StartupTest, FileNamesAfterDashFAreTakenWhole) {
+  RunResult r = Run("-q -s -f -dash.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_TRUE(fileExists(dir.file("-dash.dat")));
+  EXPECT_FALSE(fileExists(dir.file("zolt_default.dat")));
+  for (const char* args : {"-q -s -f ''", "-q -s -f"}) {
+    r = Run(args);
+    EXPECT_NE(0, r.status) << args;
+    EXPECT_NE(std::string::npos, r.err.find("-f needs a FILE name after it")) << args << r.err;
+    EXPECT_FALSE(fileExists(dir.file("zolt_default.dat"))) << args;
+  }
+}
+
+// The work without a window needs no temporary file: whatever blocks the private
+// directory, it runs, and makes no directory in its place.
+TEST_F(StartupTest, HeadlessModesIgnoreABlockedPrivateDirectory) {
+  writeFile(data, readFile(testData("example.dat")));
+  std::string own = dir.file("zolt-" + std::to_string(geteuid()));
+  ASSERT_EQ(0, mkdir(own.c_str(), 0777));
+  ASSERT_EQ(0, chmod(own.c_str(), 0777));
+  ASSERT_EQ(0, chown(own.c_str(), 54321, -1));
+  static const char* kArgs[] = {"-q -s -f data.dat", "-f data.dat --agenda 7",
+                                "-f data.dat --export-ics out.ics"};
+  for (const char* args : kArgs) {
+    RunResult r = Run(args);
+    EXPECT_EQ(0, r.status) << args << ": " << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find("temporary")) << args << ": " << r.err;
+    r = Run(args, "TMPDIR=/nonexistent/tmp");
+    EXPECT_EQ(0, r.status) << args << " with a missing TMPDIR: " << r.err;
+  }
+  EXPECT_TRUE(fileExists(dir.file("out.ics")));
+  int made = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    made += entry.path().filename().string().rfind("zolt-", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(1, made) << "only the blocker: no fresh directory was needed";
+}

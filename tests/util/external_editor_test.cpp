@@ -226,14 +226,18 @@ TEST_F(ExternalEditorTest, FailuresKeepTheTextAndRemoveTheFile) {
   }
 }
 
-TEST_F(ExternalEditorTest, NoFileMeansTheEditorDoesNotRun) {
+// A TMPDIR that does not exist does not stop an edit: the file goes into a fresh private
+// directory under /tmp, which is gone again afterwards.
+TEST_F(ExternalEditorTest, MissingTmpdirStillEdits) {
   env.set("XDG_RUNTIME_DIR", nullptr);
   env.set("TMPDIR", dir.file("missing dir").c_str());
-  std::string text = "kept", error;
-  EXPECT_EQ(-1, editExternally(Script("look.sh", ""), text, error));
-  EXPECT_EQ("kept", text);
-  EXPECT_EQ(0u, error.find("Unable to create temporary file\n")) << error;
-  EXPECT_FALSE(fileExists(seen)) << "the editor was not run on a file that is not there";
+  std::string text = "a\n", error;
+  ASSERT_EQ(0, editExternally(Script("append.sh", "printf 'b\\n' >> \"$1\"\n"), text, error))
+      << error;
+  EXPECT_EQ("a\nb\n", text);
+  std::string fresh = "/tmp/zolt-" + std::to_string(getuid()) + "-";
+  EXPECT_EQ(0, readFile(seen).compare(0, fresh.size(), fresh)) << readFile(seen);
+  EXPECT_FALSE(fileExists(dir.file("missing dir"))) << "TMPDIR is not made up";
 }
 
 // Editors leave backups ("~" files) and swap files beside the file they edit: the edit's

@@ -22,3 +22,34 @@ TEST(FileToolsTest, RmDeletesAFileOnly) {
   EXPECT_EQ(0, FileTools::rm(dir.file("link")));
   EXPECT_EQ("kept", readFile(dir.file("target"))) << "the link goes, not what it points to";
 }
+
+TEST(FileToolsTest, MayReplaceOnlyRegularFilesOrNothing) {
+  TempDir dir;
+  writeFile(dir.file("plain"), "x");
+  ASSERT_EQ(0, mkfifo(dir.file("pipe").c_str(), 0600));
+  ASSERT_EQ(0, mkdir(dir.file("sub").c_str(), 0700));
+  ASSERT_EQ(0, symlink(dir.file("plain").c_str(), dir.file("to-plain").c_str()));
+  ASSERT_EQ(0, symlink(dir.file("pipe").c_str(), dir.file("to-pipe").c_str()));
+  static const struct {
+    const char* name;
+    int expected;
+    const char* what;
+  } kCases[] = {
+      {"missing", 0, ""},
+      {"plain", 0, ""},
+      {"to-plain", 0, ""},
+      {"pipe", -1, " is a named pipe (FIFO), not a regular file."},
+      {"to-pipe", -1, " is a named pipe (FIFO), not a regular file."},
+      {"sub", -1, " is a directory, not a regular file."},
+  };
+  for (const auto& c : kCases) {
+    std::string message;
+    EXPECT_EQ(c.expected, FileTools::mayReplace(dir.file(c.name), message)) << c.name;
+    if (c.expected == 0) {
+      EXPECT_EQ("", message) << c.name;
+    } else {
+      EXPECT_EQ(0u, message.find(dir.file(c.name) + c.what)) << message;
+      EXPECT_NE(std::string::npos, message.find("left it as it was")) << message;
+    }
+  }
+}
