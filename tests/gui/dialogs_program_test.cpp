@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "calendar/date_time.h"
 #include "gui/program_fixture.h"
 
 namespace {
@@ -161,6 +162,35 @@ TEST_F(DialogsProgramTest, TheItemStaysSelectedAfterTheEditor) {
   ASSERT_TRUE(AwaitFile(data + "0")) << "Enter completed a to-do";
   KillAndWait(SIGKILL);
   EXPECT_EQ(std::set<std::string>({"Item 03"}), Completed());
+}
+
+// The time selector takes a typed time: "14:30" and Enter set the appointment's end time.
+TEST_F(DialogsProgramTest, ATimeTypedInTheSelectorIsKept) {
+  Start();
+  Focus();
+  Xdotool("key Down Down Down Down Down Down Right");            // "Dentist", an appointment
+  Xdotool("mousemove --window " + window + " 100 185 click 1");  // the end's "Time" menu
+  AwaitMenu();
+  Xdotool("key Down Down Return");  // "select"
+  ASSERT_FALSE(AwaitOther("^Choose a time$").empty()) << "the time selector shows";
+  Xdotool("type --delay 20 14:30");
+  Xdotool("key Return");
+  ASSERT_TRUE(AwaitGone("^Choose a time$"));
+  Focus();
+  Xdotool("key alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0")) << "the change reached the journal";
+  KillAndWait(SIGKILL);
+  RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
+  ASSERT_EQ(0, r.status) << r.err;
+  std::string saved = readFile(data);
+  size_t at = saved.find("sDentist\n");
+  ASSERT_NE(std::string::npos, at);
+  std::string record = saved.substr(at, saved.find("\n>\n", at) - at);
+  size_t n = record.find("\nn");
+  ASSERT_NE(std::string::npos, n) << record;
+  unsigned end = static_cast<unsigned>(std::stoul(record.substr(n + 2)));
+  EXPECT_EQ(14, packedHour(end)) << record;
+  EXPECT_EQ(30, packedMinute(end)) << record;
 }
 
 }  // namespace
