@@ -16,7 +16,8 @@ struct DialogSeam {
   // A warning box with one button.
   void (*alert)(const std::string& text);
   // A question with up to three buttons (b2 may be null); returns the index of the button
-  // pressed, 0 for b0, which is also the answer when the box is closed.
+  // pressed, 0 for b0. b0 is the default (Enter) and also the answer to Escape and the close
+  // box, so the harmless answer belongs first.
   int (*choice)(const std::string& question, const char* b0, const char* b1, const char* b2);
   // Shows `dialog` and returns once it is hidden again. The dialog is not owned.
   void (*runModal)(Fl_Window* dialog);
