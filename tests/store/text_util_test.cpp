@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <random>
 #include <sstream>
@@ -40,6 +41,24 @@ TEST(TextUtilTest, ParseNumberReadsLikeAtoiAndWraps) {
   for (const auto& c : kCases) EXPECT_EQ(c.expected, parseNumber(c.text)) << c.text;
   EXPECT_EQ(0x20006u, parseHex("20006"));
   EXPECT_EQ(0xABu, parseHex("aBz"));
+}
+
+// Where a wrapped value would name another valid one, only numbers that fit are taken;
+// strtoull is the oracle for what fits.
+TEST(TextUtilTest, FittingNumbersOnly) {
+  static const char* const kCases[] = {"0",  "7",   "4294967295", "4294967296", "4294967298",
+                                       "",   "-1",  "+3",         " 5",         "5 ",
+                                       "1x", "00012", "99999999999999999999"};
+  for (const char* text : kCases) {
+    std::string t = text;
+    bool digits = !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+    errno = 0;
+    unsigned long long expected = digits ? strtoull(text, nullptr, 10) : 0;
+    bool fits = digits && errno == 0 && expected <= 0xffffffffull;
+    unsigned value = 12345;
+    EXPECT_EQ(fits, parseFittingNumber(t, value)) << text;
+    EXPECT_EQ(fits ? static_cast<unsigned>(expected) : 12345u, value) << text;
+  }
 }
 
 TEST(TextUtilTest, TrimAndUpperCase) {
