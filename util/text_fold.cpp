@@ -62,35 +62,53 @@ bool isAsciiText(const char* s, size_t n) {
   return true;
 }
 
+// Texts beyond ASCII are mostly ASCII with a letter here and there, so only the runs of
+// other characters go through utf8proc, each with the ASCII character before it: a letter
+// followed by combining accents composes with them, while no character composes with an
+// ASCII character that follows it, and ASCII characters fold alone. Split so, the folding
+// of the pieces is the folding of the whole.
 const std::string& TextFolder::fold(const char* s, size_t n) {
   if (isAsciiText(s, n)) {
     foldAscii(s, n, folded);
     return folded;
   }
+  folded.clear();
+  size_t i = 0;
+  while (i < n) {
+    size_t j = i + 1;
+    while (j < n && static_cast<unsigned char>(s[j]) >= 0x80) ++j;
+    if (j == i + 1 && static_cast<unsigned char>(s[i]) < 0x80) {
+      folded += static_cast<char>(kAsciiFold.to[static_cast<unsigned char>(s[i])]);
+    } else if (!appendFolded(s + i, j - i)) {  // not UTF-8: fold the ASCII letters only
+      foldAscii(s, n, folded);
+      return folded;
+    }
+    i = j;
+  }
+  return folded;
+}
+
+bool TextFolder::appendFolded(const char* s, size_t n) {
   auto in = reinterpret_cast<const utf8proc_uint8_t*>(s);
   auto len = static_cast<utf8proc_ssize_t>(n);
   utf8proc_ssize_t count = utf8proc_decompose_custom(
       in, len, codePoints.data(), static_cast<utf8proc_ssize_t>(codePoints.size()), kFoldOptions,
       nullptr, nullptr);
-  if (count > static_cast<utf8proc_ssize_t>(codePoints.size())) {
-    // One more code point's room: utf8proc ends the re-encoded text with a NUL.
+  if (count < 0) return false;
+  // One more code point's room: utf8proc ends the re-encoded text with a NUL.
+  if (static_cast<size_t>(count) >= codePoints.size()) {
+    bool complete = static_cast<size_t>(count) <= codePoints.size();
     codePoints.resize(static_cast<size_t>(count) + 1);
-    count = utf8proc_decompose_custom(in, len, codePoints.data(), count, kFoldOptions, nullptr,
-                                      nullptr);
-  } else if (count >= 0 && static_cast<size_t>(count) == codePoints.size()) {
-    codePoints.resize(codePoints.size() + 1);
-  }
-  if (count < 0) {  // not UTF-8: fold what is certain, the ASCII letters
-    foldAscii(s, n, folded);
-    return folded;
+    if (!complete) {
+      count = utf8proc_decompose_custom(in, len, codePoints.data(), count, kFoldOptions, nullptr,
+                                        nullptr);
+      if (count < 0) return false;
+    }
   }
   utf8proc_ssize_t bytes = utf8proc_reencode(codePoints.data(), count, kFoldOptions);
-  if (bytes < 0) {
-    foldAscii(s, n, folded);
-    return folded;
-  }
-  folded.assign(reinterpret_cast<const char*>(codePoints.data()), static_cast<size_t>(bytes));
-  return folded;
+  if (bytes < 0) return false;
+  folded.append(reinterpret_cast<const char*>(codePoints.data()), static_cast<size_t>(bytes));
+  return true;
 }
 
 FoldedNeedle::FoldedNeedle(const std::string& needle) {

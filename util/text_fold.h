@@ -26,6 +26,9 @@ class TextFolder {
   const std::string& fold(const std::string& s) { return fold(s.data(), s.size()); }
 
  private:
+  // Appends the folding of the `n` bytes at `s`; false when they are not UTF-8.
+  bool appendFolded(const char* s, size_t n);
+
   std::vector<int32_t> codePoints;
   std::string folded;
 };
