@@ -299,6 +299,11 @@ class Zolt {
   // false), so that no ciphertext is journalled under a key block that is not on disk.
   // 0 when nothing was new or the write succeeded; -1 after dropping them.
   [[nodiscard]] int storeAddedPasswords(int nPwdsBefore, bool hadMasterKey);
+  // Right after a login: a description marked for encryption that is held in clear can only
+  // have been read so from the file (older versions wrote such when turning a to-do into a
+  // group); the master file is then written at once, which encrypts it. 0 when there was
+  // none or the write succeeded; -1 when it failed (the next full save tries again).
+  int sealClearDescriptions();
 
   // ---- Inserting a group built apart from the tree (document/insert_group.cpp) ----
 

@@ -231,6 +231,7 @@ void ZoltGUI::openToDo(int row, bool preferDescription) {
         &doc->getKeys(), "The description of \"" + summary + "\" is encrypted. Log in to read it.");
     UpdateCryptMenu();
     if (result != 0) return;
+    (void)doc->sealClearDescriptions();  // a failure is reported by the save at exit
   }
   // Logged in and still locked: the key does not fit. The to-do opens with its description
   // shut, which keeps the ciphertext as it is.

@@ -593,6 +593,8 @@ void ZoltGUI::CB_Menu_Crypt_AddPwd() {
 }
 
 void ZoltGUI::CB_Menu_Crypt_Login() {
-  if (doc->getKeys().CanLogIn()) pwd_ask_run_window(&doc->getKeys());
+  if (doc->getKeys().CanLogIn() && pwd_ask_run_window(&doc->getKeys()) == 0) {
+    (void)doc->sealClearDescriptions();  // a failure is reported by the save at exit
+  }
   UpdateCryptMenu();
 }

@@ -129,3 +129,29 @@ TEST_F(KeyStorageTest, ADamagedKeyBlockSaysWhatIsWrongAndWhatToDo) {
   EXPECT_NE(std::string::npos, said.find("doc/file_format.md")) << said;
   EXPECT_EQ(damaged, readFile(file)) << "the file is left as it is";
 }
+
+// Older versions wrote a note turned into a group in clear under the flags of an encrypted
+// one. The first login encrypts it in the file; without a login it stays as it is.
+TEST_F(KeyStorageTest, ALoginSealsANoteAnOlderVersionLeftInClear) {
+  {
+    auto z = Open();
+    ASSERT_EQ(0, z->getKeys().AddPwd("home", "first"));
+    ASSERT_EQ(0, z->storeAddedPasswords(0, false));
+  }
+  std::string text = readFile(file);
+  size_t end = text.rfind(">\n</data>");
+  ASSERT_NE(std::string::npos, end);
+  text.insert(end, "t\nsold note\nF20004\nI77\nd12\nMARKER-older\n>\n");
+  writeFile(file, text);
+  {
+    auto z = Open();
+    EXPECT_EQ(0, z->sealClearDescriptions());
+    EXPECT_EQ(text, readFile(file)) << "nothing can be done without the key";
+    z->getKeys().Login(0, "first");
+    EXPECT_EQ(0, z->sealClearDescriptions());
+  }
+  EXPECT_EQ(std::string::npos, readFile(file).find("MARKER")) << readFile(file);
+  auto z = Open();
+  z->getKeys().Login(0, "first");
+  EXPECT_EQ("MARKER-older", Description(*z, "old note"));
+}
