@@ -17,7 +17,8 @@ void altShortcut(Fl_Button* button);
 // A menu button whose underlined letter opens it only with Alt.
 class AltMenuButton : public Fl_Menu_Button {
  public:
-  AltMenuButton(int x, int y, int w, int h, const char* label) : Fl_Menu_Button(x, y, w, h, label) {}
+  AltMenuButton(int x, int y, int w, int h, const char* label)
+      : Fl_Menu_Button(x, y, w, h, label) {}
   int handle(int event) override;
 };
 

@@ -235,7 +235,7 @@ void ZoltGUI::hideEditor() {
       e->timeSum,      e->beginDate, e->endDate,       e->beginTime,  e->endTime,
       e->beginBox,     e->endBox,    e->showAs,        e->recurrence, e->crypt,
       e->description,  e->times,     e->menu,          e->groupMenu,  e->groupCompletion,
-      e->screenButton, e->startStop, e->extEdit,     e->cancel};
+      e->screenButton, e->startStop, e->extEdit,       e->cancel};
   for (Fl_Widget* w : widgets) w->hide();
   e->form->hide();
 }
@@ -315,7 +315,11 @@ void ZoltGUI::placeEditorCancel(int W, int H) {
   if (screen_ == kScreenEditGroup) usedTo = kMenuX + kMenuW;
   e->cancel->resize(x, H - kRowHeight, cancelW, kRowHeight);
   bool editing = screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup;
-  editing && e->isNew && x >= usedTo ? e->cancel->show() : e->cancel->hide();
+  if (editing && e->isNew && x >= usedTo) {
+    e->cancel->show();
+  } else {
+    e->cancel->hide();
+  }
 }
 
 void ZoltGUI::setEditorMenuActive(bool turnToGroup, bool cutDelete) {

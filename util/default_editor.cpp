@@ -36,8 +36,12 @@ std::string defaultEditorCommand(const char* path, bool desktop) {
     const char* program;
     const char* command;
   } kGraphical[] = {
-      {"gedit", "gedit --wait"}, {"kate", "kate --block"}, {"xed", "xed --wait"},
-      {"gvim", "gvim -f"},       {"code", "code --wait"},  {"geany", "geany -i"},
+      {"gedit", "gedit --wait"},
+      {"kate", "kate --block"},
+      {"xed", "xed --wait"},
+      {"gvim", "gvim -f"},
+      {"code", "code --wait"},
+      {"geany", "geany -i"},
       {"mousepad", "mousepad --disable-server"},
   };
   static const char* const kTerminalEditors[] = {"editor", "nano", "vim", "vi"};

@@ -946,10 +946,9 @@ TEST_F(ItemEditorTest, CancelShowsForANewItemWhereTheBarHasRoom) {
     w->resize(0, 0, c.width, 480);
     c.group ? w->CB_Menu_newGroup() : openNew();
     EXPECT_EQ(c.shown, e->cancel->visible() != 0) << c.width << (c.group ? " group" : " item");
-    for (Fl_Widget* other : {static_cast<Fl_Widget*>(e->extEdit),
-                             static_cast<Fl_Widget*>(e->startStop),
-                             static_cast<Fl_Widget*>(e->groupMenu),
-                             static_cast<Fl_Widget*>(e->menu)}) {
+    for (Fl_Widget* other :
+         {static_cast<Fl_Widget*>(e->extEdit), static_cast<Fl_Widget*>(e->startStop),
+          static_cast<Fl_Widget*>(e->groupMenu), static_cast<Fl_Widget*>(e->menu)}) {
       if (c.shown && other->visible()) EXPECT_FALSE(overlap(e->cancel, other)) << c.width;
     }
     e->cancel->do_callback();

@@ -54,7 +54,8 @@ TEST_F(WindowProgramTest, TypingANewItemsNameOnlyNamesIt) {
   std::string record = RecordAfterRestart("test sd5");
   ASSERT_NE("", record) << "the summary is what was typed, \"<unnamed>\" replaced";
   EXPECT_EQ(0u, record.rfind("t\n", 0)) << record;
-  EXPECT_EQ(std::string::npos, record.find("\np")) << "a to-do of the default priority 3: " << record;
+  EXPECT_EQ(std::string::npos, record.find("\np"))
+      << "a to-do of the default priority 3: " << record;
   EXPECT_EQ(std::string::npos, record.find("\nf")) << "not completed: " << record;
   EXPECT_EQ(std::string::npos, record.find("\nr")) << "no time recorded: " << record;
   EXPECT_EQ(std::string::npos, record.find("\nR")) << "no recording runs: " << record;
@@ -88,9 +89,9 @@ static const struct {
   const char* typed;
   const char* expected;
 } kScreens[] = {
-    {kOpenAndType, " now", "\nsCall the bank now\n"},                                 // editor
+    {kOpenAndType, " now", "\nsCall the bank now\n"},                                // editor
     {"key alt+m Down Down Down Down Down Down Down Down Return", "x", "\nsWork\n"},  // prompt
-    {"key alt+m Return", "", "\nsWork\n"},                                          // about
+    {"key alt+m Return", "", "\nsWork\n"},                                           // about
 };
 
 TEST_F(WindowProgramTest, CtrlQLeavesFromEveryScreenKeepingTheEdit) {
