@@ -29,21 +29,30 @@ void foldAscii(const char* s, size_t n, std::string& out) {
   for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(kAsciiFold.to[(unsigned char)s[i]]);
 }
 
-// True when the `m` bytes of the folded `needle` occur in the `n` bytes of `hay`, whose
-// bytes are folded on the way (ASCII text: no copy).
-bool containsAsciiFolded(const char* hay, size_t n, const std::string& needle) {
+// What a look at a text's bytes tells about an ASCII needle in it.
+enum class AsciiLook { kFound, kNotFound, kNeedsFolding };
+
+// Looks for the folded ASCII `needle` in the `n` bytes of `hay` with ASCII letters folded on
+// the way, no copy made. In ASCII text that is the whole answer. Beyond ASCII a match still
+// counts where the byte after it is ASCII (the matched letters then fold alone: nothing
+// composes with them); anything else needs the text's folding.
+AsciiLook lookForAscii(const char* hay, size_t n, const std::string& needle) {
   const size_t m = needle.size();
-  if (m > n) return false;
   auto h = reinterpret_cast<const unsigned char*>(hay);
   auto p = reinterpret_cast<const unsigned char*>(needle.data());
-  const size_t last = n - m;
-  for (size_t i = 0; i <= last; ++i) {
+  unsigned char seen = 0;  // every byte looked at, or-ed: its top bit tells non-ASCII
+  size_t i = 0;
+  for (; m <= n && i <= n - m; ++i) {
+    seen |= h[i];
     if (kAsciiFold.to[h[i]] != p[0]) continue;
     size_t k = 1;
     while (k < m && kAsciiFold.to[h[i + k]] == p[k]) ++k;
-    if (k == m) return true;
+    if (k < m) continue;
+    if (i + m == n || h[i + m] < 0x80) return AsciiLook::kFound;
+    return AsciiLook::kNeedsFolding;
   }
-  return false;
+  for (; i < n; ++i) seen |= h[i];
+  return seen & 0x80 ? AsciiLook::kNeedsFolding : AsciiLook::kNotFound;
 }
 
 }  // namespace
@@ -114,14 +123,16 @@ bool TextFolder::appendFolded(const char* s, size_t n) {
 FoldedNeedle::FoldedNeedle(const std::string& needle) {
   TextFolder folder;
   text = folder.fold(needle);
+  asciiNeedle = isAsciiText(text.data(), text.size());
 }
 
 bool FoldedNeedle::foundIn(const char* hay, size_t n, TextFolder& folder) const {
   if (text.empty()) return true;
-  if (isAsciiText(hay, n)) {
-    // An ASCII text folds to ASCII: a needle that folds to anything else is not in it.
-    return isAsciiText(text.data(), text.size()) && containsAsciiFolded(hay, n, text);
+  if (asciiNeedle) {
+    AsciiLook look = lookForAscii(hay, n, text);
+    if (look != AsciiLook::kNeedsFolding) return look == AsciiLook::kFound;
+  } else if (isAsciiText(hay, n)) {
+    return false;  // an ASCII text folds to ASCII, and this needle does not
   }
-  const std::string& folded = folder.fold(hay, n);
-  return folded.find(text) != std::string::npos;
+  return folder.fold(hay, n).find(text) != std::string::npos;
 }

@@ -44,6 +44,7 @@ class FoldedNeedle {
 
  private:
   std::string text;
+  bool asciiNeedle = true;
 };
 
 #endif  // ZOLT_UTIL_TEXT_FOLD_H_

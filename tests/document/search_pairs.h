@@ -28,6 +28,8 @@ static const SearchPair kSearchPairs[] = {
     {"French composed finds decomposed", "Cafe\xcc\x81 au lait", "caf\xc3\xa9", true},
     {"French decomposed finds composed", "CAF\xc3\x89", "cafe\xcc\x81", true},
     {"French accent is no plain letter", "caf\xc3\xa9", "cafe", false},
+    {"French decomposed accent is no plain letter", "cafe\xcc\x81", "CAFE", false},
+    {"ASCII word beside other letters", "Gr\xc3\xb6\xc3\x9f" "e report", "REPORT", true},
     {"Turkish dotless i is its own letter", "DIYARBAKIR", "diyarbak\xc4\xb1r", false},
     {"Turkish dotless i finds itself, I finds i", "diyarbak\xc4\xb1r", "DIYARBAK\xc4\xb1R", true},
     {"Turkish dotted capital I keeps its dot", "\xc4\xb0stanbul", "istanbul", false},
