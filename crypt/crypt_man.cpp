@@ -363,8 +363,8 @@ int CryptMan::Read(std::istream& is) {
     return -1;
   }
   if (!readCount(is, kMaxPwdRecords, count)) {
-    readError = "the number of passwords is not a number from 0 to " +
-                std::to_string(kMaxPwdRecords);
+    readError =
+        "the number of passwords is not a number from 0 to " + std::to_string(kMaxPwdRecords);
     return -1;
   }
   hashIterations = iterations;
@@ -376,8 +376,8 @@ int CryptMan::Read(std::istream& is) {
     if (readRecord(is, i, readError) != 0) return -1;
   }
   if (readfLine(is).find("</Crypt>") == std::string::npos) {
-    readError = "it does not end with \"</Crypt>\" after its " + std::to_string(count) +
-                " passwords";
+    readError =
+        "it does not end with \"</Crypt>\" after its " + std::to_string(count) + " passwords";
     return -1;
   }
   return 0;

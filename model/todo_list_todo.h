@@ -31,6 +31,8 @@ class ToDoListToDo : public ToDoListItem {
   // Copies description, working times, completion, show-as, running, dates, recurrence,
   // path, id, syncID, summary and priority; not hasBeenSaved and not the list position.
   // A listed target leaves its list and re-enters it (same calendar) under the new state.
+  // An encrypted description is copied with the ciphertext it was read with: a copy of one
+  // decrypted in memory is still written as that ciphertext (see DescrData::CopyFrom).
   ToDoListToDo& operator=(const ToDoListToDo& o);
   // Leaves the calendar list it is in, so no list keeps a dangling pointer.
   ~ToDoListToDo() override;

@@ -150,8 +150,7 @@ TEST_F(ClearTextMarkerTest, NoOperationWritesADecryptedDescription) {
       {"iCalendar export", "stored",
        [&] {
          T_IcsReport report;
-         return exportICalendar(*z, dir.file("export.ics").c_str(), T_IcsExportOptions(),
-                                report);
+         return exportICalendar(*z, dir.file("export.ics").c_str(), T_IcsExportOptions(), report);
        }},
       {"full save", "stored", [&] { return z->incsave_compact(file.c_str()); }},
   };

@@ -196,8 +196,12 @@ TEST_F(DescrDataTest, UncheckedCiphertextOpensWhenItLooksLikeText) {
     bool opens;
   } kCases[] = {
       {"a note of several lines\n\twith a tab\r\n", true},
-      {"Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln", true},  // UTF-8
-      {"Caf\xe9 cr\xe8me br\xfbl\xe9" "e, twice", true},  // Latin-1 from older files
+      {"Gr\xc3\xbc\xc3\x9f"
+       "e aus K\xc3\xb6ln",
+       true},  // UTF-8
+      {"Caf\xe9 cr\xe8me br\xfbl\xe9"
+       "e, twice",
+       true},  // Latin-1 from older files
       {"bell\a in the text", false},
       {"\xe9\xe8\xfb\xe9\xe9\xe8\xfb\xe9 ab", false},  // mostly bytes above 127, not UTF-8
   };

@@ -283,8 +283,8 @@ TEST_F(TwofishTest, AGivenFrontBlockIsEncryptedFirstAndGivenBack) {
   const std::string text = "a note of more than one block, with its NUL";
   int outLen = 0;
   unsigned char* made = Twofish::Encrypt(reinterpret_cast<const unsigned char*>(text.c_str()),
-                                         static_cast<int>(text.size()) + 1, kKey.data(), 32,
-                                         outLen, true, front.data());
+                                         static_cast<int>(text.size()) + 1, kKey.data(), 32, outLen,
+                                         true, front.data());
   Bytes cipher = take(made, outLen);
   ASSERT_EQ(16u + 48u, cipher.size());
   EXPECT_EQ(encrypt(front, kKey, false), Bytes(cipher.begin(), cipher.begin() + 16));

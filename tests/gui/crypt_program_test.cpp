@@ -134,8 +134,8 @@ TEST_F(CryptProgramTest, AnEncryptedNoteMadeRightAfterAddingAPasswordSurvivesAKi
   Xdotool("key alt+y alt+e alt+c");  // Crypt, the external editor, close
   ASSERT_TRUE(AwaitFile(data + "0")) << readFile(dir.file("zolt.out"));
   std::string holders = readFile(dir.file("holders.txt"));
-  std::string own = dir.path() + "/zolt-" + std::to_string(getuid()) + "/zolt-edit-" +
-                    std::to_string(pid) + "-";
+  std::string own =
+      dir.path() + "/zolt-" + std::to_string(getuid()) + "/zolt-edit-" + std::to_string(pid) + "-";
   EXPECT_EQ(0u, holders.find(own)) << holders;
   EXPECT_EQ(holders.find('\n') + 1, holders.size()) << "the editor's file alone: " << holders;
   EXPECT_EQ(std::vector<std::string>{}, Holders()) << "nothing in clear once the editor is done";
