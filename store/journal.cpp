@@ -5,13 +5,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <unordered_map>
 #include <vector>
 
@@ -286,8 +286,7 @@ bool Zolt::finishInterruptedCompaction() {
   in.close();
   bool done = !expected.empty() && expected == fingerprint(journalBase);
   if (done) {
-    (void)removeFromTheTop(journalNumbersOnDisk(),
-                           [this](int n) { return journalFileName(n); });
+    (void)removeFromTheTop(journalNumbersOnDisk(), [this](int n) { return journalFileName(n); });
     journalCount = 0;
   }
   remove(marker.c_str());

@@ -108,8 +108,8 @@ int refuse(ReplayContext& c, const std::string& why) {
 
 // Takes out the children that a failed new-item record had added and gives the parent its
 // own fields back, so that a record is applied whole or not at all.
-void undoNew(ReplayContext& c, ToDoListGroup* parent, const ToDoListGroup& before,
-             size_t oldToDos, size_t oldGroups) {
+void takeBackNew(ReplayContext& c, ToDoListGroup* parent, const ToDoListGroup& before,
+                 size_t oldToDos, size_t oldGroups) {
   while (parent->getToDos().size() > oldToDos) {
     ToDoListToDo* t = parent->getToDos().back();
     c.index.erase(t);
@@ -146,7 +146,7 @@ int applyNew(ReplayContext& c, const std::string& first, std::istream& is) {
     c.index.addSubtree(parent->getGroups()[i]);
   }
   if (result == 0 && readfLine(is) == "</new>") return 0;
-  undoNew(c, parent, before, oldToDos, oldGroups);
+  takeBackNew(c, parent, before, oldToDos, oldGroups);
   return refuse(c, result != 0 ? "an item record is damaged" : "\"</new>\" is missing");
 }
 
@@ -272,8 +272,8 @@ int Zolt::setAsideStaleFiles() {
     if (n > journalCount) stale.push_back(n);
   }
   for (int n : stale) {
-    if (setAside(journalFileName(n), "beyond the gap after file " +
-                                         std::to_string(journalCount - 1)) != 0) {
+    if (setAside(journalFileName(n),
+                 "beyond the gap after file " + std::to_string(journalCount - 1)) != 0) {
       return -1;
     }
   }
@@ -341,8 +341,10 @@ int Zolt::readJournal(bool recover, int& setAsideCount, std::string& errorFile) 
   if (result < 0) return -1;
   if (setAsideStaleFiles() != 0) {
     errorFile = journalFileName(journalCount + 1);
-    replayProblem = "it lies beyond the unbroken run of journal files and could not be set "
-                    "aside in " + incsave_setAsideName();
+    replayProblem =
+        "it lies beyond the unbroken run of journal files and could not be set "
+        "aside in " +
+        incsave_setAsideName();
     return -1;
   }
   return result;

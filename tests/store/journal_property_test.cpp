@@ -292,14 +292,13 @@ TEST(JournalPropertyTest, EveryJournalLoadsAndHoldsWhatWasAcknowledged) {
         std::string problem;
         std::unique_ptr<Zolt> loaded = loadPrefix(master, files, problem);
         ++loads;
-        ASSERT_NE(nullptr, loaded) << "seed " << seed << ", session " << session << ", "
-                                   << files << " journal files: " << problem;
+        ASSERT_NE(nullptr, loaded) << "seed " << seed << ", session " << session << ", " << files
+                                   << " journal files: " << problem;
         std::string state = stateOf(*loaded);
         for (size_t k = 0; k < names.size(); ++k) {
           if (filesAfter[k] != files) continue;
           ASSERT_EQ(stateAfter[k], state) << "seed " << seed << ", session " << session
-                                          << ", after operation " << k << " (" << names[k]
-                                          << ")";
+                                          << ", after operation " << k << " (" << names[k] << ")";
         }
       }
       // Now and then the session ends by the shutdown's full save instead.

@@ -29,9 +29,9 @@ class JournalRecoveryTest : public ::testing::Test {
 TEST_F(JournalRecoveryTest, AStartThatCannotApplyTheJournalSaysWhyAndTouchesNothing) {
   RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
   EXPECT_NE(0, r.status);
-  EXPECT_NE(std::string::npos,
-            r.err.find("The journal file " + real + "1 cannot be applied (line 3: <deleted>: no "
-                       "item has the identifier 77)"))
+  EXPECT_NE(std::string::npos, r.err.find("The journal file " + real +
+                                          "1 cannot be applied (line 3: <deleted>: no "
+                                          "item has the identifier 77)"))
       << r.err;
   EXPECT_NE(std::string::npos, r.err.find("zolt --recover -f data.dat")) << r.err;
   EXPECT_NE(std::string::npos, r.err.find(real + ".unapplied")) << r.err;
@@ -50,9 +50,9 @@ TEST_F(JournalRecoveryTest, RecoverLoadsWhatAppliesAndKeepsTheRestBeside) {
   EXPECT_NE(std::string::npos, saved.find("sbefore the bad one\n"));
   EXPECT_NE(std::string::npos, saved.find("safter the bad one\n"));
   EXPECT_FALSE(fileExists(data + "0")) << "the journal is in the master file now";
-  EXPECT_EQ("# " + real + "1 was not applied: line 3: <deleted>: no item has the identifier 77\n" +
-                kBad,
-            readFile(data + ".unapplied"));
+  EXPECT_EQ(
+      "# " + real + "1 was not applied: line 3: <deleted>: no item has the identifier 77\n" + kBad,
+      readFile(data + ".unapplied"));
   // The next start is an ordinary one.
   r = runZolt(dir.path(), "-q -f data.dat");
   EXPECT_EQ(0, r.status) << r.err;

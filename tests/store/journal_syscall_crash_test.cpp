@@ -62,7 +62,8 @@ bool parseCall(const std::string& line, Call& call) {
   std::string result = line.substr(equals + 4);
   call.result = std::strtol(result.c_str(), nullptr, 10);
   size_t lt = result.find('<');
-  if (lt != std::string::npos) call.resultPath = unescape(result.substr(lt + 1, result.find('>') - lt - 1));
+  if (lt != std::string::npos)
+    call.resultPath = unescape(result.substr(lt + 1, result.find('>') - lt - 1));
   return true;
 }
 
@@ -92,9 +93,8 @@ class FolderModel {
     if (c.result < 0) return false;
     if (c.name == "openat" || c.name == "open") return opened(c);
     if (c.name == "write" || c.name == "pwrite64") return written(c);
-    if (c.name == "ftruncate") return in(fdOf(c.args[0]), [&](File& f) {
-      f.now.resize(std::stoul(c.args[1]));
-    });
+    if (c.name == "ftruncate")
+      return in(fdOf(c.args[0]), [&](File& f) { f.now.resize(std::stoul(c.args[1])); });
     if (c.name == "fsync" || c.name == "fdatasync") {
       return in(fdOf(c.args[0]), [](File& f) { f.durable = f.now; });
     }

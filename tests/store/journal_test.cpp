@@ -432,9 +432,9 @@ TEST_F(JournalTest, RecoveryAppliesWhatItCanAndSetsAsideTheRest) {
   ASSERT_EQ(2u, Root()->getToDos().size());
   EXPECT_EQ("after the bad one", Root()->getToDos()[1]->getSummary());
   std::string kept = readFile(master + ".unapplied");
-  EXPECT_EQ("# " + master + "1 was not applied: line 3: <deleted>: no item has the identifier 77\n" +
-                bad,
-            kept);
+  EXPECT_EQ(
+      "# " + master + "1 was not applied: line 3: <deleted>: no item has the identifier 77\n" + bad,
+      kept);
   ASSERT_EQ(0, zolt->incsave_compact(master.c_str()));
   EXPECT_EQ(0, Open());
   EXPECT_EQ(2u, Root()->getToDos().size());

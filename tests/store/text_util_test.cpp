@@ -46,9 +46,9 @@ TEST(TextUtilTest, ParseNumberReadsLikeAtoiAndWraps) {
 // Where a wrapped value would name another valid one, only numbers that fit are taken;
 // strtoull is the oracle for what fits.
 TEST(TextUtilTest, FittingNumbersOnly) {
-  static const char* const kCases[] = {"0",  "7",   "4294967295", "4294967296", "4294967298",
-                                       "",   "-1",  "+3",         " 5",         "5 ",
-                                       "1x", "00012", "99999999999999999999"};
+  static const char* const kCases[] = {
+      "0",  "7",  "4294967295", "4294967296", "4294967298",          "", "-1", "+3",
+      " 5", "5 ", "1x",         "00012",      "99999999999999999999"};
   for (const char* text : kCases) {
     std::string t = text;
     bool digits = !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
