@@ -130,8 +130,7 @@ int Zolt::delCurGroup() {
   if (leaveCurGroup() != 0) return -1;
   if (g->hasBeenSaved()) (void)incsave_deleted(g->getSyncID());  // reports its own failure
   forgetPositionsBelow(gonePath);
-  history.noteRemoval(g);  // for undo, while the group lives
-  curGroup->delGroup(g, nrActiveJobs, calendar);
+  history.removeGroup(g, curGroup);  // deleted, or kept whole for undo
   root->checkCompleted();
   // The rows showed the deleted group's content.
   rows.clear();

@@ -22,8 +22,7 @@ static size_t stringBytes(const std::string& s) {
 static size_t toDoBytes(const ToDoListToDo& t) {
   size_t descr = static_cast<size_t>(t.getDescrData().getLen());
   return sizeof(ToDoListToDo) + stringBytes(t.getSummary()) + stringBytes(t.getPath()) +
-         2 * (descr + kHeapOverhead) + t.getNrTimes() * sizeof(T_workingTimes) +
-         3 * kHeapOverhead;
+         2 * (descr + kHeapOverhead) + t.getNrTimes() * sizeof(T_workingTimes) + 3 * kHeapOverhead;
 }
 
 static size_t groupOwnBytes(const ToDoListGroup& g) {
@@ -34,8 +33,8 @@ static size_t groupOwnBytes(const ToDoListGroup& g) {
 static size_t subtreeBytes(const ToDoListItem& item) {
   if (auto* t = dynamic_cast<const ToDoListToDo*>(&item)) return toDoBytes(*t);
   auto& g = static_cast<const ToDoListGroup&>(item);
-  size_t bytes = groupOwnBytes(g) + (g.getToDos().size() + g.getGroups().size()) *
-                                        sizeof(void*) + 2 * kHeapOverhead;
+  size_t bytes = groupOwnBytes(g) + (g.getToDos().size() + g.getGroups().size()) * sizeof(void*) +
+                 2 * kHeapOverhead;
   for (const ToDoListToDo* t : g.getToDos()) bytes += toDoBytes(*t);
   for (const ToDoListGroup* sub : g.getGroups()) bytes += subtreeBytes(*sub);
   return bytes;
@@ -168,14 +167,14 @@ UndoEdit UndoHistory::subtreeEdit(ToDoListItem* item, unsigned parentSyncID, boo
 }
 
 void UndoHistory::noteBefore(const ToDoListToDo* t) {
-  if (applying || t == nullptr) return;
+  if (!enabled || applying || t == nullptr) return;
   // Inside an editor session the editor's copy is the state before the whole edit.
   if (doc.rememberedTodo != nullptr || doc.newItemFlag) return;
   pendingBefore = toDoCopy(*t);
 }
 
 void UndoHistory::noteSaved(ToDoListItem* item) {
-  if (applying || item == nullptr) return;
+  if (!enabled || applying || item == nullptr) return;
   std::unique_ptr<ToDoListToDo> pending = std::move(pendingBefore);
   ToDoListGroup* parent = doc.root->getGroupPtr(item->getPath());
   if (doc.newItemFlag) {
@@ -206,14 +205,33 @@ void UndoHistory::noteSaved(ToDoListItem* item) {
 }
 
 void UndoHistory::noteRemoval(ToDoListItem* item) {
-  if (applying || item == nullptr || !item->hasBeenSaved()) return;
+  if (!enabled || applying || item == nullptr || !item->hasBeenSaved()) return;
   ToDoListGroup* parent = doc.root->getGroupPtr(item->getPath());
   if (parent == nullptr || !holds(*parent, item)) return;  // the removal will be refused
   addEdit(subtreeEdit(item, parent->getSyncID(), false));
 }
 
+void UndoHistory::removeGroup(ToDoListGroup* g, ToDoListGroup* parent) {
+  if (!enabled || applying || !g->hasBeenSaved()) {
+    parent->delGroup(g, doc.nrActiveJobs, doc.calendar);
+    return;
+  }
+  UndoEdit e;
+  e.syncID = g->getSyncID();
+  e.parentSyncID = parent->getSyncID();
+  e.isGroup = true;
+  e.bytes = subtreeBytes(*g);
+  if (e.bytes + open.bytes > maxBytes) {
+    parent->delGroup(g, doc.nrActiveJobs, doc.calendar);
+    addEdit(std::move(e));  // too big to keep: addEdit gives up on the step
+    return;
+  }
+  e.before.reset(parent->takeGroup(g, doc.nrActiveJobs, doc.calendar));
+  addEdit(std::move(e));
+}
+
 void UndoHistory::noteInsertion(ToDoListItem* item, const ToDoListGroup* parent) {
-  if (applying || item == nullptr || parent == nullptr) return;
+  if (!enabled || applying || item == nullptr || parent == nullptr) return;
   addEdit(subtreeEdit(item, parent->getSyncID(), true));
 }
 

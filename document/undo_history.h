@@ -49,9 +49,9 @@ class UndoHistory {
   static constexpr size_t kMaxBytes = size_t{32} << 20;
 
   // Results of undo() and redo() besides 0 (done).
-  static constexpr int kNothing = -1;         // no step to undo or redo
-  static constexpr int kStale = -2;           // the tree no longer fits the step: history dropped
-  static constexpr int kNotJournalled = -3;   // done, but a journal record failed
+  static constexpr int kNothing = -1;        // no step to undo or redo
+  static constexpr int kStale = -2;          // the tree no longer fits the step: history dropped
+  static constexpr int kNotJournalled = -3;  // done, but a journal record failed
 
   // `doc` owns this history and outlives it.
   explicit UndoHistory(Zolt& doc) : doc(doc) {}
@@ -84,6 +84,10 @@ class UndoHistory {
   // `item` is about to be removed from the tree, subtree and all. Nothing for an item no
   // journal record holds (it was never committed, so its removal undoes nothing).
   void noteRemoval(ToDoListItem* item);
+  // Deletes the group `g`, a child of `parent`, as ToDoListGroup::delGroup does; when undo
+  // keeps the deletion, the group is kept whole instead of being copied and freed, so a
+  // big group costs undo no copy.
+  void removeGroup(ToDoListGroup* g, ToDoListGroup* parent);
   // `item` was just added below `parent`, subtree and all.
   void noteInsertion(ToDoListItem* item, const ToDoListGroup* parent);
   // The items a paste or import added below `parent`, as one step.
@@ -104,6 +108,11 @@ class UndoHistory {
   size_t bytes() const { return keptBytes; }
   // Forgets every step.
   void clear();
+  // Off, the hooks keep nothing (the benchmark compares a change with and without).
+  void setEnabled(bool on) {
+    enabled = on;
+    if (!on) clear();
+  }
   // Lowers the bounds (tests and the benchmark); at least one step.
   void setLimits(size_t steps, size_t maxBytes);
 
@@ -133,6 +142,7 @@ class UndoHistory {
   bool openTooBig = false;
   bool tooBig = false;
   bool applying = false;
+  bool enabled = true;
   size_t keptBytes = 0;
   size_t maxSteps = kMaxSteps;
   size_t maxBytes = kMaxBytes;

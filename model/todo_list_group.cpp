@@ -81,6 +81,17 @@ void ToDoListGroup::delGroup(ToDoListGroup* g, unsigned& nrActiveJobs, T_Calenda
   noteRemovedChild(childID);
 }
 
+ToDoListGroup* ToDoListGroup::takeGroup(ToDoListGroup* g, unsigned& nrActiveJobs, T_Calendar& cal) {
+  auto it = std::find(groups.begin(), groups.end(), g);
+  if (it == groups.end()) return nullptr;
+  unsigned running = g->getNrActiveJobs();
+  nrActiveJobs = running < nrActiveJobs ? nrActiveJobs - running : 0;
+  g->removeFromCalLists(cal);
+  groups.erase(it);
+  noteRemovedChild(g->getID());
+  return g;
+}
+
 void ToDoListGroup::removeFromCalLists(T_Calendar& cal) {
   for (ToDoListGroup* g : groups) g->removeFromCalLists(cal);
   for (ToDoListToDo* t : todos) t->removeFromCalLists(cal);

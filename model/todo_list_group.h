@@ -51,6 +51,9 @@ class ToDoListGroup : public ToDoListItem {
   // Deletes `g` and its subtree, whose to-dos leave the calendar lists first.
   // REQUIRES: `g` is a child of this group.
   void delGroup(ToDoListGroup* g, unsigned& nrActiveJobs, T_Calendar& cal);
+  // As delGroup, but `g` is not deleted: it is returned, and the caller owns it and its
+  // subtree, in no calendar list. Null (nothing changes) when `g` is not a child.
+  ToDoListGroup* takeGroup(ToDoListGroup* g, unsigned& nrActiveJobs, T_Calendar& cal);
 
   // The item with that syncID: this group, its direct to-dos, its direct groups, then
   // (when recursive) deeper, depth first. Null when none. isGroup tells the kind of a child.

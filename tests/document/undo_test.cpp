@@ -21,9 +21,9 @@ void CanonToDo(const ToDoListToDo& t, std::ostream& os) {
   const DescrData& d = t.getDescrData();
   os << "t" << t.getSyncID() << " '" << t.getSummary() << "' p" << t.getPriority() << " b"
      << std::hex << t.getDateTime(1) << " e" << t.getDateTime(0) << std::dec << " c"
-     << t.isCompleted() << "@" << (t.isCompleted() ? t.getCompletedTime() : 0) << " run" << t.isRunning() << " as"
-     << t.getShowTimeAs() << " rec" << r.type << "/" << r.interval << "/" << r.firstDate << "/"
-     << r.lastDate << " times";
+     << t.isCompleted() << "@" << (t.isCompleted() ? t.getCompletedTime() : 0) << " run"
+     << t.isRunning() << " as" << t.getShowTimeAs() << " rec" << r.type << "/" << r.interval << "/"
+     << r.firstDate << "/" << r.lastDate << " times";
   for (unsigned i = 0; i < t.getNrTimes(); ++i) {
     os << " " << t.getTimeBegin(i) << "-" << t.getTimeEnd(i);
   }
@@ -240,7 +240,6 @@ const UndoCase kCases[] = {
        ASSERT_EQ(0, t.zolt.insertGroup(built));
      }},
 };
-
 
 class UndoTableTest : public UndoTest, public ::testing::WithParamInterface<size_t> {};
 
