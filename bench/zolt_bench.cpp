@@ -22,7 +22,6 @@
 #include "bench/goal_table.h"
 #include "bench/table_reporter.h"
 #include "bench/undo_bench.h"
-#include "bench/undo_bench.h"
 #include "document/zolt.h"
 
 // The goals compare saving "before fsync": while this is set, fsync returns at once for
@@ -587,7 +586,6 @@ void registerAll(const std::vector<int>& ns) {
         ->Unit(benchmark::kMillisecond);
   }
   registerUndoBenchmarks(ns, [](int n) -> const std::string& { return masterFile(n); }, workDir);
-  registerUndoBenchmarks(ns, [](int n) -> const std::string& { return masterFile(n); }, workDir);
   for (const auto& b : kPaused) {
     for (int n : ns) {
       benchmark::RegisterBenchmark(b.first, b.second)
@@ -618,7 +616,6 @@ int main(int argc, char** argv) {
   }
   printGoalTable(reporter.results, ns, facts);
   printColdStartTable(ns);
-  printUndoTable(reporter.results, ns);
   printUndoTable(reporter.results, ns);
   fs::remove_all(workDir);
   return 0;
