@@ -133,15 +133,14 @@ bool PrivateDirectory::stillSound() const {
   struct stat held, named;
   if (fd_ < 0 || fstat(fd_, &held) != 0 || !whyNotPrivate(held).empty()) return false;
   int found = fresh_ || path_ != environment("XDG_RUNTIME_DIR") ? lstat(path_.c_str(), &named)
-                                                                 : stat(path_.c_str(), &named);
+                                                                : stat(path_.c_str(), &named);
   return found == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
 // Six letters or digits from the kernel's random source, so a name cannot be guessed
 // ahead and planted.
 static std::string randomLetters() {
-  static const char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   unsigned char bytes[6];
   if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
     // Uniqueness still holds through O_EXCL; only the guessing gets easier.

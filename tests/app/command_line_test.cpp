@@ -74,14 +74,8 @@ TEST(CommandLineTest, MissingOrEmptyFileNamesAreRefused) {
   static const struct {
     std::vector<const char*> args;
   } kCases[] = {
-      {{"-f"}},
-      {{"-q", "-s", "-f"}},
-      {{"-f", ""}},
-      {{"-f", "", "name.dat"}},
-      {{"--export-ics"}},
-      {{"--export-ics", ""}},
-      {{"--import-ics"}},
-      {{"-q", "--import-ics", ""}},
+      {{"-f"}},           {{"-q", "-s", "-f"}},   {{"-f", ""}},       {{"-f", "", "name.dat"}},
+      {{"--export-ics"}}, {{"--export-ics", ""}}, {{"--import-ics"}}, {{"-q", "--import-ics", ""}},
   };
   for (const auto& c : kCases) {
     std::string line;

@@ -53,7 +53,8 @@ TEST_F(ExportTargetTest, EveryExportRefusesAPipeAndLeavesIt) {
          T_IcsReport report;
          int result = exportICalendar(z, f, T_IcsExportOptions(), report);
          if (result != 0) {
-           EXPECT_NE(std::string::npos, report.error.find("is a named pipe (FIFO)")) << report.error;
+           EXPECT_NE(std::string::npos, report.error.find("is a named pipe (FIFO)"))
+               << report.error;
          }
          return result;
        }},

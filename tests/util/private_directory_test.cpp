@@ -91,7 +91,8 @@ TEST_F(PrivateDirectoryTest, RuntimeDirectoryIsUsedOnlyWhenPrivate) {
     const char* label;
     std::function<void(const std::string&)> spoil;
   } kCases[] = {
-      {"another user's", [](const std::string& p) { ASSERT_EQ(0, chown(p.c_str(), kOtherUid, -1)); }},
+      {"another user's",
+       [](const std::string& p) { ASSERT_EQ(0, chown(p.c_str(), kOtherUid, -1)); }},
       {"readable by others", [](const std::string& p) { ASSERT_EQ(0, chmod(p.c_str(), 0755)); }},
       {"missing", [](const std::string& p) { ASSERT_EQ(0, rmdir(p.c_str())); }},
   };
