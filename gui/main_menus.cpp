@@ -97,8 +97,8 @@ Fl_Menu_Item menu_Menu[] = {
     ZOLT_ENTRY("Add Pwd...", cb_Menu_Crypt_AddPwd, 0, 0),
     ZOLT_ENTRY("Login...", cb_Menu_Crypt_Login, 0, 0),
     ZOLT_END,
-    ZOLT_ENTRY("undo", cb_Menu_undo, 0, 0),
-    ZOLT_ENTRY("redo", cb_Menu_undo, 1, FL_MENU_DIVIDER),
+    ZOLT_ENTRY("&undo", cb_Menu_undo, 0, 0),
+    ZOLT_ENTRY("&redo", cb_Menu_undo, 1, FL_MENU_DIVIDER),
     ZOLT_ENTRY("E&xit", cb_Done, 0, 0),
     ZOLT_END,
 };
@@ -115,8 +115,8 @@ Fl_Menu_Item menu_CalMenu[] = {
     ZOLT_ENTRY("42 days", cb_CalSpan, 42, FL_MENU_RADIO | FL_MENU_DIVIDER),
     ZOLT_ENTRY("toggle size", cb_Opts_View_toggleTextSize, 0, 0),
     ZOLT_END,
-    ZOLT_ENTRY("undo", cb_Menu_undo, 0, 0),
-    ZOLT_ENTRY("redo", cb_Menu_undo, 1, FL_MENU_DIVIDER),
+    ZOLT_ENTRY("&undo", cb_Menu_undo, 0, 0),
+    ZOLT_ENTRY("&redo", cb_Menu_undo, 1, FL_MENU_DIVIDER),
     ZOLT_ENTRY("E&xit", cb_Done, 0, 0),
     ZOLT_END,
 };
