@@ -1,12 +1,28 @@
 // The editor and leaving the window, driven through the real program with xdotool keys as a
 // person types them; then a kill, or the program's own exit, and a look at the data file.
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+
 #include "gui/program_fixture.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would break its headers.
+#include <FL/x.H>
 #include <X11/Xlib.h>
 
 class WindowProgramTest : public ProgramTest {
  protected:
+  // This process's own connection to the display, once an earlier test showed a window on
+  // it, kept the keys xdotool sends from reaching the program; it is closed (FLTK opens a
+  // new one when a later test shows a window).
+  void SetUp() override {
+    if (fl_display != nullptr) {
+      Fl::grab(nullptr);
+      while (Fl::first_window()) Fl::first_window()->hide();
+      fl_close_display();
+      fl_display = nullptr;
+    }
+    ProgramTest::SetUp();
+  }
   // The record of the to-do or group named `summary` in the data file after a headless
   // load, which replays the journal; "" when there is none.
   // What a window manager sends when the user clicks the window's close box.
