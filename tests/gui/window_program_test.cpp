@@ -1,30 +1,12 @@
 // The editor and leaving the window, driven through the real program with xdotool keys as a
 // person types them; then a kill, or the program's own exit, and a look at the data file.
-#include <FL/Fl.H>
-#include <FL/Fl_Window.H>
-
 #include "gui/program_fixture.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would break its headers.
-#include <FL/x.H>
 #include <X11/Xlib.h>
 
 class WindowProgramTest : public ProgramTest {
  protected:
-  // This process's own connection to the display, once an earlier test showed a window on
-  // it, kept the keys xdotool sends from reaching the program; it is closed (FLTK opens a
-  // new one when a later test shows a window).
-  void SetUp() override {
-    if (fl_display != nullptr) {
-      Fl::grab(nullptr);
-      while (Fl::first_window()) Fl::first_window()->hide();
-      fl_close_display();
-      fl_display = nullptr;
-    }
-    ProgramTest::SetUp();
-  }
-  // The record of the to-do or group named `summary` in the data file after a headless
-  // load, which replays the journal; "" when there is none.
   // What a window manager sends when the user clicks the window's close box.
   void CloseBox() {
     Display* display = XOpenDisplay(nullptr);
@@ -45,6 +27,8 @@ class WindowProgramTest : public ProgramTest {
     ASSERT_TRUE(status != -1 && WIFEXITED(status)) << "the program left by itself";
     EXPECT_EQ(0, WEXITSTATUS(status)) << readFile(dir.file("zolt.out"));
   }
+  // The record of the to-do or group named `summary` in the data file after a headless
+  // load, which replays the journal; "" when there is none.
   std::string RecordAfterRestart(const std::string& summary) {
     RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
     EXPECT_EQ(0, r.status) << r.err;
