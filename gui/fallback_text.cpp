@@ -169,6 +169,9 @@ void forEachRun(const char* s, int n, Fl_Font base, Run run) {
 // straight to the Xlib driver: the chosen font has those characters.
 class FallbackTextDriver : public Fl_Xlib_Graphics_Driver {
  public:
+  // The display's own driver, kept as FLTK keeps it: FLTK never frees a display's driver.
+  Fl_Graphics_Driver* replaced = nullptr;  // not owned
+
   void draw(const char* str, int n, int x, int y) override {
     if (n <= 0 || isAsciiText(str, static_cast<size_t>(n))) {
       Fl_Xlib_Graphics_Driver::draw(str, n, x, y);
@@ -222,6 +225,7 @@ void installFallbackText() {
   driver = new FallbackTextDriver;  // the display's for the rest of the process
   Fl_Display_Device* display = Fl_Display_Device::display_device();
   bool current = Fl_Surface_Device::surface() == display;
+  driver->replaced = display->driver();
   display->driver(driver);
   if (current) display->set_current();
 }
