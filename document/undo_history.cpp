@@ -243,29 +243,23 @@ void UndoHistory::noteInsertions(const std::vector<ToDoListItem*>& items,
 
 // ---- undo and redo ----
 
-int UndoHistory::undo() {
-  if (done.empty()) return kNothing;
-  UndoStep step = std::move(done.back());
-  done.pop_back();
-  int result = apply(step, true);
-  if (result == kStale) {
-    dropAll(false);
-    return result;
-  }
-  undone.push_back(std::move(step));
-  return result;
-}
+int UndoHistory::undo() { return moveLastStep(done, undone, true); }
 
-int UndoHistory::redo() {
-  if (undone.empty()) return kNothing;
-  UndoStep step = std::move(undone.back());
-  undone.pop_back();
-  int result = apply(step, false);
+int UndoHistory::redo() { return moveLastStep(undone, done, false); }
+
+// Applies the last step of `from` backwards (undoing) or forwards and moves it to `to`; a
+// step that no longer fits the tree drops the whole history.
+int UndoHistory::moveLastStep(std::deque<UndoStep>& from, std::deque<UndoStep>& to,
+                              bool undoing) {
+  if (from.empty()) return kNothing;
+  UndoStep step = std::move(from.back());
+  from.pop_back();
+  int result = apply(step, undoing);
   if (result == kStale) {
     dropAll(false);
     return result;
   }
-  done.push_back(std::move(step));
+  to.push_back(std::move(step));
   return result;
 }
 

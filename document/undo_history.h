@@ -125,6 +125,7 @@ class UndoHistory {
   void trim();
   UndoEdit subtreeEdit(ToDoListItem* item, unsigned parentSyncID, bool added);
 
+  int moveLastStep(std::deque<UndoStep>& from, std::deque<UndoStep>& to, bool undoing);
   int apply(UndoStep& step, bool undoing);
   SyncIndex indexTree() const;
   bool applicable(const UndoStep& step, bool undoing, const SyncIndex& index) const;

@@ -14,6 +14,7 @@
 
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
+#include "exchange/packed_text.h"
 #include "test_util.h"
 #include "util/clock.h"
 
@@ -47,18 +48,6 @@ std::string run(const std::string& command, int& status) {
   int raw = pclose(p);
   status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return out;
-}
-
-std::string show(unsigned v) {
-  if (!hasDate(v)) return "-";
-  char buf[32];
-  if (hasTime(v)) {
-    snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", packedYear(v), packedMonth(v),
-             packedDay(v), packedHour(v), packedMinute(v));
-  } else {
-    snprintf(buf, sizeof buf, "%04d-%02d-%02d", packedYear(v), packedMonth(v), packedDay(v));
-  }
-  return buf;
 }
 
 unsigned dayOfText(const std::string& text) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document/zolt.h"
+#include "exchange/packed_text.h"
 #include "model/todo_test_util.h"
 #include "test_util.h"
 #include "util/clock.h"
@@ -21,18 +22,6 @@ namespace {
 unsigned at(int y, int m, int d, int h = -1, int mi = 0) {
   unsigned v = packDate(kEmptyDateTime, y, m, d);
   return h < 0 ? v : packTime(v, h, mi);
-}
-
-std::string show(unsigned v) {
-  if (!hasDate(v)) return "-";
-  char buf[32];
-  if (hasTime(v)) {
-    snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", packedYear(v), packedMonth(v),
-             packedDay(v), packedHour(v), packedMinute(v));
-  } else {
-    snprintf(buf, sizeof buf, "%04d-%02d-%02d", packedYear(v), packedMonth(v), packedDay(v));
-  }
-  return buf;
 }
 
 struct ComponentFree {
