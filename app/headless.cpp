@@ -5,7 +5,7 @@
 
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
-#include "gui/agenda_text.h"
+#include "document/agenda_text.h"
 
 std::string uidDomainOf(const std::string& fileName) {
   size_t slash = fileName.find_last_of('/');

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "gui/zolt_gui.h"
 
 static int quitPipe[2] = {-1, -1};

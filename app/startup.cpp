@@ -14,7 +14,7 @@
 #include "app/data_folder.h"
 #include "app/exchange_file.h"
 #include "app/headless.h"
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "app/quit_signals.h"
 #include "app/view_state.h"
 #include "document/zolt.h"

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "bench/data_generator.h"
 #include "bench/goal_table.h"
 #include "bench/table_reporter.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "calendar/date_time.h"
 #include "gui/fltk_dialogs.h"
 

@@ -15,7 +15,7 @@ class Fl_Window;
 // chosen, otherwise on the month of the given date with that date marked. Returns true and
 // writes the chosen date when the dialog ends with a date (Done, or the close box after a
 // click in the grid); returns false and leaves all three unchanged on Cancel or Escape or
-// when no date was chosen. The wait goes through runModal (app/messages.h).
+// when no date was chosen. The wait goes through runModal (gui/messages.h).
 bool pickDate(int& year, int& month, int& day);
 
 class DateSelect {

@@ -6,7 +6,7 @@
 
 #include <FL/Fl_Double_Window.H>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 
 DialogSeam fltkDialogSeam();
 

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "app/config.h"
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "calendar/date_time.h"
 #include "calendar/recurrence.h"
 #include "crypt/descr_data.h"

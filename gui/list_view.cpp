@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "document/zolt.h"
-#include "gui/list_format.h"
+#include "document/list_format.h"
 #include "gui/password_dialogs.h"
 #include "gui/zolt_gui.h"
 #include "model/todo_list_todo.h"

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "app/headless.h"
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
 #include "gui/date_select.h"

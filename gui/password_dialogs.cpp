@@ -13,7 +13,7 @@
 
 #include <vector>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "crypt/crypt_man.h"
 #include "gui/fltk_dialogs.h"
 #include "gui/raw_label.h"

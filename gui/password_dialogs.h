@@ -1,5 +1,5 @@
 // The two modal dialogs over the key manager: adding a password and logging in with one.
-// Each run builds its window anew, waits through the dialog seam (app/messages.h) until the
+// Each run builds its window anew, waits through the dialog seam (gui/messages.h) until the
 // window is hidden, acts on the key manager and destroys the window.
 // GUI thread only.
 #ifndef ZOLT_GUI_PASSWORD_DIALOGS_H_

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "calendar/date_time.h"
 #include "gui/date_select.h"
 #include "gui/fltk_dialogs.h"

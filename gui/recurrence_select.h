@@ -19,7 +19,7 @@ class Fl_Window;
 // `weekday` (0 = Monday); `isToDo` is false for an appointment, which cannot be
 // "daily, resetable". Returns true and writes the record when the dialog ends with Done or
 // its close box; returns false and leaves `rec` unchanged on Cancel or Escape. The wait
-// goes through runModal (app/messages.h).
+// goes through runModal (gui/messages.h).
 bool pickRecurrence(T_recData& rec, int day, int month, int weekday, bool isToDo);
 
 // The type choice's callback: the chosen entry's value (0-6) becomes the type.

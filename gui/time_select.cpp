@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 #include "gui/fltk_dialogs.h"
 
 static const int kLabelSize = 20;

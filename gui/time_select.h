@@ -14,7 +14,7 @@ class Fl_Window;
 // Lets the user choose a time of day, starting from `hour`:`minute` (values outside 0-23
 // and 0-59 start at 0). Returns true and writes the time when the dialog ends with Done or
 // its close box; returns false and leaves both unchanged on Cancel or Escape. The wait goes
-// through runModal (app/messages.h).
+// through runModal (gui/messages.h).
 bool pickTime(int& hour, int& minute);
 
 // Reads a typed time of day: "14:30", "9:05", "9.05", "14h30", "1430", "930" or an hour

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "document/zolt.h"
-#include "gui/agenda_text.h"
+#include "document/agenda_text.h"
 #include "test_util.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "gui/messages.h"
 
 class ScriptedDialogs {
  public:

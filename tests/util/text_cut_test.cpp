@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "document/zolt.h"
-#include "gui/agenda_text.h"
+#include "document/agenda_text.h"
 #include "test_util.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "gui/list_format.h"
+#include "document/list_format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "gui/agenda_text.h"
+#include "document/agenda_text.h"
 
 #include "document/zolt.h"
-#include "gui/list_format.h"
+#include "document/list_format.h"
 
 // Skips the format codes at the front of `column` from `pos` on; returns where its text
 // begins. A code is "@" and a letter; B, C, F and S take a number as well.

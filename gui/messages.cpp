@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "gui/messages.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // The calendar list as plain text, for a terminal or a script: the lines the window's
 // calendar shows, with FLTK's format codes taken out. No FLTK here.
-#ifndef ZOLT_GUI_AGENDA_TEXT_H_
-#define ZOLT_GUI_AGENDA_TEXT_H_
+#ifndef ZOLT_DOCUMENT_AGENDA_TEXT_H_
+#define ZOLT_DOCUMENT_AGENDA_TEXT_H_
 
 #include <string>
 
@@ -19,4 +19,4 @@ std::string plainLine(const std::string& line);
 // are as before afterwards.
 std::string agendaText(Zolt& doc, unsigned firstDay, int days);
 
-#endif  // ZOLT_GUI_AGENDA_TEXT_H_
+#endif  // ZOLT_DOCUMENT_AGENDA_TEXT_H_

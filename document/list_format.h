@@ -1,8 +1,8 @@
 // How a row of a view becomes one line of the list's browser: the row colour, the mark
 // column and the text, which the browser shows as it stands ("@." ends the format codes,
 // so a text with "@" is never read as one). No FLTK here: the lines are plain strings.
-#ifndef ZOLT_GUI_LIST_FORMAT_H_
-#define ZOLT_GUI_LIST_FORMAT_H_
+#ifndef ZOLT_DOCUMENT_LIST_FORMAT_H_
+#define ZOLT_DOCUMENT_LIST_FORMAT_H_
 
 #include <string>
 
@@ -27,4 +27,4 @@ std::string formatCalendarLine(const T_viewDataItem& row, bool alternate);
 // "(B-E) " for a calendar row that begins or ends on its day at a time; "" otherwise.
 std::string calendarTimes(const T_viewDataItem& row);
 
-#endif  // ZOLT_GUI_LIST_FORMAT_H_
+#endif  // ZOLT_DOCUMENT_LIST_FORMAT_H_

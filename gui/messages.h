@@ -2,8 +2,8 @@
 // dialogs. With a window these are FLTK message boxes and a local event loop; before a
 // window exists (and with -q) messages go to standard error. One seam, so that tests can
 // answer every box and dialog without a person. GUI thread only.
-#ifndef ZOLT_APP_MESSAGES_H_
-#define ZOLT_APP_MESSAGES_H_
+#ifndef ZOLT_GUI_MESSAGES_H_
+#define ZOLT_GUI_MESSAGES_H_
 
 #include <string>
 
@@ -35,4 +35,4 @@ void runModal(Fl_Window* dialog);
 DialogSeam setDialogSeam(const DialogSeam& seam);
 DialogSeam standardErrorSeam();
 
-#endif  // ZOLT_APP_MESSAGES_H_
+#endif  // ZOLT_GUI_MESSAGES_H_

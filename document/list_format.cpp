@@ -1,4 +1,4 @@
-#include "gui/list_format.h"
+#include "document/list_format.h"
 
 const char* const kHeadingPrefix = "@B50";
 const char* const kRowPrefixA = "@B55";
