@@ -7,16 +7,6 @@
 #include "exchange/icalendar.h"
 #include "document/agenda_text.h"
 
-std::string uidDomainOf(const std::string& fileName) {
-  size_t slash = fileName.find_last_of('/');
-  std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  std::string domain;
-  for (char c : base) {
-    if (isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_') domain += c;
-  }
-  return domain.empty() ? std::string("zolt") : domain;
-}
-
 static int importFile(Zolt& doc, const std::string& file, const std::string& fileName, FILE* out) {
   T_IcsReport report;
   doc.rememberGroup();

@@ -15,8 +15,4 @@ class Zolt;
 // them failed (the others still run).
 int runWithoutWindow(Zolt& doc, const T_CommandLine& cl, const std::string& fileName);
 
-// The part of a data file's name that tells its UIDs from another file's: its base name,
-// letters, digits, '.', '-' and '_' only.
-std::string uidDomainOf(const std::string& fileName);
-
 #endif  // ZOLT_APP_HEADLESS_H_

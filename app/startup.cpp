@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "app/command_line.h"
-#include "app/config.h"
+#include "util/config.h"
 #include "app/data_file_lock.h"
 #include "app/data_folder.h"
 #include "app/exchange_file.h"
@@ -185,7 +185,7 @@ static int runWindow(const std::string& fileName, const std::string& exchangeFil
   catchQuitSignals();
   // An edit that a kill cut short left its description in clear in a directory of its own.
   removeStaleEditDirectories(privateDirectory());
-  make_windows(fileName.c_str());
+  make_windows(*zolt, fileName.c_str());
   mainWin->init(zolt, exchangeFile.c_str());
   mainWin->showMain(kScreenList);
   mainWin->setMenuActive();

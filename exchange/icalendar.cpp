@@ -5,6 +5,7 @@
 #include <libical/ical.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -440,4 +441,14 @@ std::string importMessage(const std::string& fileName, const T_IcsReport& report
   return withNotes("Imported " + std::to_string(report.items) +
                        " to-dos and appointments into the new group \"" + report.groupName + "\".",
                    report, "Not held exactly, imported as near as Zolt can:");
+}
+
+std::string uidDomainOf(const std::string& fileName) {
+  size_t slash = fileName.find_last_of('/');
+  std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  std::string domain;
+  for (char c : base) {
+    if (isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_') domain += c;
+  }
+  return domain.empty() ? std::string("zolt") : domain;
 }

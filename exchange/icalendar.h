@@ -62,4 +62,8 @@ std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport
 std::string exportMessage(const std::string& fileName, const T_IcsReport& report);
 std::string importMessage(const std::string& fileName, const T_IcsReport& report);
 
+// The part of a data file's name that tells its UIDs from another file's: its base name,
+// letters, digits, '.', '-' and '_' only ("zolt" when nothing is left).
+std::string uidDomainOf(const std::string& fileName);
+
 #endif  // ZOLT_EXCHANGE_ICALENDAR_H_

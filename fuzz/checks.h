@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/config.h"
+#include "util/config.h"
 #include "crypt/crypt_man.h"
 #include "document/zolt.h"
 

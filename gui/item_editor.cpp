@@ -22,7 +22,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/config.h"
+#include "util/config.h"
 #include "gui/messages.h"
 #include "calendar/date_time.h"
 #include "calendar/recurrence.h"

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 
-#include "app/headless.h"
 #include "gui/messages.h"
 #include "document/zolt.h"
 #include "exchange/icalendar.h"

@@ -10,7 +10,6 @@
 
 #include <ctime>
 
-#include "app/startup.h"
 #include "document/zolt.h"
 #include "gui/alt_shortcut.h"
 #include "gui/fallback_text.h"
@@ -415,9 +414,9 @@ void updateClock(void*) {
   if (mainWin) mainWin->updateClock();
 }
 
-void make_windows(const char* fileName) {
+void make_windows(Zolt& doc, const char* fileName) {
   unsigned w = 0, h = 0;
-  zolt->windowSize(w, h);
+  doc.windowSize(w, h);
   std::string title = std::string("Zolt: ") + fileName;
   mainWin = new ZoltGUI(2 * w, 2 * h, title.c_str());
   mainWin->callback(cb_keypress_ESC);

@@ -327,9 +327,9 @@ enum CalendarMenuEntry {
   kCalMenuExit = 13,
 };
 
-// Creates the main window titled "Zolt: " and `fileName`, sized from the document's stored
-// half width and height, and stores it in mainWin.
-void make_windows(const char* fileName);
+// Creates the main window titled "Zolt: " and `fileName`, sized from `doc`'s stored half
+// width and height, and stores it in mainWin.
+void make_windows(Zolt& doc, const char* fileName);
 
 // Callbacks: each reaches mainWin. Menu callbacks take the entry's value as `data`.
 void cb_keypress_ESC(Fl_Widget*, void*);

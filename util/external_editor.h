@@ -7,7 +7,7 @@
 
 #include <string>
 
-// The configuration's built-in editor value (app/config.h); never run, as it needs a terminal.
+// The configuration's built-in editor value (util/config.h); never run, as it needs a terminal.
 extern const char kDefaultEditor[];  // "/etc/alternatives/emacs"
 
 // The editor command to run: `configured` (an "editor" line of the user configuration; pass ""

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
+#include "util/config.h"
 #include "calendar/date_time.h"
 #include "document/zolt.h"
 #include "gui/date_select.h"

@@ -1,7 +1,7 @@
 // The user configuration: the external editor's command and the candidate default data
 // files, read once at start-up from the home directory's ".zoltrc/zolt.config".
-#ifndef ZOLT_APP_CONFIG_H_
-#define ZOLT_APP_CONFIG_H_
+#ifndef ZOLT_UTIL_CONFIG_H_
+#define ZOLT_UTIL_CONFIG_H_
 
 #include <string>
 #include <vector>
@@ -22,4 +22,4 @@ std::string GetHomeDir();
 // file leaves the built-in editor and default files.
 void ReadConfigFile();
 
-#endif  // ZOLT_APP_CONFIG_H_
+#endif  // ZOLT_UTIL_CONFIG_H_

@@ -1,4 +1,4 @@
-#include "app/config.h"
+#include "util/config.h"
 
 #include <cstdio>
 #include <cstdlib>
