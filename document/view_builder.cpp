@@ -118,3 +118,13 @@ bool Zolt::cmpViewData(unsigned i, unsigned j) const {
 bool Zolt::cmpViewDataCal(unsigned i, unsigned j) const {
   return calendarRowAfter(rows[i], rows[j]);
 }
+
+long Zolt::findLineOf(const ToDoListItem* item, size_t from) const {
+  long found = -1;
+  for (size_t line = 0; line < rowOrder.size(); ++line) {
+    if (rowItems[rowOrder[line]] != item) continue;
+    if (line >= from) return static_cast<long>(line);
+    if (found < 0) found = static_cast<long>(line);
+  }
+  return found;
+}

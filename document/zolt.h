@@ -240,6 +240,17 @@ class Zolt {
   const std::vector<ToDoListItem*>& getRowItems() const { return rowItems; }
   const std::vector<unsigned>& getRowOrder() const { return rowOrder; }
 
+  // The view line by line, for a list that reads only the lines it shows. Lines count
+  // from 0 in display order; the row index of a line is what setItem2ViewItem and its kin
+  // take. REQUIRES for the line readers: line < lineCount().
+  size_t lineCount() const { return rowOrder.size(); }
+  unsigned rowIndexOfLine(size_t line) const { return rowOrder[line]; }
+  const T_viewDataItem& lineRow(size_t line) const { return rows[rowOrder[line]]; }
+  ToDoListItem* lineItem(size_t line) const { return rowItems[rowOrder[line]]; }
+  // The first line from `from` on that shows `item`, else the first line that shows it
+  // at all; -1 when none does.
+  long findLineOf(const ToDoListItem* item, size_t from) const;
+
   // ---- Search (document/search.cpp) ----
 
   // Normal view: finds every to-do of the current group and of the groups below it whose
