@@ -123,8 +123,8 @@ long Zolt::findLineOf(const ToDoListItem* item, size_t from) const {
   long found = -1;
   for (size_t line = 0; line < rowOrder.size(); ++line) {
     if (rowItems[rowOrder[line]] != item) continue;
-    if (line >= from) return static_cast<long>(line);
-    if (found < 0) found = static_cast<long>(line);
+    found = static_cast<long>(line);
+    if (line >= from) break;
   }
   return found;
 }

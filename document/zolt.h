@@ -247,8 +247,8 @@ class Zolt {
   unsigned rowIndexOfLine(size_t line) const { return rowOrder[line]; }
   const T_viewDataItem& lineRow(size_t line) const { return rows[rowOrder[line]]; }
   ToDoListItem* lineItem(size_t line) const { return rowItems[rowOrder[line]]; }
-  // The first line from `from` on that shows `item`, else the first line that shows it
-  // at all; -1 when none does.
+  // The first line from `from` on that shows `item`, else the last line before `from`
+  // that shows it; -1 when none does.
   long findLineOf(const ToDoListItem* item, size_t from) const;
 
   // ---- Search (document/search.cpp) ----
