@@ -51,7 +51,7 @@ int syncDirectoryOf(const std::string& name) {
 // Creates the temporary file beside `target` with the mode the target will have.
 static int makeTemporary(const std::string& target, std::string& tempName) {
   tempName = target + ".tmpXXXXXX";
-  int fd = mkstemp(tempName.data());
+  int fd = mkostemp(tempName.data(), O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st;
   mode_t mode = (stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0600;

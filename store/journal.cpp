@@ -45,7 +45,7 @@ static bool writeAll(int fd, const std::string& content) {
 static bool writeDurably(const std::string& name, const std::string& tempPattern,
                          const std::string& content) {
   std::string temp = tempPattern;
-  int fd = mkstemp(temp.data());
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = writeAll(fd, content) && fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
