@@ -291,6 +291,27 @@ TEST_F(RowListTest, AClickSelectsAndCallsBackAsTheBrowserDoes) {
   EXPECT_EQ(-1, firstDifferentRow(released[0], released[1])) << "after the release";
 }
 
+TEST_F(RowListTest, EveryPixelRowPicksTheBrowsersLine) {
+  Fill(40, normalLine);
+  std::vector<std::string> picked[2];
+  Fl_Widget* widgets[2] = {browser, list};
+  for (int k = 0; k < 2; ++k) {
+    Drawn(widgets[k]);
+    for (int y = 0; y < 240; ++y) {
+      Mouse(FL_PUSH, 100, y);
+      Mouse(FL_RELEASE, 100, y);
+      int value = k == 0 ? browser->value() : list->value();
+      int top = k == 0 ? browser->topline() : list->topline();
+      picked[k].push_back(std::to_string(y) + ": line " + std::to_string(value) + ", top " +
+                          std::to_string(top));
+    }
+    Fl::focus(nullptr);
+  }
+  EXPECT_EQ(picked[0], picked[1]);
+  ASSERT_EQ(240u, picked[1].size());
+  EXPECT_GT(list->value(), 240 / list->lineHeight()) << "the line cut by the bottom edge";
+}
+
 TEST_F(RowListTest, KeepsPositionsAsTheBrowserDoes) {
   Fill(100, normalLine);
   Drawn(list);
