@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "document/list_format.h"
 #include "gui/main_window_fixture.h"
 #include "gui/row_list.h"
 
@@ -367,6 +368,42 @@ TEST_F(RowListWindowTest, AClickInTheMarkColumnCompletesTheToDo) {
   int now = lineOf(summary);
   ASSERT_GT(now, 0);
   EXPECT_NE(std::string::npos, line(now).find("x\t")) << "the click completed it";
+}
+
+// The row colours as a walk over the whole view from its top gives them: they restart at
+// each heading or special day and step on each item row.
+std::vector<std::string> calendarLinesFromTheTop(const Zolt& doc) {
+  std::vector<std::string> out;
+  bool alternate = false;
+  for (size_t line = 0; line < doc.lineCount(); ++line) {
+    const T_viewDataItem& r = doc.lineRow(line);
+    if (r.priority == kRowHeading || r.priority == kRowSpecialDay) alternate = false;
+    out.push_back(formatCalendarLine(r, alternate));
+    if (r.priority < kRowHeading) alternate = !alternate;
+  }
+  return out;
+}
+
+TEST_F(RowListWindowTest, CalendarLinesReadInAnyOrderMatchAWalkFromTheTop) {
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(0, doc->newToDo(0, 0));
+    doc->setItemSummary("Due today " + std::to_string(i));
+    ASSERT_EQ(0, doc->setDateToday(0));
+  }
+  win->CB_Menu_ZoltView(kMainViewCalendar);
+  win->CB_CalSpan(7);
+  std::vector<std::string> expected = calendarLinesFromTheTop(*doc);
+  ASSERT_EQ(expected.size(), static_cast<size_t>(lines()));
+  ASSERT_GT(lines(), 12) << "days with items";
+  int alternates = 0;
+  for (const std::string& e : expected) alternates += e.find(kRowPrefixB) != std::string::npos;
+  ASSERT_GT(alternates, 1) << "rows of both colours";
+  // Backwards, forwards, and hopping about: each line read alone.
+  std::vector<int> order;
+  for (int n = lines(); n >= 1; --n) order.push_back(n);
+  for (int n = 1; n <= lines(); ++n) order.push_back(n);
+  for (int n = 1; n <= lines(); n += 3) order.push_back(lines() + 1 - n);
+  for (int n : order) EXPECT_EQ(expected[n - 1], line(n)) << "line " << n;
 }
 
 }  // namespace
