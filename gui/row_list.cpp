@@ -13,7 +13,8 @@ static const int kNoColumns[] = {0};
 static const char kFormatChar = '@';
 static const char kColumnChar = '\t';
 
-RowList::RowList(int X, int Y, int W, int H, const char* label) : Fl_Group(X, Y, W, H, label), columnWidths_(kNoColumns) {
+RowList::RowList(int X, int Y, int W, int H, const char* label)
+    : Fl_Group(X, Y, W, H, label), columnWidths_(kNoColumns) {
   box(FL_NO_BOX);
   align(FL_ALIGN_BOTTOM);
   color(FL_BACKGROUND2_COLOR, FL_SELECTION_COLOR);
@@ -249,18 +250,49 @@ int RowList::lineWidth(const std::string& text) const {
     ++str;
     char* rest = const_cast<char*>(str + 1);
     switch (*str++) {
-      case 'l': case 'L': size = 24; break;
-      case 'm': case 'M': size = 18; break;
-      case 's': size = 11; break;
-      case 'b': font = static_cast<Fl_Font>(font | FL_BOLD); break;
-      case 'i': font = static_cast<Fl_Font>(font | FL_ITALIC); break;
-      case 'f': case 't': font = FL_COURIER; break;
-      case 'B': case 'C': strtoul(str, &rest, 10); str = rest; break;
-      case 'F': font = static_cast<Fl_Font>(strtoul(str, &rest, 10)); str = rest; break;
-      case 'S': size = static_cast<int>(strtoul(str, &rest, 10)); str = rest; break;
-      case '.': done = true; break;
-      case '@': --str; done = true; break;
-      default: break;
+      case 'l':
+      case 'L':
+        size = 24;
+        break;
+      case 'm':
+      case 'M':
+        size = 18;
+        break;
+      case 's':
+        size = 11;
+        break;
+      case 'b':
+        font = static_cast<Fl_Font>(font | FL_BOLD);
+        break;
+      case 'i':
+        font = static_cast<Fl_Font>(font | FL_ITALIC);
+        break;
+      case 'f':
+      case 't':
+        font = FL_COURIER;
+        break;
+      case 'B':
+      case 'C':
+        strtoul(str, &rest, 10);
+        str = rest;
+        break;
+      case 'F':
+        font = static_cast<Fl_Font>(strtoul(str, &rest, 10));
+        str = rest;
+        break;
+      case 'S':
+        size = static_cast<int>(strtoul(str, &rest, 10));
+        str = rest;
+        break;
+      case '.':
+        done = true;
+        break;
+      case '@':
+        --str;
+        done = true;
+        break;
+      default:
+        break;
     }
   }
   if (*str == kFormatChar && str[1]) ++str;
@@ -280,14 +312,33 @@ struct FieldStyle {
 static char* readFormat(char* str, bool selected, int X, int Y, int W, int H, FieldStyle& s) {
   while (*str == kFormatChar && *++str && *str != kFormatChar) {
     switch (*str++) {
-      case 'l': case 'L': s.size = 24; break;
-      case 'm': case 'M': s.size = 18; break;
-      case 's': s.size = 11; break;
-      case 'b': s.font = static_cast<Fl_Font>(s.font | FL_BOLD); break;
-      case 'i': s.font = static_cast<Fl_Font>(s.font | FL_ITALIC); break;
-      case 'f': case 't': s.font = FL_COURIER; break;
-      case 'c': s.align = FL_ALIGN_CENTER; break;
-      case 'r': s.align = FL_ALIGN_RIGHT; break;
+      case 'l':
+      case 'L':
+        s.size = 24;
+        break;
+      case 'm':
+      case 'M':
+        s.size = 18;
+        break;
+      case 's':
+        s.size = 11;
+        break;
+      case 'b':
+        s.font = static_cast<Fl_Font>(s.font | FL_BOLD);
+        break;
+      case 'i':
+        s.font = static_cast<Fl_Font>(s.font | FL_ITALIC);
+        break;
+      case 'f':
+      case 't':
+        s.font = FL_COURIER;
+        break;
+      case 'c':
+        s.align = FL_ALIGN_CENTER;
+        break;
+      case 'r':
+        s.align = FL_ALIGN_RIGHT;
+        break;
       case 'B':
         if (!selected) {
           fl_color(static_cast<Fl_Color>(strtoul(str, &str, 10)));
@@ -296,22 +347,33 @@ static char* readFormat(char* str, bool selected, int X, int Y, int W, int H, Fi
           while (isdigit(*str & 255)) ++str;
         }
         break;
-      case 'C': s.colour = static_cast<Fl_Color>(strtoul(str, &str, 10)); break;
-      case 'F': s.font = static_cast<Fl_Font>(strtol(str, &str, 10)); break;
-      case 'N': s.colour = FL_INACTIVE_COLOR; break;
-      case 'S': s.size = static_cast<int>(strtol(str, &str, 10)); break;
+      case 'C':
+        s.colour = static_cast<Fl_Color>(strtoul(str, &str, 10));
+        break;
+      case 'F':
+        s.font = static_cast<Fl_Font>(strtol(str, &str, 10));
+        break;
+      case 'N':
+        s.colour = FL_INACTIVE_COLOR;
+        break;
+      case 'S':
+        s.size = static_cast<int>(strtol(str, &str, 10));
+        break;
       case '-':
         fl_color(FL_DARK3);
         fl_line(X + 3, Y + H / 2, X + W - 3, Y + H / 2);
         fl_color(FL_LIGHT3);
         fl_line(X + 3, Y + H / 2 + 1, X + W - 3, Y + H / 2 + 1);
         break;
-      case 'u': case '_':
+      case 'u':
+      case '_':
         fl_color(s.colour);
         fl_line(X + 3, Y + H - 1, X + W - 3, Y + H - 1);
         break;
-      case '.': return str;
-      default: break;
+      case '.':
+        return str;
+      default:
+        break;
     }
   }
   return str;

@@ -106,21 +106,21 @@ class RowList : public Fl_Group {
 
   LineSource* source_ = nullptr;  // not owned
   int count_ = 0;
-  int selected_ = 0;           // the line value() reports, 0 for none
-  bool highlighted_ = false;   // whether the selected line is drawn selected
-  int position_ = 0;           // pixels scrolled from the top of line 1
-  int hposition_ = 0;          // pixels scrolled from the left
-  int maxWidth_ = 0;           // the widest line drawn since lines(), in pixels
-  bool changed_ = false;       // a push or drag changed the selection
-  int lastY_ = 0;              // the pointer's y at the last push or drag
-  const int* columnWidths_;  // not owned
+  int selected_ = 0;          // the line value() reports, 0 for none
+  bool highlighted_ = false;  // whether the selected line is drawn selected
+  int position_ = 0;          // pixels scrolled from the top of line 1
+  int hposition_ = 0;         // pixels scrolled from the left
+  int maxWidth_ = 0;          // the widest line drawn since lines(), in pixels
+  bool changed_ = false;      // a push or drag changed the selection
+  int lastY_ = 0;             // the pointer's y at the last push or drag
+  const int* columnWidths_;   // not owned
   int scrollbarSize_ = 0;
   int textSize_ = FL_NORMAL_SIZE;
   Fl_Font textFont_ = FL_HELVETICA;
   mutable std::string text_;       // the buffer of text()
   std::vector<std::string> page_;  // the lines being drawn
-  Fl_Scrollbar* scrollbar_;   // owned by the group
-  Fl_Scrollbar* hscrollbar_;  // owned by the group
+  Fl_Scrollbar* scrollbar_;        // owned by the group
+  Fl_Scrollbar* hscrollbar_;       // owned by the group
 };
 
 #endif  // ZOLT_GUI_ROW_LIST_H_

@@ -2,6 +2,7 @@
 
 #include <FL/Enumerations.H>
 
+#include <algorithm>
 #include <cstring>
 
 #include "document/list_format.h"
@@ -43,6 +44,15 @@ int ViewLines::reset(const Zolt* doc) {
   calendar_ = doc->getMainViewType() == kMainViewCalendar;
   empty_ = !calendar_ && doc->lineCount() == 0;
   cached_ = false;
+  // Noted now, while every row's item is alive: the list may be drawn after a change has
+  // deleted items and before the view is rebuilt (under a message about that change).
+  running_.clear();
+  if (doc->getNrActiveJobs() != 0) {
+    for (size_t line = 0; line < doc->lineCount(); ++line) {
+      if (isRunningLine(doc, line)) running_.push_back(doc->lineItem(line));
+    }
+    std::sort(running_.begin(), running_.end());
+  }
   return empty_ ? 1 : static_cast<int>(doc->lineCount());
 }
 
@@ -84,5 +94,7 @@ void ViewLines::lineText(int line, std::string& text) {
   } else {
     formatListLine(r, at % 2 == 1, text);
   }
-  if (isRunningLine(doc_, at)) markRunning(text);
+  // Compared, never followed: the item may be gone.
+  const void* item = doc_->lineItem(at);
+  if (std::binary_search(running_.begin(), running_.end(), item)) markRunning(text);
 }

@@ -228,9 +228,7 @@ TEST_F(RowListTest, DrawsAsTheBrowserDoes) {
 }
 
 TEST_F(RowListTest, ALineWiderThanTheListScrollsSideways) {
-  Fill(30, [](int n) {
-    return n == 2 ? normalLine(n) + std::string(40, 'w') : normalLine(n);
-  });
+  Fill(30, [](int n) { return n == 2 ? normalLine(n) + std::string(40, 'w') : normalLine(n); });
   ExpectSamePixels("a horizontal scrollbar under the lines");
 }
 
@@ -404,6 +402,34 @@ TEST_F(RowListWindowTest, CalendarLinesReadInAnyOrderMatchAWalkFromTheTop) {
   for (int n = 1; n <= lines(); ++n) order.push_back(n);
   for (int n = 1; n <= lines(); n += 3) order.push_back(lines() + 1 - n);
   for (int n : order) EXPECT_EQ(expected[n - 1], line(n)) << "line " << n;
+}
+
+// A change can delete items before the view is rebuilt, and a message about it lets the list
+// draw meanwhile: the lines then come from the rows alone (a sanitizer run sees any read of
+// a deleted item).
+TEST_F(RowListWindowTest, ADeletedRunningToDoIsNotReadBeforeTheViewIsRebuilt) {
+  ShowWindow();
+  int open = 0;
+  for (int l = 1; l <= lines() && open == 0; ++l) {
+    if (line(l).find("o\t") != std::string::npos) open = l;
+  }
+  ASSERT_GT(open, 0) << "the fixture has an open to-do";
+  std::string summary = shown(open);
+  ASSERT_EQ(0, doc->setItem2ViewItem(static_cast<int>(doc->rowIndexOfLine(open - 1))));
+  ASSERT_EQ(0, doc->setItemRunning(true));
+  win->showList(0);
+  int running = lineOf(summary + "  (running)");
+  ASSERT_GT(running, 0);
+  ASSERT_EQ(0, doc->setItem2ViewItem(static_cast<int>(doc->rowIndexOfLine(running - 1))));
+  ASSERT_EQ(0, doc->delToDo());
+  win->list()->redraw();
+  Fl::flush();
+  for (int l = 1; l <= lines(); ++l) {
+    EXPECT_EQ(std::string::npos, shown(l).find("(running)")) << "line " << l << ": " << shown(l);
+  }
+  win->showList(0);
+  EXPECT_EQ(0, lineOf(summary)) << "gone once the view is rebuilt";
+  EXPECT_EQ(0, lineOf(summary + "  (running)"));
 }
 
 }  // namespace
