@@ -193,12 +193,6 @@ void RowList::bbox(int& X, int& Y, int& W, int& H) const {
   if (H < 0) H = 0;
 }
 
-int RowList::maxPosition() const {
-  int X, Y, W, H;
-  bbox(X, Y, W, H);
-  return std::max(0, fullHeight() - H);
-}
-
 void RowList::resize(int X, int Y, int W, int H) {
   Fl_Widget::resize(X, Y, W, H);
   int scrollsize = scrollbarSize();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+// Invariant: 0 <= value() <= size(); the two scrollbars are the group's only children.
 class RowList : public Fl_Group {
  public:
   // Where the lines' text comes from.
@@ -79,8 +80,6 @@ class RowList : public Fl_Group {
   // The area the lines take, inside the box and left of the scrollbars shown.
   void bbox(int& X, int& Y, int& W, int& H) const;
   int fullHeight() const { return count_ * lineHeight(); }
-  // The largest position that still fills the list's height.
-  int maxPosition() const;
   // Scrolls to `pixels` from the top of the first line.
   void position(int pixels);
   void hposition(int pixels);
