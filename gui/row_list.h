@@ -5,7 +5,9 @@
 // italic, "@r" right-aligned, "@c" centred, "@." ends the codes, tab-separated columns), and
 // the list draws, scrolls and selects as an Fl_Browser of type FL_SELECT_BROWSER does, pixel
 // for pixel: existing code and tests keep the browser's method names. Every line has the
-// height of one line of the text size. GUI thread only.
+// height of one line of the text font, so a position needs no walk over the lines; the size
+// codes a browser line may carry ("@l", "@S<n>"), which would make it taller there, draw in
+// that height here (no line of a view uses them). GUI thread only.
 #ifndef ZOLT_GUI_ROW_LIST_H_
 #define ZOLT_GUI_ROW_LIST_H_
 
