@@ -6,7 +6,6 @@
 // view and one journal record. Needs a display (bench.sh runs it under xvfb-run).
 // bench/README.md says what each line measures.
 #include <FL/Fl.H>
-#include <FL/Fl_Browser.H>
 #include <FL/x.H>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
@@ -30,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/row_list.h"
 #include "gui/messages.h"
 #include "bench/data_generator.h"
 #include "bench/goal_table.h"

@@ -1,20 +1,18 @@
-// The list screen: rows into browser lines, clicks on them, entering and leaving groups,
+// The list screen: the view into the list's lines, clicks on them, entering and leaving groups,
 // and completion from the list.
 #include <FL/Fl.H>
-#include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Menu_Item.H>
-#include <FL/fl_draw.H>
 
 #include <algorithm>
-#include <cstring>
 
 #include "gui/messages.h"
 #include "document/zolt.h"
 #include "document/list_format.h"
 #include "gui/password_dialogs.h"
+#include "gui/row_list.h"
+#include "gui/view_lines.h"
 #include "gui/zolt_gui.h"
-#include "model/todo_list_todo.h"
 
 int ZoltGUI::firstVisibleLine() const { return list_->topline(); }
 int ZoltGUI::selectedLine() const { return list_->value(); }
@@ -22,15 +20,13 @@ int ZoltGUI::selectedLine() const { return list_->value(); }
 void ZoltGUI::selectLine(int line) {
   if (line < 1 || line > list_->size()) return;
   list_->deselect();
-  list_->show(line);
   list_->select(line);
   list_->make_visible(line);
 }
 
 int ZoltGUI::rowOfLine(int line) const {
-  const std::vector<unsigned>& order = doc->getRowOrder();
-  if (line < 1 || static_cast<size_t>(line) > order.size()) return -1;
-  return static_cast<int>(order[line - 1]);
+  if (line < 1 || static_cast<size_t>(line) > doc->lineCount()) return -1;
+  return static_cast<int>(doc->rowIndexOfLine(line - 1));
 }
 
 void ZoltGUI::setCheckMarks() {
@@ -42,66 +38,10 @@ void ZoltGUI::setCheckMarks() {
   doc->getOptCompletedLast() ? last.set() : last.clear();
 }
 
-// A to-do whose time is being recorded stands out in the list itself, not only through
-// the "!" button: its own background, bold text and the word "running".
-static const char* const kRunningSuffix = "  (running)";
-
-static bool isRunningRow(const Zolt* doc, unsigned row) {
-  const T_viewDataItem& r = doc->getRows()[row];
-  const ToDoListItem* item = doc->getRowItems()[row];
-  return item && !r.isGroup && r.priority < kRowHeading &&
-         static_cast<const ToDoListToDo*>(item)->isRunning();
-}
-
-static void markRunning(std::string& line) {
-  static const std::string running = "@B" + std::to_string(fl_color_cube(3, 7, 3));
-  size_t text = line.find("@.");
-  if (text == std::string::npos) return;
-  for (const char* prefix : {kRowPrefixA, kRowPrefixB}) {
-    size_t at;
-    while ((at = line.find(prefix)) != std::string::npos && at < text) {
-      line.replace(at, strlen(prefix), running);
-      text = line.find("@.");
-    }
-  }
-  line.insert(text, "@b");
-  line += kRunningSuffix;
-}
-
-void ZoltGUI::fillNormalList() {
-  const std::vector<T_viewDataItem>& rows = doc->getRows();
-  const std::vector<unsigned>& order = doc->getRowOrder();
-  if (order.empty()) {
-    list_->add("<empty>", nullptr);
-    return;
-  }
-  bool alternate = false;
-  std::string line;
-  for (unsigned row : order) {
-    formatListLine(rows[row], alternate, line);
-    if (isRunningRow(doc, row)) markRunning(line);
-    list_->add(line.c_str(), nullptr);
-    alternate = !alternate;
-  }
-}
-
-void ZoltGUI::fillCalendarList() {
-  const std::vector<T_viewDataItem>& rows = doc->getRows();
-  bool alternate = false;
-  for (unsigned row : doc->getRowOrder()) {
-    const T_viewDataItem& r = rows[row];
-    if (r.priority == kRowHeading || r.priority == kRowSpecialDay) alternate = false;
-    std::string line = formatCalendarLine(r, alternate);
-    if (isRunningRow(doc, row)) markRunning(line);
-    list_->add(line.c_str(), nullptr);
-    if (r.priority < kRowHeading) alternate = !alternate;
-  }
-}
-
 void ZoltGUI::showList(int firstLine) {
   bool calendar = doc->getMainViewType() == kMainViewCalendar;
   doc->clearViewData();
-  list_->clear();
+  list_->lines(0);  // nothing of the old view is read while the new one is built
   if (calendar) {
     titleHalfHeight = 0;
     title_->resize(0, 0, 2 * halfWidth, 0);
@@ -113,9 +53,9 @@ void ZoltGUI::showList(int firstLine) {
   doc->getContent();
   doc->sortContent();
   markUndoEntries();
-  calendar ? fillCalendarList() : fillNormalList();
+  list_->lines(viewLines_->reset(doc));
   if (doc->getMainViewType() == kMainViewSearch) {
-    searchHits_ = static_cast<int>(doc->getRowOrder().size());
+    searchHits_ = static_cast<int>(doc->lineCount());
     layoutTitle();
   }
   if (firstLine > 0) list_->topline(firstLine);
@@ -164,29 +104,22 @@ bool ZoltGUI::moveSelection(int key) {
 
 void ZoltGUI::selectItemLine(const ToDoListItem* item) {
   if (item == nullptr) return;
-  const std::vector<ToDoListItem*>& items = doc->getRowItems();
-  const std::vector<unsigned>& order = doc->getRowOrder();
-  int found = 0;
-  for (size_t i = 0; i < order.size(); ++i) {
-    if (items[order[i]] != item) continue;
-    found = static_cast<int>(i) + 1;
-    // The calendar shows an item on each of its days: prefer a line already in sight.
-    if (found >= list_->topline()) break;
-  }
-  if (found > 0) selectLine(found);
+  // The calendar shows an item on each of its days: prefer a line already in sight.
+  long found = doc->findLineOf(item, static_cast<size_t>(std::max(0, list_->topline() - 1)));
+  if (found >= 0) selectLine(static_cast<int>(found) + 1);
 }
 
 // ---- Clicks ----
 
 void ZoltGUI::listViewClicked() {
   int line = list_->value();
-  if (line == 0 || screen_ != kScreenList || doc->getRows().empty() || Fl::pushed() != nullptr ||
+  if (line == 0 || screen_ != kScreenList || doc->lineCount() == 0 || Fl::pushed() != nullptr ||
       Fl::event_key() != FL_Button + 1) {
     return;
   }
   int row = rowOfLine(line);
   if (row < 0) return;
-  const T_viewDataItem& r = doc->getRows()[row];
+  const T_viewDataItem& r = doc->lineRow(line - 1);
   int x = Fl::event_x() - list_->x();
   bool markColumn = x >= 0 && x < kMarkColumnWidth;
   bool leftHalf = x < halfWidth;

@@ -2,7 +2,6 @@
 // them and behind the list screen's buttons.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
-#include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Button.H>
@@ -16,6 +15,7 @@
 #include "exchange/icalendar.h"
 #include "gui/date_select.h"
 #include "gui/password_dialogs.h"
+#include "gui/row_list.h"
 #include "gui/zolt_gui.h"
 #include "util/file_tools.h"
 

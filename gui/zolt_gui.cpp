@@ -16,6 +16,8 @@
 #include "gui/fake_keyboard.h"
 #include "gui/item_editor.h"
 #include "gui/raw_label.h"
+#include "gui/row_list.h"
+#include "gui/view_lines.h"
 #include "util/clock.h"
 
 ZoltGUI* mainWin = nullptr;
@@ -68,6 +70,7 @@ ZoltGUI::ZoltGUI(int w, int h, const char* title)
 
 ZoltGUI::~ZoltGUI() {
   delete editor_;
+  delete viewLines_;
   if (mainWin == this) mainWin = nullptr;
 }
 
@@ -85,14 +88,15 @@ void ZoltGUI::makeWindows() {
   title_->labeltype(rawLabelType());
   title_->labelsize(20);
   title_->callback(cb_Up);
-  list_ = new Fl_Browser(0, kTitleLineHeight, w(), h() - kTitleLineHeight - kBarHeight);
-  list_->type(FL_SELECT_BROWSER);
+  list_ = new RowList(0, kTitleLineHeight, w(), h() - kTitleLineHeight - kBarHeight);
   list_->callback(cb_listView);
   list_->when(FL_WHEN_CHANGED | FL_WHEN_RELEASE_ALWAYS);
-  static int columns[] = {kMarkColumnWidth, 0};
+  static const int columns[] = {kMarkColumnWidth, 0};
   list_->column_widths(columns);
   list_->textsize(textSize_);
-  list_->scrollbar_width(20);
+  list_->scrollbar_size(20);
+  viewLines_ = new ViewLines();
+  list_->lineSource(viewLines_);
   menuButton_ = new Fl_Menu_Button(0, 0, kMenuButtonW, kBarHeight, "&Menu");
   // Drawn at the left, the label keeps clear of the drop-down mark at the right.
   menuButton_->labelsize(16);
@@ -317,6 +321,7 @@ bool ZoltGUI::handleListKey(int key) {
   bool ctrl = Fl::event_state(FL_CTRL) != 0;
   int line = selectedLine();
   int row = line > 0 ? rowOfLine(line) : -1;
+  const T_viewDataItem* r = row >= 0 ? &doc->lineRow(line - 1) : nullptr;
   if (alt && key == 'm') {
     menuButton_->popup();
   } else if (alt && key == 'n') {
@@ -326,10 +331,8 @@ bool ZoltGUI::handleListKey(int key) {
   } else if (ctrl && key == 'q') {
     CB_Done();
   } else if (key == FL_Right) {
-    if (row < 0) return false;
-    const T_viewDataItem& r = doc->getRows()[row];
-    if (r.priority >= kRowHeading) return false;
-    if (r.isGroup) {
+    if (r == nullptr || r->priority >= kRowHeading) return false;
+    if (r->isGroup) {
       enterGroup(row, true);
     } else {
       openToDo(row, false);
@@ -338,9 +341,8 @@ bool ZoltGUI::handleListKey(int key) {
     CB_Up();
   } else if (moveSelection(key)) {
   } else if (key == FL_Enter || key == FL_KP_Enter) {
-    if (row < 0) return false;
-    const T_viewDataItem& r = doc->getRows()[row];
-    if (!r.isGroup && r.priority < kRowHeading) toggleCompleted(row, true);
+    if (r == nullptr) return false;
+    if (!r->isGroup && r->priority < kRowHeading) toggleCompleted(row, true);
   } else {
     return false;
   }

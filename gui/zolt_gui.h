@@ -1,7 +1,10 @@
 // The main window: one FLTK window that shows one screen at a time, the list of the
 // current view (screen 0), the about screen (1), the item and group editor (2 to 5) and
-// the input prompt (6). It formats the document's rows, routes every click, key and menu
-// command to one document operation and shows the result. GUI thread only.
+// the input prompt (6). The list is a RowList (gui/row_list.h), which draws only the lines
+// in sight and asks a ViewLines (gui/view_lines.h) for their text, made then from the
+// document's line readers; so showing a view of any size costs about one page. The window
+// routes every click, key and menu command to one document operation and shows the result.
+// GUI thread only.
 #ifndef ZOLT_GUI_ZOLT_GUI_H_
 #define ZOLT_GUI_ZOLT_GUI_H_
 
@@ -16,7 +19,9 @@ class Fl_Input;
 class Fl_Menu_Button;
 struct Fl_Menu_Item;
 class FakeKeyboard;
+class RowList;
 class ToDoListItem;
+class ViewLines;
 class Zolt;
 struct EditorScreens;
 
@@ -168,7 +173,7 @@ class ZoltGUI : public Fl_Window {
   int screen() const { return screen_; }
   int textSize() const { return textSize_; }
   int promptKind() const { return promptKind_; }
-  Fl_Browser* list() const { return list_; }
+  RowList* list() const { return list_; }
   Fl_Button* titleButton() const { return title_; }
   Fl_Menu_Button* menuButton() const { return menuButton_; }
   Fl_Button* newItemButton() const { return newItem_; }
@@ -205,8 +210,6 @@ class ZoltGUI : public Fl_Window {
   void selectItemLine(const ToDoListItem* item);
   // The row the list line `line` (from 1) shows; -1 when there is none.
   int rowOfLine(int line) const;
-  void fillNormalList();
-  void fillCalendarList();
   // Opens the to-do of `row` in the editor, or asks for the login when its description is
   // locked.
   void openToDo(int row, bool preferDescription);
@@ -255,7 +258,7 @@ class ZoltGUI : public Fl_Window {
 
   // Widgets, owned by the window (its group deletes them).
   Fl_Button* title_ = nullptr;
-  Fl_Browser* list_ = nullptr;
+  RowList* list_ = nullptr;
   Fl_Menu_Button* menuButton_ = nullptr;
   Fl_Button* newItem_ = nullptr;
   Fl_Button* up_ = nullptr;
@@ -269,6 +272,7 @@ class ZoltGUI : public Fl_Window {
   Fl_Button* kbdClose_ = nullptr;
   FakeKeyboard* kbd_ = nullptr;
   EditorScreens* editor_ = nullptr;  // owned; its widgets belong to the window
+  ViewLines* viewLines_ = nullptr;   // owned; the list's line source
 };
 
 extern ZoltGUI* mainWin;  // the one main window, owned by FLTK's window list

@@ -1,5 +1,6 @@
 // The item and group editor screens of a real main window over a real document.
 #include "gui/item_editor.h"
+#include "gui/row_list.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>

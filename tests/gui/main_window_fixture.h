@@ -11,6 +11,7 @@
 
 #include "app/startup.h"
 #include "document/zolt.h"
+#include "gui/row_list.h"
 #include "gui/scripted_dialogs.h"
 #include "gui/zolt_gui.h"
 #include "test_util.h"

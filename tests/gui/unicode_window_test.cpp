@@ -188,7 +188,7 @@ TEST_F(GlyphTest, ListRowShowsCjkAndEmojiAsGlyphs) {
   ASSERT_EQ(std::string(kGlyphText), shown(1));
   ASSERT_EQ(kBoxText, shown(2));
   ShowDrawn();
-  Fl_Browser* list = win->list();
+  RowList* list = win->list();
   Picture p = Grab(list->x(), list->y(), list->w(), list->h());
   // Rows alternate between the two row colours; find each row's band in the text column.
   unsigned char rowColour[2][3];
