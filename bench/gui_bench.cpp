@@ -176,7 +176,7 @@ void redraw(Zolt& z) {
 void BM_ShowList(benchmark::State& state) {
   WindowFixture& f = fixture(sizeArg(state), false);
   for (auto _ : state) f.window->showList(0);
-  state.counters["rows"] = static_cast<double>(f.doc->getRows().size());
+  state.counters["rows"] = static_cast<double>(f.doc->lineCount());
   state.counters["lines"] = f.window->list()->size();
 }
 
@@ -184,7 +184,7 @@ void BM_ShowList(benchmark::State& state) {
 void BM_ShowListFloor(benchmark::State& state) {
   WindowFixture& f = fixture(sizeArg(state), false);
   for (auto _ : state) redraw(*f.doc);
-  state.counters["rows"] = static_cast<double>(f.doc->getRows().size());
+  state.counters["rows"] = static_cast<double>(f.doc->lineCount());
   f.window->showList(0);  // the browser's lines name the rows again
 }
 
@@ -193,12 +193,10 @@ void BM_ShowListFloor(benchmark::State& state) {
 // The list line of the first open to-do without recurrence, or 0: completing it needs no
 // message box, and every toggle completes a different one.
 int lineOfOpenToDo(Zolt& doc) {
-  const std::vector<unsigned>& order = doc.getRowOrder();
-  const std::vector<T_viewDataItem>& rows = doc.getRows();
-  for (size_t line = 0; line < order.size(); ++line) {
-    const T_viewDataItem& r = rows[order[line]];
+  for (size_t line = 0; line < doc.lineCount(); ++line) {
+    const T_viewDataItem& r = doc.lineRow(line);
     if (r.isGroup || r.completed || r.priority > 6) continue;
-    auto* t = static_cast<ToDoListToDo*>(doc.getRowItems()[order[line]]);
+    auto* t = static_cast<ToDoListToDo*>(doc.lineItem(line));
     T_recData rec;
     t->getRecData(rec);
     if (rec.type == 0 && !t->isRunning()) return static_cast<int>(line) + 1;
@@ -230,7 +228,7 @@ void BM_ToggleCompleted(benchmark::State& state) {
     XSync(fl_display, False);
   }
   f.doc->incsave_delFiles();
-  state.counters["rows"] = static_cast<double>(f.doc->getRows().size());
+  state.counters["rows"] = static_cast<double>(f.doc->lineCount());
 }
 
 // One redraw of the same view and one changed-item record of an open to-do.
@@ -240,7 +238,7 @@ void BM_ToggleFloor(benchmark::State& state) {
     state.PauseTiming();
     f.doc->incsave_delFiles();
     int line = lineOfOpenToDo(*f.doc);
-    if (line == 0 || f.doc->setItem2ViewItem(f.doc->getRowOrder()[line - 1]) != 0) {
+    if (line == 0 || f.doc->setItem2ViewItem(f.doc->rowIndexOfLine(line - 1)) != 0) {
       state.SkipWithError("no open to-do left");
       break;
     }
@@ -249,7 +247,7 @@ void BM_ToggleFloor(benchmark::State& state) {
     if (f.doc->incsave_saveCurItem() != 0) state.SkipWithError("journal write failed");
   }
   f.doc->incsave_delFiles();
-  state.counters["rows"] = static_cast<double>(f.doc->getRows().size());
+  state.counters["rows"] = static_cast<double>(f.doc->lineCount());
   f.window->showList(0);
 }
 
