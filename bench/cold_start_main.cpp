@@ -1,10 +1,12 @@
-// A cold start measured from outside: zolt_cold_start ZOLT FILE RUNS runs, RUNS times each
-// and alternating, a fresh `ZOLT -q -f COPY` (COPY a copy of FILE in a new directory, which
-// is also its HOME) and a fresh process that only reads FILE line by line with std::getline
-// (this program again, as `zolt_cold_start --getline FILE`). Prints one line: the median
-// wall-clock ms of the floor and of zolt, zolt's peak resident KiB and its page faults.
-// Peak and faults come from wait4: the child is forked from this small program, so the
-// peak Linux carries over from the image the exec replaced is small.
+// A cold start measured from outside: zolt_cold_start ZOLT FILE RUNS [ARG...] runs, RUNS
+// times each and alternating, a fresh `ZOLT ARG... -f COPY` (ARG... is -q when none is
+// given; COPY a copy of FILE in a new directory, which is also its HOME) and a fresh process
+// that only reads FILE line by line with std::getline (this program again, as
+// `zolt_cold_start --getline FILE`). Prints one line of NAME=VALUE pairs: the wall-clock ms
+// of the floor and of zolt (median, min and max), the ratio zolt / floor of each pair of runs
+// (min and max), zolt's peak resident KiB (median, min and max), the floor's peak and zolt's
+// page faults. Peak and faults come from wait4: the child is forked from this small program,
+// so the peak Linux carries over from the image the exec replaced is small.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,35 +69,53 @@ double median(std::vector<double> v) {
   return v.empty() ? -1 : v[v.size() / 2];
 }
 
+// NAME_median, NAME_min and NAME_max of `v`.
+void printSpread(const char* name, const std::vector<double>& v) {
+  printf("%s_median=%.3f %s_min=%.3f %s_max=%.3f ", name, median(v), name,
+         *std::min_element(v.begin(), v.end()), name, *std::max_element(v.begin(), v.end()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "--getline") == 0) return readLines(argv[2]);
-  if (argc != 4) {
-    fprintf(stderr, "usage: zolt_cold_start ZOLT FILE RUNS\n");
+  if (argc < 4) {
+    fprintf(stderr, "usage: zolt_cold_start ZOLT FILE RUNS [ARG...]\n");
     return 2;
   }
   std::string self = fs::read_symlink("/proc/self/exe").string();
   std::string zolt = argv[1], file = argv[2];
   int runs = std::max(1, atoi(argv[3]));
+  std::vector<std::string> zoltArgs = {zolt};
+  for (int i = 4; i < argc; ++i) zoltArgs.push_back(argv[i]);
+  if (argc == 4) zoltArgs.push_back("-q");
   std::string dirTemplate = (fs::temp_directory_path() / "zolt_cold_XXXXXX").string();
   if (mkdtemp(dirTemplate.data()) == nullptr) return 1;
   std::string copy = dirTemplate + "/data.dat";
   fs::copy_file(file, copy);
-  std::vector<double> floorMs, zoltMs;
-  long peak = 0, faults = 0;
+  zoltArgs.push_back("-f");
+  zoltArgs.push_back(copy);
+  std::vector<double> floorMs, zoltMs, ratios, peaks, floorPeaks;
+  long faults = 0;
   bool ok = true;
   for (int i = 0; i < runs; ++i) {
     Run f = runProcess({self, "--getline", file}, std::string());
-    Run z = runProcess({zolt, "-q", "-f", copy}, dirTemplate);
+    Run z = runProcess(zoltArgs, dirTemplate);
     ok = ok && f.ok && z.ok;
     floorMs.push_back(f.ms);
     zoltMs.push_back(z.ms);
-    peak = std::max(peak, z.peakKiB);
+    ratios.push_back(f.ms > 0 ? z.ms / f.ms : -1);
+    peaks.push_back(static_cast<double>(z.peakKiB));
+    floorPeaks.push_back(static_cast<double>(f.peakKiB));
     faults = z.faults;
   }
   fs::remove_all(dirTemplate);
   if (!ok) return 1;
-  printf("%.1f %.1f %ld %ld\n", median(floorMs), median(zoltMs), peak, faults);
+  printSpread("floor_ms", floorMs);
+  printSpread("zolt_ms", zoltMs);
+  printSpread("ratio", ratios);
+  printSpread("peak_kib", peaks);
+  printSpread("floor_peak_kib", floorPeaks);
+  printf("faults=%ld\n", faults);
   return 0;
 }

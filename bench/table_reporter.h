@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -28,11 +29,17 @@ class TableReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
       if (r.error_occurred || r.iterations == 0) continue;
-      // Repeated benchmarks report their median; the others their one run.
+      // Repeated benchmarks report their median (and, where asked for, the spread of their
+      // runs as "min" and "max"); the others their one run.
+      BenchResult& out = results[r.run_name.function_name + "/" + r.run_name.args];
+      if (r.run_type == Run::RT_Aggregate &&
+          (r.aggregate_name == "min" || r.aggregate_name == "max")) {
+        keepSpread(r, r.aggregate_name == "min" ? out.low : out.high);
+        continue;
+      }
       if (r.run_type == Run::RT_Aggregate ? r.aggregate_name != "median" : r.repetitions > 1) {
         continue;
       }
-      BenchResult& out = results[r.run_name.function_name + "/" + r.run_name.args];
       out.cpuMs = r.cpu_accumulated_time * 1e3 / static_cast<double>(r.iterations);
       out.realMs = r.real_accumulated_time * 1e3 / static_cast<double>(r.iterations);
       for (const auto& c : r.counters) out.counters[c.first] = c.second;
@@ -42,6 +49,26 @@ class TableReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
   }
   BenchResults results;
+
+ private:
+  static void keepSpread(const Run& r, BenchSpread& out) {
+    out.cpuMs = r.cpu_accumulated_time * 1e3 / static_cast<double>(r.iterations);
+    out.realMs = r.real_accumulated_time * 1e3 / static_cast<double>(r.iterations);
+    for (const auto& c : r.counters) out.counters[c.first] = c.second;
+  }
 };
+
+// The statistics "min" and "max" beside Google Benchmark's own, so that a table can give
+// the spread of the repetitions beside their median.
+inline benchmark::internal::Benchmark* withSpread(benchmark::internal::Benchmark* b) {
+  return b
+      ->ComputeStatistics("min",
+                          [](const std::vector<double>& v) {
+                            return v.empty() ? 0.0 : *std::min_element(v.begin(), v.end());
+                          })
+      ->ComputeStatistics("max", [](const std::vector<double>& v) {
+        return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
+      });
+}
 
 #endif  // ZOLT_BENCH_TABLE_REPORTER_H_

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/cold_start_table.h"
 #include "bench/data_generator.h"
 #include "bench/goal_table.h"
 #include "bench/table_reporter.h"
@@ -39,6 +40,9 @@ namespace fs = std::filesystem;
 
 constexpr int kJournalFiles = 1000;
 constexpr int kEncrypted = 1000;
+// Runs of each fresh process, alternating with its floor; the tables give the median and
+// the spread.
+constexpr int kFreshRuns = 5;
 
 std::string workDir;
 unsigned today;  // the generated lifetimes end today, where the calendar opens
@@ -343,7 +347,7 @@ void redraw(Zolt& z) {
 
 void runView(benchmark::State& state, Zolt& z) {
   for (auto _ : state) redraw(z);
-  state.counters["rows"] = static_cast<double>(z.getRows().size());
+  state.counters["rows"] = static_cast<double>(z.lineCount());
 }
 
 void BM_FlatViewOfRoot(benchmark::State& state) {
@@ -393,7 +397,7 @@ void BM_SearchOn(benchmark::State& state, Zolt& z) {
     if (z.search(kRareWord) != 0) state.SkipWithError("search refused");
     redraw(z);
     state.PauseTiming();
-    hits = z.getRows().size();
+    hits = z.lineCount();
     if (z.leaveCurGroup() != 0) state.SkipWithError("search not left");
     state.ResumeTiming();
   }
@@ -437,7 +441,7 @@ void BM_SortFlatRoot(benchmark::State& state) {
     state.ResumeTiming();
     z->sortContent();
   }
-  state.counters["rows"] = static_cast<double>(z->getRows().size());
+  state.counters["rows"] = static_cast<double>(z->lineCount());
 }
 
 // ---- encryption ----
@@ -492,10 +496,12 @@ double peakMemoryAfterLoading(const std::string& name) {
   return pclose(p) == 0 && kib > 0 ? kib / 1024.0 : -1;
 }
 
-// The cold start of issue 14: a fresh `zolt -q -f` beside a fresh process that only reads
-// the file with std::getline, both wall-clock (that is what a user waits for), through
-// zolt_cold_start beside this program and the program itself (build-bench/zolt).
-void printColdStartTable(const std::vector<int>& ns) {
+// Fresh processes, measured from outside through zolt_cold_start beside this program and
+// the program itself (build-bench/zolt): `zolt -q -f` on the lifetime and the short-notes
+// file, and the 7-day agenda of the lifetime file from its "now" (today), each beside a
+// fresh process that only reads the file with std::getline, wall-clock (what a user waits
+// for).
+void printFreshProcessTables(const std::vector<int>& ns) {
   char self[PATH_MAX];
   ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
   if (len <= 0) return;
@@ -503,30 +509,24 @@ void printColdStartTable(const std::vector<int>& ns) {
   fs::path dir = fs::path(self).parent_path();
   std::string runner = (dir / "zolt_cold_start").string();
   std::string zolt = (dir.parent_path() / "zolt").string();
-  printf(
-      "\n### Cold start: fresh `zolt -q -f FILE` beside its getline floor (wall ms, "
-      "median of 5)\n\n");
-  printf(
-      "| data | N | file MiB | getline floor | zolt -q | zolt / floor (goal <= 3) | peak MiB "
-      "| limit 2 x file + 20 | page faults |\n|---|---|---|---|---|---|---|---|---|\n");
+  char now[16];
+  snprintf(now, sizeof now, "%04d-%02d-%02d", packedYear(today), packedMonth(today),
+           packedDay(today));
+  std::vector<FreshCase> starts, agendas;
   for (int n : ns) {
     for (int shape = 0; shape < 2; ++shape) {
       const std::string& name = shape == 0 ? masterFile(n) : shortNotesFile(n);
-      double fileMB = fs::file_size(name) / (1024.0 * 1024.0);
-      std::string command = runner + " '" + zolt + "' '" + name + "' 5";
-      double floorMs = -1, zoltMs = -1;
-      long peakKiB = -1, faults = -1;
-      if (FILE* p = popen(command.c_str(), "r")) {
-        if (fscanf(p, "%lf %lf %ld %ld", &floorMs, &zoltMs, &peakKiB, &faults) != 4) zoltMs = -1;
-        if (pclose(p) != 0) zoltMs = -1;
+      FreshCase c{shape == 0 ? "lifetime" : "short notes", n,
+                  fs::file_size(name) / (1024.0 * 1024.0), FreshRun()};
+      c.run = runFresh(runner, zolt, name, kFreshRuns, {"-q"});
+      starts.push_back(c);
+      if (shape == 0) {
+        c.run = runFresh(runner, zolt, name, kFreshRuns, {"--agenda", "7", "-c", now});
+        agendas.push_back(c);
       }
-      double ratio = zoltMs / floorMs, peakMB = peakKiB / 1024.0, limit = 2 * fileMB + 20;
-      printf("| %s | %d | %.1f | %.1f | %.1f | %.2f %s | %.1f | %.1f %s | %ld |\n",
-             shape == 0 ? "lifetime" : "short notes", n, fileMB, floorMs, zoltMs, ratio,
-             zoltMs > 0 && ratio <= 3 ? "met" : "**not met**", peakMB, limit,
-             peakKiB > 0 && peakMB <= limit ? "met" : "**not met**", faults);
     }
   }
+  printFreshTables(starts, agendas);
 }
 
 // Benchmarks that load a document outside the timing for every iteration get a fixed
@@ -585,7 +585,8 @@ void registerAll(const std::vector<int>& ns) {
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
   }
-  registerUndoBenchmarks(ns, [](int n) -> const std::string& { return masterFile(n); }, workDir);
+  registerUndoBenchmarks(
+      ns, [](int n) -> const std::string& { return masterFile(n); }, workDir);
   for (const auto& b : kPaused) {
     for (int n : ns) {
       benchmark::RegisterBenchmark(b.first, b.second)
@@ -615,8 +616,8 @@ int main(int argc, char** argv) {
     facts[n] = FileFacts{fs::file_size(name) / (1024.0 * 1024.0), peakMemoryAfterLoading(name)};
   }
   printGoalTable(reporter.results, ns, facts);
-  printColdStartTable(ns);
   printUndoTable(reporter.results, ns);
+  printFreshProcessTables(ns);
   fs::remove_all(workDir);
   return 0;
 }
