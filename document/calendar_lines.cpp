@@ -42,10 +42,8 @@ bool CalendarLines::spanIn(const CalendarSpan& s, size_t block) const {
 
 // The row of span `s` in `block`.
 void CalendarLines::appendRow(const CalendarSpan& s, size_t block,
-                              std::vector<T_viewDataItem>& rows,
-                              std::vector<ToDoListItem*>& items) const {
-  const CalendarLook& look = looks[s.look];
-  rows.push_back(look.row);
+                              std::vector<T_viewDataItem>& rows) const {
+  rows.push_back(looks[s.look].row);
   T_viewDataItem& row = rows.back();
   row.date = s.date;
   row.secondDate = s.secondDate;
@@ -55,33 +53,31 @@ void CalendarLines::appendRow(const CalendarSpan& s, size_t block,
     row.firstDay = s.firstDay && k == s.first;
     row.lastDay = s.lastDay && k == s.last;
   }
-  items.push_back(look.item);
 }
 
-// A block's rows are those of the spans that cover it, sorted stably by the calendar
-// order from the order the rows were always built in. The blocks' day values do not
-// overlap, so this is the order a stable sort of every row of the view gives them; only
-// the rows of one day are sorted. One pass over all spans is far cheaper than the rows of
-// a day of a long view.
-void CalendarLines::makeRows(size_t block, std::vector<T_viewDataItem>& rows,
-                             std::vector<ToDoListItem*>& items) const {
+// A block's lines are the spans that cover it, sorted stably by the calendar order from
+// the order the rows were always built in. The blocks' day values do not overlap, so this
+// is the order a stable sort of every row of the view gives them; only the lines of one
+// day are sorted. One pass over all spans is far cheaper than the rows of a day of a long
+// view.
+// With kAllBlocks, every span in that order: each block's lines in order, among others.
+std::vector<unsigned> CalendarLines::spansInOrder(size_t block) const {
   struct Entry {
     uint64_t key;
     unsigned span;
   };
-  size_t count = blockStart[block + 1] - blockStart[block];
   std::vector<Entry> entries;
-  entries.reserve(count);
+  entries.reserve(block == kAllBlocks ? spans.size() : blockStart[block + 1] - blockStart[block]);
   unsigned n = 0;
   for (const CalendarSpan& s : spans) {
-    if (spanIn(s, block)) entries.push_back(Entry{orderKey(s), n});
+    if (block == kAllBlocks || spanIn(s, block)) entries.push_back(Entry{orderKey(s), n});
     ++n;
   }
   std::stable_sort(entries.begin(), entries.end(),
                    [](const Entry& x, const Entry& y) { return x.key < y.key; });
-  rows.reserve(rows.size() + count);
-  items.reserve(items.size() + count);
-  for (const Entry& e : entries) appendRow(spans[e.span], block, rows, items);
+  std::vector<unsigned> order(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].span;
+  return order;
 }
 
 // The calendar order within one block as one number: a day's heading and special-day rows
@@ -99,41 +95,60 @@ static int kindRank(unsigned priority) {
   return 2;
 }
 
-// Numbers the looks' (kind, priority) pairs in their order; there are few of them.
+// Numbers the looks' (kind, priority) pairs in their order. There are few distinct ones
+// and runs of looks share theirs, so each look asks the last pair first.
 void CalendarLines::rankLooks() {
   std::vector<std::pair<int, unsigned>> groups;
-  for (const CalendarLook& l : looks) groups.emplace_back(kindRank(l.row.priority), l.row.priority);
-  std::vector<std::pair<int, unsigned>> sorted = groups;
-  std::sort(sorted.begin(), sorted.end());
-  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-  lookGroup.resize(groups.size());
-  for (size_t l = 0; l < groups.size(); ++l) {
-    lookGroup[l] = static_cast<unsigned>(std::lower_bound(sorted.begin(), sorted.end(), groups[l]) -
-                                         sorted.begin());
+  lookGroup.resize(looks.size());
+  size_t at = 0;
+  for (size_t l = 0; l < looks.size(); ++l) {
+    std::pair<int, unsigned> g(kindRank(looks[l].row.priority), looks[l].row.priority);
+    if (at == groups.size() || groups[at] != g) {
+      at = static_cast<size_t>(std::find(groups.begin(), groups.end(), g) - groups.begin());
+      if (at == groups.size()) groups.push_back(g);
+    }
+    lookGroup[l] = static_cast<unsigned>(at);
   }
+  std::vector<unsigned> byPair(groups.size()), rankOf(groups.size());
+  for (unsigned g = 0; g < byPair.size(); ++g) byPair[g] = g;
+  std::sort(byPair.begin(), byPair.end(),
+            [&groups](unsigned x, unsigned y) { return groups[x] < groups[y]; });
+  for (unsigned k = 0; k < byPair.size(); ++k) rankOf[byPair[k]] = k;
+  for (unsigned& g : lookGroup) g = rankOf[g];
 }
 
-CalendarLines::Block& CalendarLines::madeBlock(size_t block) {
+CalendarLines::Block& CalendarLines::orderedBlock(size_t block) {
   Block& b = blocks[block];
-  if (!b.isMade) {
-    makeRows(block, b.rows, b.items);
-    b.isMade = true;
-    made += b.rows.size();
+  if (!b.isOrdered) {
+    b.lineSpan = spansInOrder(block);
+    b.pages.resize((b.lineSpan.size() + kPageLines - 1) / kPageLines);
+    b.isOrdered = true;
   }
   return b;
 }
 
 const T_viewDataItem& CalendarLines::row(size_t line) {
-  size_t b = blockOf(line);
-  return madeBlock(b).rows[line - blockStart[b]];
+  size_t block = blockOf(line);
+  Block& b = orderedBlock(block);
+  size_t i = line - blockStart[block];
+  std::unique_ptr<Page>& page = b.pages[i / kPageLines];
+  if (page == nullptr) {
+    page.reset(new Page());
+    size_t from = i - i % kPageLines;
+    size_t to = std::min(from + kPageLines, b.lineSpan.size());
+    page->rows.reserve(to - from);
+    for (size_t k = from; k < to; ++k) appendRow(spans[b.lineSpan[k]], block, page->rows);
+    made += to - from;
+  }
+  return page->rows[i % kPageLines];
 }
 
 ToDoListItem* CalendarLines::item(size_t line) {
-  size_t b = blockOf(line);
-  return madeBlock(b).items[line - blockStart[b]];
+  size_t block = blockOf(line);
+  return itemOf(orderedBlock(block).lineSpan[line - blockStart[block]]);
 }
 
-// The spans know their items and days: only the blocks they mark are made and looked at.
+// The spans know their items and days: only the blocks they mark are ordered and looked at.
 std::vector<char> CalendarLines::blocksShowing(const ToDoListItem* item) const {
   std::vector<char> ofItem(looks.size(), 0);
   for (size_t l = 0; l < looks.size(); ++l) ofItem[l] = looks[l].item == item;
@@ -154,9 +169,9 @@ long CalendarLines::firstLineFrom(const ToDoListItem* item, size_t from) {
   std::vector<char> shows = blocksShowing(item);
   for (size_t b = blockOf(from); b < blocks.size(); ++b) {
     if (!shows[b]) continue;
-    const std::vector<ToDoListItem*>& items = madeBlock(b).items;
-    for (size_t i = std::max(from, blockStart[b]) - blockStart[b]; i < items.size(); ++i) {
-      if (items[i] == item) return static_cast<long>(blockStart[b] + i);
+    const std::vector<unsigned>& lineSpan = orderedBlock(b).lineSpan;
+    for (size_t i = std::max(from, blockStart[b]) - blockStart[b]; i < lineSpan.size(); ++i) {
+      if (itemOf(lineSpan[i]) == item) return static_cast<long>(blockStart[b] + i);
     }
   }
   return -1;
@@ -168,9 +183,9 @@ long CalendarLines::lastLineBefore(const ToDoListItem* item, size_t end) {
   std::vector<char> shows = blocksShowing(item);
   for (size_t b = blockOf(end - 1) + 1; b-- > 0;) {
     if (!shows[b]) continue;
-    const std::vector<ToDoListItem*>& items = madeBlock(b).items;
+    const std::vector<unsigned>& lineSpan = orderedBlock(b).lineSpan;
     for (size_t i = std::min(end, blockStart[b + 1]) - blockStart[b]; i-- > 0;) {
-      if (items[i] == item) return static_cast<long>(blockStart[b] + i);
+      if (itemOf(lineSpan[i]) == item) return static_cast<long>(blockStart[b] + i);
     }
   }
   return -1;
@@ -179,13 +194,17 @@ long CalendarLines::lastLineBefore(const ToDoListItem* item, size_t end) {
 void CalendarLines::takeAll(std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items) {
   rows.reserve(rows.size() + lineCount());
   items.reserve(items.size() + lineCount());
+  // One sort of all spans instead of one per day, read in order by every day.
+  std::vector<CalendarSpan> ordered;
+  ordered.reserve(spans.size());
+  for (unsigned span : spansInOrder(kAllBlocks)) ordered.push_back(spans[span]);
   for (size_t b = 0; b < blocks.size(); ++b) {
-    if (!blocks[b].isMade) {
-      makeRows(b, rows, items);
-      continue;
+    for (const CalendarSpan& s : ordered) {
+      if (!spanIn(s, b)) continue;
+      appendRow(s, b, rows);
+      items.push_back(looks[s.look].item);
     }
-    std::move(blocks[b].rows.begin(), blocks[b].rows.end(), std::back_inserter(rows));
-    items.insert(items.end(), blocks[b].items.begin(), blocks[b].items.end());
+    blocks[b] = Block();
   }
   spans.clear();
   unmakeAll();
@@ -201,8 +220,8 @@ std::vector<unsigned> CalendarLines::looksShowing(
   return found;
 }
 
-// The lines after a dropped one move up; made blocks would hold rows of freed items, so
-// they go and are made again from the spans that stay.
+// The lines after a dropped one move up; made rows could be those of freed items, so they
+// go and are made again from the spans that stay.
 void CalendarLines::dropLooks(const std::vector<unsigned>& gone) {
   if (gone.empty()) return;
   std::vector<char> isGone(looks.size(), 0);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "document/view_data.h"
@@ -42,9 +43,11 @@ struct CalendarLook {
 
 // The lines in display order: the overdue block (block 0), then one block per shown day.
 // A line's rows are those the whole view built at once would hold, field by field, in the
-// same order. Made blocks are kept until the view is rebuilt: a reference a reader holds
-// to a line stays good while it reads others, and a window that scrolls back finds what it
-// showed. Invariant: blockStart has one entry per block and one more, the line count.
+// same order. A block's lines are put in order when one of them is first read, and their
+// rows made a page at a time. Made rows are kept until the view is rebuilt: a reference a
+// reader holds to a line stays good while it reads others, and a window that scrolls back
+// finds what it showed. Invariant: blockStart has one entry per block and one more, the
+// line count.
 class CalendarLines {
  public:
   // Takes the spans in the order the rows were always built, which is the order that rows
@@ -55,8 +58,8 @@ class CalendarLines {
   CalendarLines& operator=(const CalendarLines&) = delete;
 
   size_t lineCount() const { return blockStart.back(); }
-  // The row and item of `line`, making its block when it is not made yet. The reference
-  // lives until the lines are dropped or taken. REQUIRES: line < lineCount().
+  // The row and item of `line`; the row is made with its page when it is not made yet.
+  // The reference lives until the lines are dropped or taken. REQUIRES: line < lineCount().
   const T_viewDataItem& row(size_t line);
   ToDoListItem* item(size_t line);
   // The first line from `from` on that shows `item`, -1 when none does.
@@ -66,28 +69,33 @@ class CalendarLines {
   // Appends every line's row and item in display order; the lines are empty after.
   void takeAll(std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items);
   // The looks of the items `shows` picks, found while the items live; dropLooks then
-  // removes their lines (the made blocks are made anew when read).
+  // removes their lines (the made rows are made anew when read).
   std::vector<unsigned> looksShowing(const std::function<bool(const ToDoListItem*)>& shows) const;
   void dropLooks(const std::vector<unsigned>& gone);
   // Rows held in memory, for the tests and the benchmark.
   size_t rowsMade() const { return made; }
 
  private:
-  struct Block {
-    bool isMade = false;
+  // A window shows a few dozen lines of a day that may hold a hundred thousand.
+  static constexpr size_t kPageLines = 256;
+  static constexpr size_t kAllBlocks = ~static_cast<size_t>(0);
+  struct Page {
     std::vector<T_viewDataItem> rows;
-    std::vector<ToDoListItem*> items;
+  };
+  struct Block {
+    bool isOrdered = false;
+    std::vector<unsigned> lineSpan;  // the span of each of the block's lines
+    std::vector<std::unique_ptr<Page>> pages;
   };
   void countLines();
   size_t blockOf(size_t line) const;
   bool spanIn(const CalendarSpan& s, size_t block) const;
-  Block& madeBlock(size_t block);
-  void makeRows(size_t block, std::vector<T_viewDataItem>& rows,
-                std::vector<ToDoListItem*>& items) const;
+  Block& orderedBlock(size_t block);
+  std::vector<unsigned> spansInOrder(size_t block) const;
   void rankLooks();
   uint64_t orderKey(const CalendarSpan& s) const;
-  void appendRow(const CalendarSpan& s, size_t block, std::vector<T_viewDataItem>& rows,
-                 std::vector<ToDoListItem*>& items) const;
+  void appendRow(const CalendarSpan& s, size_t block, std::vector<T_viewDataItem>& rows) const;
+  ToDoListItem* itemOf(unsigned span) const { return looks[spans[span].look].item; }
   std::vector<char> blocksShowing(const ToDoListItem* item) const;
   void unmakeAll();
 

@@ -223,6 +223,8 @@ TEST_F(CalendarOrderTest, LinesReadInAnyOrderAreThoseOfTheWholeBuild) {
   std::mt19937 random(11);
   unsigned today = dayOf(getTodayDate(kNoDate));
   AddItemsNear(today, random, 300);
+  // Due after the shown days without a begin: on every day, so a day holds many pages.
+  for (int k = 0; k < 700; ++k) AddDatedToDo(std::to_string(k % 90), TodayPlus(50 + k % 7));
   for (int span : {1, 9, 42}) {
     Built want = SortedOldBuild(zolt, today & kDateMask, span);
     ShowCalendar(today & kDateMask, span);
@@ -238,9 +240,9 @@ TEST_F(CalendarOrderTest, LinesReadInAnyOrderAreThoseOfTheWholeBuild) {
   }
 }
 
-// Reading the first line makes the rows of its day and of no other; the last line's read
-// adds those of the last day. Every row is made only when asked for all of them.
-TEST_F(CalendarOrderTest, ReadingALineMakesOnlyTheRowsOfItsDay) {
+// Reading the first line makes rows of its day and of no other; the last line's read
+// adds rows of the last day only. Every row is made only when asked for all of them.
+TEST_F(CalendarOrderTest, ReadingALineMakesOnlyRowsOfItsDay) {
   std::mt19937 random(5);
   unsigned base = Day(2009, 2, 2);
   AddItemsNear(base, random, 200);
@@ -248,16 +250,19 @@ TEST_F(CalendarOrderTest, ReadingALineMakesOnlyTheRowsOfItsDay) {
   ShowCalendar(base, 42);
   EXPECT_EQ(0u, zolt.rowsMade());
   auto rowsOn = [&want](unsigned date) {
-    return std::count_if(want.rows.begin(), want.rows.end(),
-                         [date](const T_viewDataItem& r) { return dayOf(r.day) == dayOf(date); });
+    return static_cast<size_t>(
+        std::count_if(want.rows.begin(), want.rows.end(),
+                      [date](const T_viewDataItem& r) { return dayOf(r.day) == dayOf(date); }));
   };
-  size_t firstDay = static_cast<size_t>(rowsOn(base));
-  ASSERT_LT(2u, firstDay);  // items, not only the heading and closing row
+  ASSERT_LT(2u, rowsOn(base));  // items, not only the heading and closing row
   EXPECT_EQ(Describe(want.rows[0]), Describe(zolt.lineRow(0)));
-  EXPECT_EQ(firstDay, zolt.rowsMade());
+  size_t made = zolt.rowsMade();
+  EXPECT_LT(0u, made);
+  EXPECT_GE(rowsOn(base), made);
   size_t last = want.rows.size() - 1;
   EXPECT_EQ(Describe(want.rows[last]), Describe(zolt.lineRow(last)));
-  EXPECT_EQ(firstDay + rowsOn(want.rows[last].day), zolt.rowsMade());
+  EXPECT_LT(made, zolt.rowsMade());
+  EXPECT_GE(made + rowsOn(want.rows[last].day), zolt.rowsMade());
   EXPECT_EQ(want.rows.size(), zolt.getRows().size());
   EXPECT_EQ(want.rows.size(), zolt.rowsMade());
 }
