@@ -1,7 +1,6 @@
 #include "document/calendar_lines.h"
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 CalendarLines::CalendarLines(std::vector<unsigned> days, std::deque<CalendarLook> looks,

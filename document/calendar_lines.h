@@ -1,7 +1,8 @@
-// The lines of the calendar view, made a day at a time when a line of the day is first
-// read. A long view of many items shows millions of lines of which a window draws a few
-// dozen, so the build keeps one span per item (document/calendar_view.cpp) and the lines
-// of a day are made from the spans only when asked for. GUI thread only.
+// The lines of the calendar view, made from the items' spans when they are read. A long
+// view of many items shows millions of lines of which a window draws a few dozen, so the
+// build keeps one span per item (document/calendar_view.cpp) and the number of lines of
+// each day; a day's lines are put in order when one of them is first read, and their
+// rows made a page at a time. GUI thread only.
 #ifndef ZOLT_DOCUMENT_CALENDAR_LINES_H_
 #define ZOLT_DOCUMENT_CALENDAR_LINES_H_
 

@@ -200,9 +200,9 @@ void CalendarSpans::addDayRows(size_t k, SpecialDays& specialDays, unsigned toda
 
 }  // namespace
 
-// The rows are made a day at a time when read (document/calendar_lines.h): a long view of
-// many items holds millions of rows of which a window shows a few dozen. They come in the
-// calendar order, so sortContent leaves them.
+// The rows are made when their lines are read (document/calendar_lines.h): a long view of
+// many items holds millions of rows of which a window shows a few dozen. The lines come in
+// the calendar order, so sortContent leaves them.
 void Zolt::getCalendarContent() {
   if (!hasDate(calendar.firstDay) || calendar.span < 1) return;
   std::vector<unsigned> days = shownDays(calendar.firstDay, calendar.span);

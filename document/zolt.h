@@ -227,9 +227,9 @@ class Zolt {
   // ---- The rows of the list view (document/view_builder.cpp, calendar_view.cpp) ----
   // For every redraw: clearViewData, copy the group flags into the options, getContent,
   // sortContent. Then the n-th line shows getRows()[getRowOrder()[n]], which is
-  // lineRow(n). The calendar makes a day's rows only when a line of it is first read
-  // through the line readers; getRows, getRowItems and getRowOrder make every row first
-  // (millions in a long calendar of many items), so a list reads the lines instead.
+  // lineRow(n). The calendar makes rows only when their lines are read through the line
+  // readers, a page of one day at a time; getRows, getRowItems and getRowOrder make every
+  // row first (millions in a long calendar of many items), so a list reads the lines.
 
   // Builds rows, row items and row order for the main view type (appending to what is
   // there; the search results view rebuilds its rows from the kept row items).
