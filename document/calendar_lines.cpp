@@ -190,18 +190,37 @@ long CalendarLines::lastLineBefore(const ToDoListItem* item, size_t end) {
   return -1;
 }
 
+// One sort of all spans instead of one per day. A block's lines are then the spans of the
+// block before that still cover it, merged in that order with those that begin on it.
 void CalendarLines::takeAll(std::vector<T_viewDataItem>& rows, std::vector<ToDoListItem*>& items) {
   rows.reserve(rows.size() + lineCount());
   items.reserve(items.size() + lineCount());
-  // One sort of all spans instead of one per day, read in order by every day.
   std::vector<CalendarSpan> ordered;
   ordered.reserve(spans.size());
   for (unsigned span : spansInOrder(kAllBlocks)) ordered.push_back(spans[span]);
+  std::vector<std::vector<unsigned>> beginning(blocks.size());
+  for (unsigned n = 0; n < ordered.size(); ++n) {
+    const CalendarSpan& s = ordered[n];
+    beginning[s.slot == CalendarSlot::kOverdue ? 0 : s.first + 1].push_back(n);
+  }
+  std::vector<unsigned> shown, next;
   for (size_t b = 0; b < blocks.size(); ++b) {
-    for (const CalendarSpan& s : ordered) {
-      if (!spanIn(s, b)) continue;
-      appendRow(s, b, rows);
-      items.push_back(looks[s.look].item);
+    next.clear();
+    auto still = [&](unsigned n) { return spanIn(ordered[n], b); };
+    auto running = shown.begin();
+    for (unsigned n : beginning[b]) {
+      for (; running != shown.end() && *running < n; ++running) {
+        if (still(*running)) next.push_back(*running);
+      }
+      next.push_back(n);
+    }
+    for (; running != shown.end(); ++running) {
+      if (still(*running)) next.push_back(*running);
+    }
+    shown.swap(next);
+    for (unsigned n : shown) {
+      appendRow(ordered[n], b, rows);
+      items.push_back(looks[ordered[n].look].item);
     }
     blocks[b] = Block();
   }
