@@ -264,7 +264,7 @@ class Zolt {
   const T_viewDataItem& lineRow(size_t line) const;
   ToDoListItem* lineItem(size_t line) const;
   // The first line from `from` on that shows `item`, else the last line before `from`
-  // that shows it; -1 when none does. The calendar makes only the days it looks at.
+  // that shows it; -1 when none does. The calendar looks only at days the item is on.
   long findLineOf(const ToDoListItem* item, size_t from) const;
   // The rows held in memory; for the tests and the benchmark.
   size_t rowsMade() const;
