@@ -45,9 +45,8 @@ std::string agendaText(Zolt& doc, unsigned firstDay, int days) {
   doc.getContent();
   doc.sortContent();
   std::string text;
-  const std::vector<T_viewDataItem>& rows = doc.getRows();
-  for (unsigned row : doc.getRowOrder())
-    text += plainLine(formatCalendarLine(rows[row], false)) + "\n";
+  for (size_t line = 0; line < doc.lineCount(); ++line)
+    text += plainLine(formatCalendarLine(doc.lineRow(line), false)) + "\n";
   doc.clearViewData();
   doc.setCalSpan(span);
   doc.setCalFirstDay(first);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "document/calendar_lines.h"
 #include "document/calendar_view.h"
 #include "document/zolt.h"
 #include "store/text_util.h"
@@ -65,9 +66,10 @@ int Zolt::newToDo(unsigned priority, unsigned row) {
     curItem->setSyncID(nextSyncID());
     return 0;
   }
-  if (options.mainViewType != kMainViewCalendar || row >= rows.size()) return -1;
-  if (static_cast<int>(rows[row].day) < 0 || !isValidItemPriority(priority)) return -1;
-  unsigned day = calendarRowDate(rows[row].day);
+  if (options.mainViewType != kMainViewCalendar || row >= rowCount()) return -1;
+  unsigned rowDay = rowAt(row).day;
+  if (static_cast<int>(rowDay) < 0 || !isValidItemPriority(priority)) return -1;
+  unsigned day = calendarRowDate(rowDay);
   if (!isValidDate(packedYear(day), packedMonth(day), packedDay(day))) return -1;
   rememberGroup();
   setGroup(calendarGroup());
@@ -105,11 +107,12 @@ int Zolt::delToDo() {
   if (curItem == nullptr) return -1;
   unsigned sid = curItem->getSyncID();
   bool saved = curItem->hasBeenSaved();
-  std::vector<long> ofRow = rowsShowing(curItem);
+  const ToDoListToDo* going = curItem;
+  RowMarks marks = markRowsShowing([going](const ToDoListItem* i) { return i == going; });
   history.noteRemoval(curItem);  // for undo, while the item lives
   if (deleteToDo(curItem, curGroup, root, nrActiveJobs, calendar) != 0) return -1;
   curItem = nullptr;
-  dropDeletedRows(ofRow, {true});
+  dropMarkedRows(marks);
   if (saved) (void)incsave_deleted(sid);  // reports its own failure
   return 0;
 }
@@ -132,10 +135,7 @@ int Zolt::delCurGroup() {
   forgetPositionsBelow(gonePath);
   history.removeGroup(g, curGroup);  // deleted, or kept whole for undo
   root->checkCompleted();
-  // The rows showed the deleted group's content.
-  rows.clear();
-  rowItems.clear();
-  rowOrder.clear();
+  dropAllRows();  // they showed the deleted group's content
   return 0;
 }
 
@@ -169,8 +169,10 @@ CompletedCandidates collectCompleted(const std::vector<T_viewDataItem>& rows,
 
 }  // namespace
 
+// Every row is looked at: the calendar's lines are made rows first.
 int Zolt::delCompleted() {
   UndoHistory::StepScope undoStep(history);  // the deletions are undone together
+  makeAllRows();
   CompletedCandidates c = collectCompleted(rows, rowItems);
   std::vector<bool> deleted(c.todos.size(), false);
   int result = 0;
@@ -192,13 +194,20 @@ int Zolt::delCompleted() {
   return result;
 }
 
-// For each row, 0 when it shows `item`, else -1 (the form dropDeletedRows takes).
-std::vector<long> Zolt::rowsShowing(const ToDoListItem* item) const {
-  std::vector<long> ofRow(rowItems.size(), -1);
+Zolt::RowMarks Zolt::markRowsShowing(const std::function<bool(const ToDoListItem*)>& shows) const {
+  RowMarks marks;
+  marks.ofRow.assign(rowItems.size(), -1);
   for (size_t i = 0; i < rowItems.size(); ++i) {
-    if (rowItems[i] == item) ofRow[i] = 0;
+    if (shows(rowItems[i])) marks.ofRow[i] = 0;
   }
-  return ofRow;
+  if (calendarLines != nullptr) marks.looks = calendarLines->looksShowing(shows);
+  return marks;
+}
+
+// The calendar's lines drop theirs through the spans, without making a row.
+void Zolt::dropMarkedRows(const RowMarks& marks) {
+  dropDeletedRows(marks.ofRow, {true});
+  if (calendarLines != nullptr) calendarLines->dropLooks(marks.looks);
 }
 
 // Removes the rows of deleted to-dos from the three view vectors, keeping them parallel
@@ -263,9 +272,9 @@ int Zolt::turnCurItem2Group() {
   history.noteInsertion(g, owner);
   history.noteRemoval(old);
   if (saved) (void)incsave_deleted(old->getSyncID());
-  std::vector<long> ofRow = rowsShowing(old);
+  RowMarks marks = markRowsShowing([old](const ToDoListItem* i) { return i == old; });
   owner->delToDo(old, nrActiveJobs, calendar);
-  dropDeletedRows(ofRow, {true});
+  dropMarkedRows(marks);
   setGroup(g);
   curItem = t;
   newItemFlag = false;  // the new group's record holds the item: a second would add it twice

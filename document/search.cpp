@@ -123,9 +123,7 @@ int Zolt::search(const std::string& text) {
     for (ToDoListToDo* t : searchResultsInFoundOrder()) {
       if (needle.matches(*t, &keys, folder)) found.push_back(t);
     }
-    rows.clear();
-    rowItems.clear();
-    rowOrder.clear();
+    dropAllRows();
   } else {
     return -1;
   }

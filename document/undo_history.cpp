@@ -403,11 +403,8 @@ void UndoHistory::removeItem(ToDoListItem* item, SyncIndex& index) {
     subtree.push_back(item);
   }
   std::unordered_set<const ToDoListItem*> going(subtree.begin(), subtree.end());
-  std::vector<long> ofRow(doc.rowItems.size(), -1);
-  for (size_t i = 0; i < doc.rowItems.size(); ++i) {
-    if (going.count(doc.rowItems[i]) != 0) ofRow[i] = 0;
-  }
-  doc.dropDeletedRows(ofRow, {true});
+  doc.dropMarkedRows(
+      doc.markRowsShowing([&going](const ToDoListItem* i) { return going.count(i) != 0; }));
   if (doc.curItem != nullptr && going.count(doc.curItem) != 0) doc.curItem = nullptr;
   for (ToDoListItem* i : subtree) index.erase(i->getSyncID());
   unsigned sid = item->getSyncID();

@@ -1,7 +1,9 @@
 // Building the rows of the normal, active-jobs and search results views, freeing them and
 // sorting them. The calendar's rows are built in calendar_view.cpp.
+#include <algorithm>
 #include <string>
 
+#include "document/calendar_lines.h"
 #include "document/view_order.h"
 #include "document/zolt.h"
 
@@ -65,7 +67,10 @@ void showContent(ToDoListGroup* g, const ContentWalk& w) {
 
 }  // namespace
 
+// Each build appends to what is there; the calendar's lines are made rows first, so the
+// new rows follow them.
 void Zolt::getContent() {
+  makeAllRows();
   size_t before = rows.size();
   switch (options.mainViewType) {
     case kMainViewNormal:
@@ -90,6 +95,7 @@ void Zolt::getContent() {
 
 // The row items are the hits of the search (to-dos only); rows and order are made anew.
 void Zolt::getSearchContent() {
+  calendarLines.reset();
   rows.clear();
   rowOrder.clear();
   rows.resize(rowItems.size());
@@ -101,30 +107,82 @@ void Zolt::getSearchContent() {
 
 void Zolt::clearViewData() {
   if (options.mainViewType == kMainViewSearch) return;
+  dropAllRows();
+}
+
+void Zolt::dropAllRows() {
   rows.clear();
   rowOrder.clear();
   rowItems.clear();
+  calendarLines.reset();
 }
 
+// The calendar's lines come in the calendar order: alone they need no sort.
 void Zolt::sortContent() {
+  if (calendarLines != nullptr && !rowOrder.empty()) makeAllRows();
+  if (calendarLines != nullptr) return;
   sortRowOrder(rows, rowOrder, options.mainViewType == kMainViewCalendar, options.sort,
                options.completedLast);
 }
 
 bool Zolt::cmpViewData(unsigned i, unsigned j) const {
-  return viewRowAfter(rows[i], rows[j], options.sort, options.completedLast);
+  return viewRowAfter(rowAt(i), rowAt(j), options.sort, options.completedLast);
 }
 
 bool Zolt::cmpViewDataCal(unsigned i, unsigned j) const {
-  return calendarRowAfter(rows[i], rows[j]);
+  return calendarRowAfter(rowAt(i), rowAt(j));
 }
 
+void Zolt::makeAllRows() const {
+  if (calendarLines == nullptr) return;
+  size_t before = rows.size();
+  calendarLines->takeAll(rows, rowItems);
+  calendarLines.reset();
+  rowOrder.reserve(rows.size());
+  for (size_t i = before; i < rows.size(); ++i) rowOrder.push_back(static_cast<unsigned>(i));
+}
+
+// The calendar's lines follow the made rows, whose count equals that of the order's
+// entries, so a line there is its own row index.
+size_t Zolt::rowCount() const {
+  return rows.size() + (calendarLines != nullptr ? calendarLines->lineCount() : 0);
+}
+
+const T_viewDataItem& Zolt::rowAt(size_t row) const {
+  return row < rows.size() ? rows[row] : calendarLines->row(row - rows.size());
+}
+
+ToDoListItem* Zolt::itemAt(size_t row) const {
+  return row < rowItems.size() ? rowItems[row] : calendarLines->item(row - rowItems.size());
+}
+
+size_t Zolt::lineCount() const { return rowCount(); }
+
+unsigned Zolt::rowIndexOfLine(size_t line) const {
+  return line < rowOrder.size() ? rowOrder[line] : static_cast<unsigned>(line);
+}
+
+const T_viewDataItem& Zolt::lineRow(size_t line) const { return rowAt(rowIndexOfLine(line)); }
+
+ToDoListItem* Zolt::lineItem(size_t line) const { return itemAt(rowIndexOfLine(line)); }
+
+size_t Zolt::rowsMade() const {
+  return rows.size() + (calendarLines != nullptr ? calendarLines->rowsMade() : 0);
+}
+
+// The made lines are looked at one by one; the calendar's lines through their spans.
 long Zolt::findLineOf(const ToDoListItem* item, size_t from) const {
-  long found = -1;
-  for (size_t line = 0; line < rowOrder.size(); ++line) {
-    if (rowItems[rowOrder[line]] != item) continue;
-    found = static_cast<long>(line);
-    if (line >= from) break;
+  size_t made = rowOrder.size();
+  for (size_t line = from; line < made; ++line) {
+    if (rowItems[rowOrder[line]] == item) return static_cast<long>(line);
   }
-  return found;
+  if (calendarLines != nullptr) {
+    long found = calendarLines->firstLineFrom(item, from > made ? from - made : 0);
+    if (found < 0) found = calendarLines->lastLineBefore(item, from > made ? from - made : 0);
+    if (found >= 0) return found + static_cast<long>(made);
+  }
+  for (size_t line = std::min(from, made); line-- > 0;) {
+    if (rowItems[rowOrder[line]] == item) return static_cast<long>(line);
+  }
+  return -1;
 }

@@ -3,6 +3,7 @@
 // view_builder.cpp and calendar_view.cpp, the data file in store/.
 #include "document/zolt.h"
 
+#include "document/calendar_lines.h"
 #include "store/text_util.h"
 
 Zolt::Zolt() : specialDays(new SpecialDays()) {
@@ -37,16 +38,16 @@ void Zolt::setGroup(ToDoListGroup* g) {
 }
 
 int Zolt::setGroup2ViewItem(int row) {
-  if (row < 0 || static_cast<size_t>(row) >= rows.size()) return -1;
-  if (!rows[row].isGroup || rowItems[row] == nullptr) return -1;
-  setGroup(static_cast<ToDoListGroup*>(rowItems[row]));
+  if (row < 0 || static_cast<size_t>(row) >= rowCount()) return -1;
+  if (!rowAt(row).isGroup || itemAt(row) == nullptr) return -1;
+  setGroup(static_cast<ToDoListGroup*>(itemAt(row)));
   return 0;
 }
 
 int Zolt::setItem2ViewItem(int row) {
-  if (row < 0 || static_cast<size_t>(row) >= rows.size()) return -1;
-  if (rows[row].isGroup || rowItems[row] == nullptr) return -1;
-  curItem = static_cast<ToDoListToDo*>(rowItems[row]);
+  if (row < 0 || static_cast<size_t>(row) >= rowCount()) return -1;
+  if (rowAt(row).isGroup || itemAt(row) == nullptr) return -1;
+  curItem = static_cast<ToDoListToDo*>(itemAt(row));
   return 0;
 }
 

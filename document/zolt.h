@@ -6,7 +6,8 @@
 // Invariants: the current group path names the current group (while the search results
 // are shown, the search group); the number of active jobs equals the running to-dos of
 // the tree after every operation; rows, row items and the row order have one entry per
-// row, and the row order is a permutation of the row indices.
+// made row, and the row order is a permutation of the row indices; the calendar's lines
+// that follow them are made when read (calendarLines), and their row index is their line.
 #ifndef ZOLT_DOCUMENT_ZOLT_H_
 #define ZOLT_DOCUMENT_ZOLT_H_
 
@@ -23,6 +24,8 @@
 #include "document/undo_history.h"
 #include "document/view_data.h"
 #include "model/todo_list_group.h"
+
+class CalendarLines;
 
 class Zolt {
  public:
@@ -223,7 +226,10 @@ class Zolt {
 
   // ---- The rows of the list view (document/view_builder.cpp, calendar_view.cpp) ----
   // For every redraw: clearViewData, copy the group flags into the options, getContent,
-  // sortContent. Then the n-th line shows getRows()[getRowOrder()[n]].
+  // sortContent. Then the n-th line shows getRows()[getRowOrder()[n]], which is
+  // lineRow(n). The calendar makes rows only when their lines are read through the line
+  // readers, a page of one day at a time; getRows, getRowItems and getRowOrder make every
+  // row first (millions in a long calendar of many items), so a list reads the lines.
 
   // Builds rows, row items and row order for the main view type (appending to what is
   // there; the search results view rebuilds its rows from the kept row items).
@@ -235,21 +241,33 @@ class Zolt {
   // True when row i must stand after row j (REQUIRES: both are row indices).
   bool cmpViewData(unsigned i, unsigned j) const;
   bool cmpViewDataCal(unsigned i, unsigned j) const;
-  const std::vector<T_viewDataItem>& getRows() const { return rows; }
+  const std::vector<T_viewDataItem>& getRows() const {
+    makeAllRows();
+    return rows;
+  }
   // The group or to-do each row stands for (null for rows of no item); not owned.
-  const std::vector<ToDoListItem*>& getRowItems() const { return rowItems; }
-  const std::vector<unsigned>& getRowOrder() const { return rowOrder; }
+  const std::vector<ToDoListItem*>& getRowItems() const {
+    makeAllRows();
+    return rowItems;
+  }
+  const std::vector<unsigned>& getRowOrder() const {
+    makeAllRows();
+    return rowOrder;
+  }
 
   // The view line by line, for a list that reads only the lines it shows. Lines count
   // from 0 in display order; the row index of a line is what setItem2ViewItem and its kin
-  // take. REQUIRES for the line readers: line < lineCount().
-  size_t lineCount() const { return rowOrder.size(); }
-  unsigned rowIndexOfLine(size_t line) const { return rowOrder[line]; }
-  const T_viewDataItem& lineRow(size_t line) const { return rows[rowOrder[line]]; }
-  ToDoListItem* lineItem(size_t line) const { return rowItems[rowOrder[line]]; }
+  // take. REQUIRES for the line readers: line < lineCount(). A line's row lives until the
+  // view is rebuilt or a row is dropped, or getRows and its kin make every row.
+  size_t lineCount() const;
+  unsigned rowIndexOfLine(size_t line) const;
+  const T_viewDataItem& lineRow(size_t line) const;
+  ToDoListItem* lineItem(size_t line) const;
   // The first line from `from` on that shows `item`, else the last line before `from`
-  // that shows it; -1 when none does.
+  // that shows it; -1 when none does. The calendar looks only at days the item is on.
   long findLineOf(const ToDoListItem* item, size_t from) const;
+  // The rows held in memory; for the tests and the benchmark.
+  size_t rowsMade() const;
 
   // ---- Search (document/search.cpp) ----
 
@@ -416,7 +434,14 @@ class Zolt {
   ToDoListGroup* groupHolding(ToDoListToDo* t);
   ToDoListGroup* calendarGroup();
   void fillCalendarItem(ToDoListToDo* t, unsigned priority, unsigned day);
-  std::vector<long> rowsShowing(const ToDoListItem* item) const;
+  // The rows that show an item `shows` picks, found while the items live: for each made
+  // row 0 when it does, else -1 (the form dropDeletedRows takes), and the calendar's looks.
+  struct RowMarks {
+    std::vector<long> ofRow;
+    std::vector<unsigned> looks;
+  };
+  RowMarks markRowsShowing(const std::function<bool(const ToDoListItem*)>& shows) const;
+  void dropMarkedRows(const RowMarks& marks);
   void dropDeletedRows(const std::vector<long>& ofRow, const std::vector<bool>& deleted);
   void copyIntoNewToDo(const ToDoListToDo& from, ToDoListToDo* to);
   void forgetPositionsBelow(const std::string& fullPath);
@@ -436,11 +461,20 @@ class Zolt {
   // View building helpers.
   void getSearchContent();
   void getCalendarContent();
+  // Makes the calendar's lines rows like any other, in display order.
+  void makeAllRows() const;
+  void dropAllRows();
+  // The rows by row index, the calendar's lines included (made when read).
+  size_t rowCount() const;
+  const T_viewDataItem& rowAt(size_t row) const;
+  ToDoListItem* itemAt(size_t row) const;
 
-  // View state.
-  std::vector<T_viewDataItem> rows;
-  std::vector<unsigned> rowOrder;       // display order: indices into rows
-  std::vector<ToDoListItem*> rowItems;  // parallel to rows; not owned
+  // View state. The rows are made by the readers that are const, hence mutable.
+  mutable std::vector<T_viewDataItem> rows;
+  mutable std::vector<unsigned> rowOrder;       // display order: indices into rows
+  mutable std::vector<ToDoListItem*> rowItems;  // parallel to rows; not owned
+  // The calendar's lines after the rows; null outside the calendar and once made rows.
+  mutable std::unique_ptr<CalendarLines> calendarLines;
   unsigned nLineCal = 0;
   unsigned nLineNormal = 0;
   std::vector<int> oldPosInList;  // first visible line per entered group level

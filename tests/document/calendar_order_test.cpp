@@ -131,6 +131,19 @@ Built OldBuild(Zolt& z, unsigned firstDay, int span) {
   return out;
 }
 
+// The old build in display order: its rows stably sorted by the calendar order.
+Built SortedOldBuild(Zolt& z, unsigned firstDay, int span) {
+  Built old = OldBuild(z, firstDay, span);
+  std::vector<unsigned> order(old.rows.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&old](unsigned x, unsigned y) {
+    return calendarRowAfter(old.rows[y], old.rows[x]);
+  });
+  Built sorted;
+  for (unsigned i : order) sorted.append(old.rows[i], old.items[i]);
+  return sorted;
+}
+
 std::string Describe(const T_viewDataItem& r) {
   return std::to_string(r.day) + " " + std::to_string(r.date) + " " + std::to_string(r.secondDate) +
          " " + std::to_string(r.priority) + " " + r.text.str() + " " + std::to_string(r.isGroup) +
@@ -203,6 +216,127 @@ class CalendarOrderTest : public DocumentTest {
     }
   }
 };
+
+// The lines read one by one, without ever asking for every row, in an order no day
+// follows: the last line first, then scattered lines, then every line from the end.
+TEST_F(CalendarOrderTest, LinesReadInAnyOrderAreThoseOfTheWholeBuild) {
+  std::mt19937 random(11);
+  unsigned today = dayOf(getTodayDate(kNoDate));
+  AddItemsNear(today, random, 300);
+  // Due after the shown days without a begin: on every day, so a day holds many pages.
+  for (int k = 0; k < 700; ++k) AddDatedToDo(std::to_string(k % 90), TodayPlus(50 + k % 7));
+  for (int span : {1, 9, 42}) {
+    Built want = SortedOldBuild(zolt, today & kDateMask, span);
+    ShowCalendar(today & kDateMask, span);
+    ASSERT_EQ(want.rows.size(), zolt.lineCount()) << span << " days";
+    std::vector<size_t> lines{want.rows.size() - 1};
+    for (int k = 0; k < 200; ++k) lines.push_back(random() % want.rows.size());
+    for (size_t line = want.rows.size(); line-- > 0;) lines.push_back(line);
+    for (size_t line : lines) {
+      ASSERT_EQ(Describe(want.rows[line]), Describe(zolt.lineRow(line))) << "line " << line;
+      ASSERT_EQ(want.items[line], zolt.lineItem(line)) << "line " << line;
+      ASSERT_EQ(line, zolt.rowIndexOfLine(line));  // a calendar line is its own row index
+    }
+  }
+}
+
+// Reading the first line makes rows of its day and of no other; the last line's read
+// adds rows of the last day only. Every row is made only when asked for all of them.
+TEST_F(CalendarOrderTest, ReadingALineMakesOnlyRowsOfItsDay) {
+  std::mt19937 random(5);
+  unsigned base = Day(2009, 2, 2);
+  AddItemsNear(base, random, 200);
+  Built want = SortedOldBuild(zolt, base, 42);
+  ShowCalendar(base, 42);
+  EXPECT_EQ(0u, zolt.rowsMade());
+  auto rowsOn = [&want](unsigned date) {
+    return static_cast<size_t>(
+        std::count_if(want.rows.begin(), want.rows.end(),
+                      [date](const T_viewDataItem& r) { return dayOf(r.day) == dayOf(date); }));
+  };
+  ASSERT_LT(2u, rowsOn(base));  // items, not only the heading and closing row
+  EXPECT_EQ(Describe(want.rows[0]), Describe(zolt.lineRow(0)));
+  size_t made = zolt.rowsMade();
+  EXPECT_LT(0u, made);
+  EXPECT_GE(rowsOn(base), made);
+  size_t last = want.rows.size() - 1;
+  EXPECT_EQ(Describe(want.rows[last]), Describe(zolt.lineRow(last)));
+  EXPECT_LT(made, zolt.rowsMade());
+  EXPECT_GE(made + rowsOn(want.rows[last].day), zolt.rowsMade());
+  EXPECT_EQ(want.rows.size(), zolt.getRows().size());
+  EXPECT_EQ(want.rows.size(), zolt.rowsMade());
+}
+
+// The line of an item, found through the spans, is the one a look at every line finds;
+// and only the days it looks at are made.
+TEST_F(CalendarOrderTest, LineOfAnItemIsFoundWithoutMakingEveryDay) {
+  std::mt19937 random(3);
+  unsigned base = Day(2009, 2, 2);
+  AddItemsNear(base, random, 200);
+  Built want = SortedOldBuild(zolt, base, 42);
+  auto oracle = [&want](const ToDoListItem* item, size_t from) {
+    long found = -1;
+    for (size_t line = 0; line < want.items.size(); ++line) {
+      if (want.items[line] != item) continue;
+      found = static_cast<long>(line);
+      if (line >= from) break;
+    }
+    return found;
+  };
+  ShowCalendar(base, 42);
+  for (int k = 0; k < 40; ++k) {
+    const ToDoListItem* item = k == 0 ? nullptr : want.items[random() % want.rows.size()];
+    long lastLine = oracle(item, want.rows.size());
+    // Anywhere, on its first line, and just past its last (found before `from`).
+    for (size_t from : {static_cast<size_t>(random() % (want.rows.size() + 2)),
+                        static_cast<size_t>(oracle(item, 0)), static_cast<size_t>(lastLine + 1)}) {
+      EXPECT_EQ(oracle(item, from), zolt.findLineOf(item, from)) << "from " << from;
+    }
+  }
+  AddToDo("not shown");
+  EXPECT_EQ(-1, zolt.findLineOf(zolt.getCurItem(), 0));
+  EXPECT_LT(zolt.rowsMade(), want.rows.size());
+}
+
+// Deleting an item shown on several days, and undoing the making of one, drop their lines
+// without making every row; the lines left are the whole build's without them.
+TEST_F(CalendarOrderTest, DeletionsDropTheLinesOfWhatTheyDelete) {
+  std::mt19937 random(9);
+  unsigned base = Day(2009, 2, 2);
+  AddItemsNear(base, random, 200);
+  unsigned end = base;
+  moveDate(end, 5);
+  ToDoListToDo* week = AddAppointment("week", 100, packTime(base, 8, 0), packTime(end, 9, 0));
+  Built want = SortedOldBuild(zolt, base, 42);
+  ShowCalendar(base, 42);
+  (void)zolt.lineRow(0);  // a made day is dropped and made again
+  zolt.setItem(week);
+  ASSERT_EQ(0, zolt.delToDo());
+  Built kept;
+  for (size_t n = 0; n < want.rows.size(); ++n) {
+    if (want.items[n] != week) kept.append(want.rows[n], want.items[n]);
+  }
+  ASSERT_EQ(6u, want.rows.size() - kept.rows.size());
+  auto expectKept = [&]() {
+    ASSERT_EQ(kept.rows.size(), zolt.lineCount());
+    for (size_t line = kept.rows.size(); line-- > 0;) {
+      ASSERT_EQ(Describe(kept.rows[line]), Describe(zolt.lineRow(line))) << "line " << line;
+      ASSERT_EQ(kept.items[line], zolt.lineItem(line)) << "line " << line;
+    }
+  };
+  expectKept();
+  EXPECT_LT(zolt.rowsMade(), want.rows.size());
+  // A new appointment on the last day's line, then undone: its rows go again.
+  size_t lastLine = zolt.lineCount() - 1;
+  ASSERT_EQ(0, zolt.newToDo(kBusyPriority, zolt.rowIndexOfLine(lastLine)));
+  zolt.incsave_newItem();
+  ASSERT_EQ(0, zolt.incsave_saveCurItem());
+  ShowCalendar(base, 42);
+  ASSERT_EQ(lastLine + 2, zolt.lineCount());
+  (void)zolt.lineRow(lastLine + 1);
+  ASSERT_EQ(0, zolt.undo());
+  expectKept();
+}
 
 TEST_F(CalendarOrderTest, RowsAreThoseOfTheOldBuildInTheSameOrder) {
   std::mt19937 random(7);
