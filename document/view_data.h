@@ -102,6 +102,7 @@ struct T_viewDataItem {
   bool completed = false;
   bool firstDay = false;  // calendar: first day of the item's span
   bool lastDay = false;   // calendar: last day of the item's span
+  bool running = false;   // a to-do whose time is being recorded
 };
 
 struct T_Options {

@@ -7,18 +7,10 @@
 
 #include "document/list_format.h"
 #include "document/zolt.h"
-#include "model/todo_list_todo.h"
 
 // A to-do whose time is being recorded stands out in the list itself, not only through
 // the "!" button: its own background, bold text and the word "running".
 static const char* const kRunningSuffix = "  (running)";
-
-static bool isRunningLine(const Zolt* doc, size_t line) {
-  const T_viewDataItem& r = doc->lineRow(line);
-  const ToDoListItem* item = doc->lineItem(line);
-  return item && !r.isGroup && r.priority < kRowHeading &&
-         static_cast<const ToDoListToDo*>(item)->isRunning();
-}
 
 static void markRunning(std::string& line) {
   static const std::string running = "@B" + std::to_string(fl_color_cube(3, 7, 3));
@@ -44,15 +36,6 @@ int ViewLines::reset(const Zolt* doc) {
   calendar_ = doc->getMainViewType() == kMainViewCalendar;
   empty_ = !calendar_ && doc->lineCount() == 0;
   cached_ = false;
-  // Noted now, while every row's item is alive: the list may be drawn after a change has
-  // deleted items and before the view is rebuilt (under a message about that change).
-  running_.clear();
-  if (doc->getNrActiveJobs() != 0) {
-    for (size_t line = 0; line < doc->lineCount(); ++line) {
-      if (isRunningLine(doc, line)) running_.push_back(doc->lineItem(line));
-    }
-    std::sort(running_.begin(), running_.end());
-  }
   return empty_ ? 1 : static_cast<int>(doc->lineCount());
 }
 
@@ -94,7 +77,5 @@ void ViewLines::lineText(int line, std::string& text) {
   } else {
     formatListLine(r, at % 2 == 1, text);
   }
-  // Compared, never followed: the item may be gone.
-  const void* item = doc_->lineItem(at);
-  if (std::binary_search(running_.begin(), running_.end(), item)) markRunning(text);
+  if (r.running && r.priority < kRowHeading) markRunning(text);
 }

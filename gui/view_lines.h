@@ -1,16 +1,15 @@
 // The lines of the document's current view as the main list shows them: each line is made
 // when the list draws it, from the document's line readers, in the list's format (row colour,
 // mark column, text; a running to-do stands out). Nothing is copied per row, so the list's
-// cost follows the lines in sight, not the size of the view (only while a to-do runs does a
-// new view look at every row once, to find the running ones). Lines are made from the rows
-// alone, never from the items behind them, which a change may have deleted before the view
-// is rebuilt. GUI thread only.
+// cost follows the lines in sight, not the size of the view. Lines are made from the rows
+// alone (a row says whether its to-do was running when the view was built), never from the
+// items behind them, which a change may have deleted before the view is rebuilt. GUI thread
+// only.
 #ifndef ZOLT_GUI_VIEW_LINES_H_
 #define ZOLT_GUI_VIEW_LINES_H_
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "gui/row_list.h"
 
@@ -39,7 +38,6 @@ class ViewLines : public RowList::LineSource {
   bool cached_ = false;  // whether cachedLine_ and cachedAlternate_ hold
   size_t cachedLine_ = 0;
   bool cachedAlternate_ = false;
-  std::vector<const void*> running_;  // the running to-dos shown, ascending; never followed
 };
 
 #endif  // ZOLT_GUI_VIEW_LINES_H_

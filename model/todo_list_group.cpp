@@ -103,6 +103,7 @@ void ToDoListGroup::setViewData(T_viewDataItem& row) {
   row.text = summary;
   row.date = kEmptyDateTime;
   row.completed = completed;
+  row.running = false;
 }
 
 ToDoListItem* ToDoListGroup::getPtrToItemWithSyncID(unsigned sid, bool& isGroup, bool recursive) {

@@ -197,6 +197,7 @@ void ToDoListToDo::setViewData(T_viewDataItem& row, CryptMan* keys) {
     }
   }
   row.completed = completed.completed;
+  row.running = isRunning();
   row.date = isAppointment() ? begin : end;
   row.secondDate = isAppointment() ? end : begin;
 }

@@ -432,4 +432,25 @@ TEST_F(RowListWindowTest, ADeletedRunningToDoIsNotReadBeforeTheViewIsRebuilt) {
   EXPECT_EQ(0, lineOf(summary + "  (running)"));
 }
 
+// A running to-do is marked from its row, so a calendar with one makes only the rows of
+// the days in sight, not every row to look for it.
+TEST_F(RowListWindowTest, ARunningToDoInTheCalendarIsMarkedFromTheRowsInSight) {
+  ShowWindow();
+  doc->setMainViewType(kMainViewCalendar);
+  doc->setCalSpan(42);
+  win->showList(0);
+  ASSERT_EQ(0, doc->newToDo(3, doc->rowIndexOfLine(doc->lineCount() - 1)));
+  doc->setItemSummary("Late work");
+  ASSERT_EQ(0, doc->setItemRunning(true));
+  win->showList(0);
+  Fl::flush();
+  EXPECT_LT(doc->rowsMade(), doc->lineCount() / 2) << "only the days in sight are made";
+  win->list()->select(lines());
+  int running = 0;
+  for (int l = lines(); l > lines() - 5 && running == 0; --l) {
+    if (shown(l) == "Late work  (running)") running = l;
+  }
+  EXPECT_GT(running, 0) << "the last day shows the running to-do marked";
+}
+
 }  // namespace
