@@ -9,8 +9,7 @@
 #include "util/slot_pool.h"
 #include "util/text_cut.h"
 
-// The slots are 16-byte aligned, as the heap's blocks are.
-static SlotPool& toDoPool() { return SlotPool::of<sizeof(ToDoListToDo), 16>(); }
+static SlotPool& toDoPool() { return SlotPool::of<sizeof(ToDoListToDo), alignof(ToDoListToDo)>(); }
 
 void* ToDoListToDo::operator new(size_t size) {
   if (size == sizeof(ToDoListToDo)) return toDoPool().take();
@@ -45,7 +44,8 @@ ToDoListToDo& ToDoListToDo::operator=(const ToDoListToDo& o) {
 void ToDoListToDo::copyFields(const ToDoListToDo& o) {
   description = o.description;
   times = o.times;
-  completed = o.completed;
+  completedFlag = o.completedFlag;
+  completedTime = o.completedTime;
   showTimeAs = o.showTimeAs;
   running = o.running;
   begin = o.begin;
@@ -55,14 +55,14 @@ void ToDoListToDo::copyFields(const ToDoListToDo& o) {
 }
 
 bool ToDoListToDo::operator==(const ToDoListToDo& o) const {
-  return description == o.description && times == o.times && completed == o.completed &&
+  return description == o.description && times == o.times && getCompletedDirect() == o.getCompletedDirect() &&
          showTimeAs == o.showTimeAs && running == o.running && begin == o.begin && end == o.end &&
          recData == o.recData && baseEquals(o);
 }
 
 int ToDoListToDo::clearCompleted() {
-  if (isAppointment() || !completed.completed) return -2;
-  completed.completed = false;
+  if (isAppointment() || !completedFlag) return -2;
+  completedFlag = false;
   return 0;
 }
 
@@ -117,7 +117,7 @@ void ToDoListToDo::setViewData(T_viewDataItem& row, CryptMan* keys) {
       row.text = text == nullptr ? std::string() : descriptionRowText(text);
     }
   }
-  row.completed = completed.completed;
+  row.completed = completedFlag;
   row.date = isAppointment() ? begin : end;
   row.secondDate = isAppointment() ? end : begin;
 }

@@ -52,10 +52,13 @@ class ToDoListToDo : public ToDoListItem {
   bool isAppointment() const { return priority > 6; }
 
   // Completion.
-  bool isCompleted() const { return completed.completed; }
-  int32_t getCompletedTime() const { return completed.time; }
-  T_completed getCompletedDirect() const { return completed; }
-  void setCompletedDirect(T_completed c) { completed = c; }
+  bool isCompleted() const { return completedFlag; }
+  int32_t getCompletedTime() const { return completedTime; }
+  T_completed getCompletedDirect() const { return T_completed{completedFlag, completedTime}; }
+  void setCompletedDirect(T_completed c) {
+    completedFlag = c.completed;
+    completedTime = c.time;
+  }
   // -2 for an appointment or an open to-do; otherwise clears the flag (the time stays), 0.
   int clearCompleted();
 
@@ -182,10 +185,11 @@ class ToDoListToDo : public ToDoListItem {
   // In this order the fields fill the base class's tail and each other's gaps: a big file
   // holds a million to-dos, and every byte of one is a megabyte cleared and read.
   bool running = false;
-  int showTimeAs = 0;  // 0 free, 1 busy
+  bool completedFlag = false;  // the completion state, held as two fields to fill gaps
+  int showTimeAs = 0;          // 0 free, 1 busy
   unsigned begin = kEmptyDateTime;
   unsigned end = kEmptyDateTime;
-  T_completed completed;
+  int32_t completedTime = 0;
   T_recData recData;
   WorkingTimes times;
   DescrData description;

@@ -204,7 +204,7 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
       showTimeAs = static_cast<int>(parseNumber(value));
       break;
     case 'f':
-      completed = T_completed{true, static_cast<int>(parseNumber(value))};
+      setCompletedDirect(T_completed{true, static_cast<int>(parseNumber(value))});
       break;
     case 'm':
       begin = checkedDateTime(parseNumber(value), 'm');
