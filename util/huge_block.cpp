@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <new>
 
+static bool bigLoadUnderway = false;
+
+void setBigLoadUnderway(bool on) { bigLoadUnderway = on; }
+
 void* mapHugeBlock(bool hugePage) {
   // Twice the size, then the unaligned ends cut away.
   void* mapped = mmap(nullptr, 2 * kHugeBlockBytes, PROT_READ | PROT_WRITE,
@@ -17,7 +21,7 @@ void* mapHugeBlock(bool hugePage) {
   if (start + 2 * kHugeBlockBytes > tail) {
     munmap(reinterpret_cast<void*>(tail), start + 2 * kHugeBlockBytes - tail);
   }
-  if (hugePage) madvise(reinterpret_cast<void*>(aligned), kHugeBlockBytes, MADV_HUGEPAGE);
+  if (hugePage || bigLoadUnderway) madvise(reinterpret_cast<void*>(aligned), kHugeBlockBytes, MADV_HUGEPAGE);
   return reinterpret_cast<void*>(aligned);
 }
 
