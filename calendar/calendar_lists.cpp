@@ -85,8 +85,8 @@ T_CalListPos T_Calendar::insert(ToDoListToDo* t, CalList which, unsigned key) {
       if (batched.size() > kRankOrderMask) placeBatched();
       uint64_t order = kRankOrderMask - batched.size();
       uint64_t list = datedListNumber(which);
-      batched.push_back(T_BatchedEntry{
-          t, list << kRankListShift | uint64_t{key} << kRankOrderBits | order});
+      batched.push_back(
+          T_BatchedEntry{t, list << kRankListShift | uint64_t{key} << kRankOrderBits | order});
       pos.datedEntry = dated->end();
       return pos;
     }

@@ -55,9 +55,10 @@ void ToDoListToDo::copyFields(const ToDoListToDo& o) {
 }
 
 bool ToDoListToDo::operator==(const ToDoListToDo& o) const {
-  return description == o.description && times == o.times && getCompletedDirect() == o.getCompletedDirect() &&
-         showTimeAs == o.showTimeAs && running == o.running && begin == o.begin && end == o.end &&
-         recData == o.recData && baseEquals(o);
+  return description == o.description && times == o.times &&
+         getCompletedDirect() == o.getCompletedDirect() && showTimeAs == o.showTimeAs &&
+         running == o.running && begin == o.begin && end == o.end && recData == o.recData &&
+         baseEquals(o);
 }
 
 int ToDoListToDo::clearCompleted() {

@@ -21,7 +21,9 @@ void* mapHugeBlock(bool hugePage) {
   if (start + 2 * kHugeBlockBytes > tail) {
     munmap(reinterpret_cast<void*>(tail), start + 2 * kHugeBlockBytes - tail);
   }
-  if (hugePage || bigLoadUnderway) madvise(reinterpret_cast<void*>(aligned), kHugeBlockBytes, MADV_HUGEPAGE);
+  if (hugePage || bigLoadUnderway) {
+    madvise(reinterpret_cast<void*>(aligned), kHugeBlockBytes, MADV_HUGEPAGE);
+  }
   return reinterpret_cast<void*>(aligned);
 }
 
