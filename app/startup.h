@@ -7,7 +7,9 @@
 
 class Zolt;
 
-extern Zolt* zolt;  // the one document, owned by zoltMain while it runs
+// The one document, owned by zoltMain while it runs; left in place (not freed) when a mode
+// without a window ends.
+extern Zolt* zolt;
 
 // True when `name` can be opened for reading.
 bool existDat(const std::string& name);

@@ -11,6 +11,19 @@
 
 // ---- T_Calendar ----
 
+namespace {
+
+constexpr CalList kDatedLists[] = {CalList::kDatedToDos, CalList::kDatedBusy, CalList::kDatedFree};
+constexpr unsigned kRankOrderBits = 30;
+constexpr unsigned kRankListShift = kRankOrderBits + 32;
+constexpr uint64_t kRankOrderMask = (uint64_t{1} << kRankOrderBits) - 1;
+
+uint64_t datedListNumber(CalList which) {
+  return which == CalList::kDatedToDos ? 0 : which == CalList::kDatedBusy ? 1 : 2;
+}
+
+}  // namespace
+
 T_Calendar::~T_Calendar() { unlistAll(); }
 
 void T_Calendar::unlistAll() {
@@ -67,7 +80,13 @@ T_CalListPos T_Calendar::insert(ToDoListToDo* t, CalList which, unsigned key) {
     pos.recEntry = rec->insert(rec->end(), t);
   } else if (T_DatedCalList* dated = datedList(which)) {
     if (batchDepth > 0) {
-      batched.push_back(T_BatchedEntry{t, which, key});
+      // The noting order must fit below the list's bits; that many would not fit in memory
+      // anyway, but then the entries so far are placed and the count starts again.
+      if (batched.size() > kRankOrderMask) placeBatched();
+      uint64_t order = kRankOrderMask - batched.size();
+      uint64_t list = datedListNumber(which);
+      batched.push_back(
+          T_BatchedEntry{t, list << kRankListShift | uint64_t{key} << kRankOrderBits | order});
       pos.datedEntry = dated->end();
       return pos;
     }
@@ -101,39 +120,43 @@ void T_Calendar::erase(ToDoListToDo* t, const T_CalListPos& pos) {
 
 void T_Calendar::endBatch() {
   if (batchDepth == 0 || --batchDepth > 0) return;
-  std::vector<T_BatchedEntry> entries;
-  entries.swap(batched);
-  for (CalList which : {CalList::kDatedToDos, CalList::kDatedBusy, CalList::kDatedFree}) {
-    placeBatch(which, entries);
-  }
+  placeBatched();
 }
 
 // One by one, each entry would go before every entry of an equal key that stood there
 // already: among equal keys the last noted stands first, and before the entries placed
-// before the batch. Sorted so, the entries are merged into the list in one walk; a few
-// entries into a long list are placed one by one instead, as that walk would be longer.
-void T_Calendar::placeBatch(CalList which, std::vector<T_BatchedEntry>& entries) {
-  // Key in the high half, the noting order reversed in the low half: one number sorts.
-  std::vector<std::pair<uint64_t, ToDoListToDo*>> order;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const T_BatchedEntry& e = entries[i];
-    if (e.item == nullptr || e.list != which) continue;
-    order.emplace_back(static_cast<uint64_t>(e.key) << 32 | (0xFFFFFFFFu - i), e.item);
+// before the batch. Sorted so (in place: a second array as long would be most of a big
+// load's peak memory), the entries of each list are merged into it in one walk.
+void T_Calendar::placeBatched() {
+  std::vector<T_BatchedEntry> entries;
+  entries.swap(batched);
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [](const T_BatchedEntry& e) { return e.item == nullptr; }),
+                entries.end());
+  std::sort(entries.begin(), entries.end(),
+            [](const T_BatchedEntry& a, const T_BatchedEntry& b) { return a.rank < b.rank; });
+  const T_BatchedEntry* first = entries.data();
+  const T_BatchedEntry* end = first + entries.size();
+  for (CalList which : kDatedLists) {
+    const T_BatchedEntry* last = first;
+    while (last != end && last->rank >> kRankListShift == datedListNumber(which)) ++last;
+    placeRun(which, first, last);
+    first = last;
   }
+}
+
+// A few entries into a long list are placed by a search each, as the walk would be longer.
+void T_Calendar::placeRun(CalList which, const T_BatchedEntry* first, const T_BatchedEntry* last) {
   T_DatedCalList& dated = *datedList(which);
-  if (order.size() * 16 < dated.size()) {
-    for (const auto& o : order) {  // still in the order noted
-      o.second->calPos = insert(o.second, which, static_cast<unsigned>(o.first >> 32));
-    }
-    return;
-  }
-  std::sort(order.begin(), order.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  bool search = static_cast<size_t>(last - first) * 16 < dated.size();
   auto next = dated.begin();  // first entry from before the batch with a key not below
-  for (const auto& o : order) {
-    unsigned key = static_cast<unsigned>(o.first >> 32);
-    while (next != dated.end() && next->key < key) ++next;
-    o.second->calPos.datedEntry = dated.insert(next, T_DatedCalListItem{o.second, key});
+  for (const T_BatchedEntry* e = first; e != last; ++e) {
+    if (search) {
+      if (e == first || e[-1].key() != e->key()) next = dated.lower_bound(e->key());
+    } else {
+      while (next != dated.end() && next->key < e->key()) ++next;
+    }
+    e->item->calPos.datedEntry = dated.insert(next, T_DatedCalListItem{e->item, e->key()});
   }
 }
 

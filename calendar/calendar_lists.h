@@ -5,12 +5,15 @@
 #define ZOLT_CALENDAR_CALENDAR_LISTS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 #include "calendar/date_time.h"
+#include "util/slot_pool.h"
 
 class CryptMan;
 class ToDoListItem;
@@ -33,12 +36,45 @@ struct DatedCalListKeyLess {
   bool operator()(unsigned key, const T_DatedCalListItem& b) const { return key < b.key; }
 };
 
+// The lists' entries are nodes of one size each, one for nearly every dated to-do: they
+// come from pools (util/slot_pool.h) rather than a heap block each.
+template <typename T>
+struct CalEntryAllocator {
+  using value_type = T;
+  CalEntryAllocator() = default;
+  template <typename U>
+  CalEntryAllocator(const CalEntryAllocator<U>&) {}  // NOLINT: converts as allocators do
+  T* allocate(size_t n) {
+    if (n == 1) return static_cast<T*>(pool().take());
+    return static_cast<T*>(::operator new(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    if (n == 1) {
+      pool().give(p);
+    } else {
+      ::operator delete(p);
+    }
+  }
+  template <typename U>
+  bool operator==(const CalEntryAllocator<U>&) const {
+    return true;
+  }
+  template <typename U>
+  bool operator!=(const CalEntryAllocator<U>&) const {
+    return false;
+  }
+
+ private:
+  static SlotPool& pool() { return SlotPool::of<sizeof(T), alignof(T)>(); }
+};
+
 // Sorted by key, ascending as unsigned numbers; among equal keys the entry placed last
 // stands first. Walk it with begin()/end() or rbegin()/rend(); lower_bound/upper_bound of a
 // key give the place to stop early.
-using T_DatedCalList = std::multiset<T_DatedCalListItem, DatedCalListKeyLess>;
+using T_DatedCalList =
+    std::multiset<T_DatedCalListItem, DatedCalListKeyLess, CalEntryAllocator<T_DatedCalListItem>>;
 // Recurring items in the order they were placed (appended at the end).
-using T_RecCalList = std::list<ToDoListToDo*>;
+using T_RecCalList = std::list<ToDoListToDo*, CalEntryAllocator<ToDoListToDo*>>;
 
 // Which of the six lists an item is in.
 enum class CalList {
@@ -55,12 +91,20 @@ struct T_Calendar;
 
 // Where a to-do is listed: the calendar, the list and its own entry there, so it leaves the
 // list in constant time however its dates have changed since it entered.
+// Every to-do carries one, so the two kinds of entry share their place: `list` tells which
+// is valid.
 struct T_CalListPos {
   T_Calendar* cal = nullptr;  // not owned; null while the to-do is in no list
   CalList list = CalList::kNone;
-  T_RecCalList::iterator recEntry;      // valid in a recurring list
-  T_DatedCalList::iterator datedEntry;  // valid in a dated list; its end() while batched
+  union {
+    T_RecCalList::iterator recEntry;      // valid in a recurring list
+    T_DatedCalList::iterator datedEntry;  // valid in a dated list; its end() while batched
+  };
+  T_CalListPos() : recEntry() {}
 };
+static_assert(std::is_trivially_copyable<T_RecCalList::iterator>::value &&
+                  std::is_trivially_copyable<T_DatedCalList::iterator>::value,
+              "the entries are copied as the union's bytes");
 
 // Invariant: every entry of the six lists refers to a live to-do whose T_CalListPos names
 // this calendar, that list and that entry, and every to-do is in at most one list. Only
@@ -107,12 +151,18 @@ struct T_Calendar {
   friend class ToDoListToDo;
 
   // A to-do noted for a dated list during a batch; `item` is null once it left again.
+  // `rank` holds the list (0 to 2) in its top two bits, the key below them and the noting
+  // order reversed in the low 30 bits, so that the entries sort in place, as plain numbers,
+  // into the order they are placed in.
   struct T_BatchedEntry {
     ToDoListToDo* item;
-    CalList list;
-    unsigned key;
+    uint64_t rank;
+    unsigned key() const { return static_cast<unsigned>(rank >> 30); }
   };
-  void placeBatch(CalList which, std::vector<T_BatchedEntry>& entries);
+  // Places every noted entry (the batch stays open).
+  void placeBatched();
+  // Places the sorted entries of one list from `first` to `last`.
+  void placeRun(CalList which, const T_BatchedEntry* first, const T_BatchedEntry* last);
 
   T_RecCalList* recurringList(CalList which);
   T_DatedCalList* datedList(CalList which);

@@ -277,14 +277,14 @@ unsigned ToDoListToDo::setFollowingRecurrenceDate(unsigned& b, unsigned& e) cons
 }
 
 int ToDoListToDo::setCompleted(T_Calendar& cal) {
-  if (isAppointment() || completed.completed) return -2;
+  if (isAppointment() || completedFlag) return -2;
   if (recData.type != kTypeNone && hasDate(recData.firstDate) &&
       recData.firstDate > getTodayDate(kEmptyDateTime)) {
     return -1;
   }
   removeFromCalLists(cal);
   unsigned moved = setFollowingRecurrenceDate(begin, end);
-  if (moved == 0) completed = T_completed{true, static_cast<int32_t>(zoltNow())};
+  if (moved == 0) setCompletedDirect(T_completed{true, static_cast<int32_t>(zoltNow())});
   sanitizeTimeThings();
   putIntoCalList(cal);
   if (running) setRunning(false);

@@ -6,6 +6,7 @@
 
 #include "crypt/crypt_man.h"
 #include "store/text_util.h"
+#include "util/text_arena.h"
 
 static char* copyBytes(const char* src, int n) {
   char* copy = static_cast<char*>(malloc(n > 0 ? n : 1));
@@ -29,8 +30,13 @@ bool DescrData::operator==(const DescrData& other) const {
   return memcmp(data, other.data, len) == 0;
 }
 
+// Texts read from a file may lie in the arena, which keeps them until the process ends.
+static void freeBytes(char* bytes) {
+  if (!arenaOwns(bytes)) free(bytes);
+}
+
 void DescrData::release() {
-  free(data);
+  freeBytes(data);
   data = nullptr;
   len = 0;
 }
@@ -134,7 +140,7 @@ void DescrData::decryptInPlace(CryptMan* cm) {
   char* plain = (flags & kDescrChecked) && cbc ? cm->DecryptChecked(data, len)
                                                : decryptUnchecked(cm, data, len, cbc);
   if (plain == nullptr) return;
-  free(data);
+  freeBytes(data);
   data = plain;
   len = static_cast<int>(strlen(plain)) + 1;
   flags &= ~(kDescrEncrypted | kDescrChecked);
@@ -180,20 +186,43 @@ int DescrData::GetDataToSave(char*& out, int& outLen, int& outFlags, bool& mustF
   return 0;
 }
 
+// A text field of `n` bytes and a NUL behind them, in one block of its own: in the arena
+// when short. A damaged length cannot demand memory the file lacks: beyond kReadStep the
+// block grows with what was read. Null when the stream ends first.
+static char* readText(int n, std::istream& in) {
+  constexpr int kReadStep = 1 << 16;
+  auto size = static_cast<size_t>(n) + 1;
+  if (char* text = arenaTake(size)) {
+    if (n == 0 || in.read(text, n)) {
+      text[n] = '\0';
+      return text;
+    }
+    arenaGiveBackLast(text, size);
+    return nullptr;
+  }
+  char* text = nullptr;
+  for (int done = 0;;) {
+    int step = n - done < kReadStep ? n - done : kReadStep;
+    char* grown = static_cast<char*>(realloc(text, static_cast<size_t>(done) + step + 1));
+    if (grown == nullptr) break;
+    text = grown;
+    if (step > 0 && !in.read(text + done, step)) break;
+    done += step;
+    if (done == n) {
+      text[n] = '\0';
+      return text;
+    }
+  }
+  free(text);
+  return nullptr;
+}
+
 int DescrData::ReadFromFile(int n, std::istream& in) {
   release();
   if (n < 0) return -1;
   if (!CurDescrIsBinary()) {
-    // Read in bounded steps so a damaged length cannot demand memory the file lacks.
-    std::string text;
-    char chunk[65536];
-    for (int left = n; left > 0;) {
-      int step = left < static_cast<int>(sizeof chunk) ? left : static_cast<int>(sizeof chunk);
-      if (!in.read(chunk, step)) return -1;
-      text.append(chunk, step);
-      left -= step;
-    }
-    data = copyBytes(text.c_str(), n + 1);
+    data = readText(n, in);
+    if (data == nullptr) return -1;
     len = n + 1;
   } else {
     int got = 0;
@@ -204,9 +233,9 @@ int DescrData::ReadFromFile(int n, std::istream& in) {
       free(decoded);
       return -1;
     }
-    data = copyBytes(reinterpret_cast<char*>(decoded), n);
+    // Held as decoded: bytes behind the first n are never looked at.
+    data = reinterpret_cast<char*>(decoded);
     len = n;
-    free(decoded);
   }
   in.get();  // the line end behind the data
   if (flags & kDescrCompressed) {

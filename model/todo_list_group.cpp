@@ -5,9 +5,6 @@
 #include "document/view_data.h"
 #include "store/text_util.h"
 
-ToDoListGroup::ToDoListGroup(unsigned id, std::string path, unsigned level)
-    : ToDoListItem(id, std::move(path)), level(level) {}
-
 ToDoListGroup::ToDoListGroup(const ToDoListGroup& o) : ToDoListItem(o), level(0) {
   copyBaseFrom(o);
 }
@@ -27,7 +24,7 @@ void ToDoListGroup::dump() {
   for (ToDoListGroup* g : groups) g->dump();
 }
 
-std::string ToDoListGroup::fullPath() const { return path + itoStr(id, ' ', 0, true) + "/"; }
+std::string ToDoListGroup::fullPath() const { return *path + itoStr(id, ' ', 0, true) + "/"; }
 
 void ToDoListGroup::noteNewChild(unsigned childID) {
   if (!hasChildren() || childID > maxChildID) maxChildID = childID;

@@ -22,7 +22,11 @@ constexpr unsigned kMaxGroupDepth = 1000;
 
 class ToDoListGroup : public ToDoListItem {
  public:
-  ToDoListGroup(unsigned id, std::string path, unsigned level);
+  ToDoListGroup(unsigned id, const std::string& path, unsigned level)
+      : ToDoListGroup(id, internPath(path), level) {}
+  // `path` is one internPath gave out.
+  ToDoListGroup(unsigned id, const std::string* path, unsigned level)
+      : ToDoListItem(id, path), level(level) {}
   // Copies path, id, syncID, summary and priority only; the copy has no children.
   ToDoListGroup(const ToDoListGroup& o);
   ToDoListGroup& operator=(const ToDoListGroup& o);
@@ -107,8 +111,8 @@ class ToDoListGroup : public ToDoListItem {
   void noteRemovedChild(unsigned childID);
   void applyRecordLine(const std::string& line);
   // Reads one child record whose "g" or "t" line has been consumed; `childPath` is this
-  // group's fullPath(), worked out once for all its children.
-  int readChild(char tag, const std::string& childPath, std::istream& is, unsigned& nrActiveJobs,
+  // group's fullPath() as internPath gives it, worked out once for all its children.
+  int readChild(char tag, const std::string* childPath, std::istream& is, unsigned& nrActiveJobs,
                 unsigned& idmax, T_Calendar& cal);
 
   unsigned level;

@@ -19,9 +19,16 @@ constexpr unsigned kMaxSyncID = 0x7FFFFFFFu;
 // keep every other byte but have those two replaced by blanks.
 std::string sanitizeName(std::string name);
 
+// The one copy of `path` that every item with that path points at: a group's children all
+// share their parent's path, so a million to-dos hold a handful of strings. The copies
+// stay until the process ends (there are only as many as paths ever given out).
+const std::string* internPath(const std::string& path);
+
 class ToDoListItem {
  public:
-  ToDoListItem(unsigned id, std::string path);
+  ToDoListItem(unsigned id, const std::string& path) : ToDoListItem(id, internPath(path)) {}
+  // `path` is one internPath gave out.
+  ToDoListItem(unsigned id, const std::string* path) : path(path), id(id) {}
   // Copies nothing: the subclasses copy what they need.
   ToDoListItem(const ToDoListItem&) : ToDoListItem(0, std::string()) {}
   ToDoListItem& operator=(const ToDoListItem&) = delete;
@@ -42,8 +49,8 @@ class ToDoListItem {
   const std::string& getSummary() const { return summary; }
   void setSummary(std::string s) { summary = sanitizeName(std::move(s)); }
   // The full path of the parent group, for example /0/12/ (the root has "/").
-  const std::string& getPath() const { return path; }
-  void setPath(std::string p) { path = std::move(p); }
+  const std::string& getPath() const { return *path; }
+  void setPath(const std::string& p) { path = internPath(p); }
   bool hasBeenSaved() const { return saved; }
   void hasBeenSaved(bool v) { saved = v; }
 
@@ -52,7 +59,7 @@ class ToDoListItem {
   void copyBaseFrom(const ToDoListItem& o);
   bool baseEquals(const ToDoListItem& o) const;
 
-  std::string path;
+  const std::string* path;  // interned, not owned
   unsigned id;
   unsigned syncID = 0;
   std::string summary = "<unnamed>";

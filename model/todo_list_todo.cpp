@@ -1,101 +1,29 @@
 #include "model/todo_list_todo.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <ctime>
 #include <new>
 
 #include "document/view_data.h"
 #include "util/clock.h"
+#include "util/slot_pool.h"
 #include "util/text_cut.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ZOLT_TODO_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
-#define ZOLT_TODO_POOL 0
-#endif
-#endif
-#ifndef ZOLT_TODO_POOL
-#define ZOLT_TODO_POOL 1
-#endif
-
-namespace {
-
-#if ZOLT_TODO_POOL
-// Slots of one size cut from 2 MiB blocks aligned to 2 MiB, so that a block can be one
-// huge page: loading 100,000 to-dos then touches a dozen pages instead of 5,000. Freed
-// slots form a list through their first bytes. GUI thread only, like the tree.
-class SlotPool {
- public:
-  explicit SlotPool(size_t slotSize) : slotSize((slotSize + 15) & ~size_t{15}) {}
-  void* take() {
-    if (freeSlots != nullptr) {
-      void* slot = freeSlots;
-      freeSlots = *static_cast<void**>(slot);
-      return slot;
-    }
-    if (static_cast<size_t>(limit - next) < slotSize) newBlock();
-    void* slot = next;
-    next += slotSize;
-    return slot;
-  }
-  void give(void* slot) {
-    *static_cast<void**>(slot) = freeSlots;
-    freeSlots = slot;
-  }
-
- private:
-  static constexpr size_t kBlock = size_t{2} << 20;
-  void newBlock() {
-    // Twice the size, then the unaligned ends cut away.
-    void* mapped =
-        mmap(nullptr, 2 * kBlock, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) throw std::bad_alloc();
-    auto start = reinterpret_cast<uintptr_t>(mapped);
-    uintptr_t aligned = (start + kBlock - 1) & ~(kBlock - 1);
-    if (aligned > start) munmap(mapped, aligned - start);
-    uintptr_t tail = aligned + kBlock;
-    if (start + 2 * kBlock > tail) munmap(reinterpret_cast<void*>(tail), start + 2 * kBlock - tail);
-    madvise(reinterpret_cast<void*>(aligned), kBlock, MADV_HUGEPAGE);
-    next = reinterpret_cast<char*>(aligned);
-    limit = next + kBlock;
-  }
-
-  size_t slotSize;
-  void* freeSlots = nullptr;
-  char* next = nullptr;
-  char* limit = nullptr;
-};
-
-SlotPool& toDoPool() {
-  static SlotPool* pool = new SlotPool(sizeof(ToDoListToDo));  // lives as long as its slots
-  return *pool;
-}
-#endif
-
-}  // namespace
+static SlotPool& toDoPool() { return SlotPool::of<sizeof(ToDoListToDo), alignof(ToDoListToDo)>(); }
 
 void* ToDoListToDo::operator new(size_t size) {
-#if ZOLT_TODO_POOL
   if (size == sizeof(ToDoListToDo)) return toDoPool().take();
-#endif
   return ::operator new(size);
 }
 
 void ToDoListToDo::operator delete(void* p, size_t size) {
   if (p == nullptr) return;
-#if ZOLT_TODO_POOL
   if (size == sizeof(ToDoListToDo)) {
     toDoPool().give(p);
     return;
   }
-#endif
   ::operator delete(p);
 }
-
-ToDoListToDo::ToDoListToDo(unsigned id, std::string path) : ToDoListItem(id, std::move(path)) {}
 
 ToDoListToDo::ToDoListToDo(const ToDoListToDo& o) : ToDoListItem(0, std::string()) { *this = o; }
 
@@ -116,7 +44,8 @@ ToDoListToDo& ToDoListToDo::operator=(const ToDoListToDo& o) {
 void ToDoListToDo::copyFields(const ToDoListToDo& o) {
   description = o.description;
   times = o.times;
-  completed = o.completed;
+  completedFlag = o.completedFlag;
+  completedTime = o.completedTime;
   showTimeAs = o.showTimeAs;
   running = o.running;
   begin = o.begin;
@@ -125,23 +54,16 @@ void ToDoListToDo::copyFields(const ToDoListToDo& o) {
   copyBaseFrom(o);
 }
 
-static bool sameTimes(const std::vector<T_workingTimes>& a, const std::vector<T_workingTimes>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i].begin != b[i].begin || a[i].end != b[i].end) return false;
-  }
-  return true;
-}
-
 bool ToDoListToDo::operator==(const ToDoListToDo& o) const {
-  return description == o.description && sameTimes(times, o.times) && completed == o.completed &&
-         showTimeAs == o.showTimeAs && running == o.running && begin == o.begin && end == o.end &&
-         recData == o.recData && baseEquals(o);
+  return description == o.description && times == o.times &&
+         getCompletedDirect() == o.getCompletedDirect() && showTimeAs == o.showTimeAs &&
+         running == o.running && begin == o.begin && end == o.end && recData == o.recData &&
+         baseEquals(o);
 }
 
 int ToDoListToDo::clearCompleted() {
-  if (isAppointment() || !completed.completed) return -2;
-  completed.completed = false;
+  if (isAppointment() || !completedFlag) return -2;
+  completedFlag = false;
   return 0;
 }
 
@@ -196,7 +118,7 @@ void ToDoListToDo::setViewData(T_viewDataItem& row, CryptMan* keys) {
       row.text = text == nullptr ? std::string() : descriptionRowText(text);
     }
   }
-  row.completed = completed.completed;
+  row.completed = completedFlag;
   row.running = isRunning();
   row.date = isAppointment() ? begin : end;
   row.secondDate = isAppointment() ? end : begin;

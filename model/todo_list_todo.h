@@ -16,6 +16,7 @@
 #include "crypt/descr_data.h"
 #include "model/item_types.h"
 #include "model/todo_list_item.h"
+#include "model/working_times.h"
 
 class CryptMan;
 struct T_viewDataItem;
@@ -25,7 +26,9 @@ struct T_viewDataItem;
 // is listed without taking it out of its list and putting it back.
 class ToDoListToDo : public ToDoListItem {
  public:
-  ToDoListToDo(unsigned id, std::string path);
+  ToDoListToDo(unsigned id, const std::string& path) : ToDoListItem(id, path) {}
+  // `path` is one internPath gave out.
+  ToDoListToDo(unsigned id, const std::string* path) : ToDoListItem(id, path) {}
   // An empty to-do followed by operator=; the copy is in no calendar list.
   ToDoListToDo(const ToDoListToDo& o);
   // Copies description, working times, completion, show-as, running, dates, recurrence,
@@ -49,10 +52,13 @@ class ToDoListToDo : public ToDoListItem {
   bool isAppointment() const { return priority > 6; }
 
   // Completion.
-  bool isCompleted() const { return completed.completed; }
-  int32_t getCompletedTime() const { return completed.time; }
-  T_completed getCompletedDirect() const { return completed; }
-  void setCompletedDirect(T_completed c) { completed = c; }
+  bool isCompleted() const { return completedFlag; }
+  int32_t getCompletedTime() const { return completedTime; }
+  T_completed getCompletedDirect() const { return T_completed{completedFlag, completedTime}; }
+  void setCompletedDirect(T_completed c) {
+    completedFlag = c.completed;
+    completedTime = c.time;
+  }
   // -2 for an appointment or an open to-do; otherwise clears the flag (the time stays), 0.
   int clearCompleted();
 
@@ -176,13 +182,16 @@ class ToDoListToDo : public ToDoListItem {
   template <typename Change>
   void changeListed(T_Calendar& cal, bool sanitize, Change change);
 
-  std::vector<T_workingTimes> times;
-  T_completed completed;
-  int showTimeAs = 0;  // 0 free, 1 busy
+  // In this order the fields fill the base class's tail and each other's gaps: a big file
+  // holds a million to-dos, and every byte of one is a megabyte cleared and read.
   bool running = false;
+  bool completedFlag = false;  // the completion state, held as two fields to fill gaps
+  int showTimeAs = 0;          // 0 free, 1 busy
   unsigned begin = kEmptyDateTime;
   unsigned end = kEmptyDateTime;
+  int32_t completedTime = 0;
   T_recData recData;
+  WorkingTimes times;
   DescrData description;
   T_CalListPos calPos;  // where this to-do is listed; never copied
 };

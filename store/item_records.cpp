@@ -204,7 +204,7 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
       showTimeAs = static_cast<int>(parseNumber(value));
       break;
     case 'f':
-      completed = T_completed{true, static_cast<int>(parseNumber(value))};
+      setCompletedDirect(T_completed{true, static_cast<int>(parseNumber(value))});
       break;
     case 'm':
       begin = checkedDateTime(parseNumber(value), 'm');
@@ -374,7 +374,7 @@ void ToDoListGroup::applyRecordLine(const std::string& line) {
   }
 }
 
-int ToDoListGroup::readChild(char tag, const std::string& childPath, std::istream& is,
+int ToDoListGroup::readChild(char tag, const std::string* childPath, std::istream& is,
                              unsigned& nrActiveJobs, unsigned& idmax, T_Calendar& cal) {
   unsigned childID = findFreeID();
   if (tag == 'g') {
@@ -427,7 +427,7 @@ int ToDoListGroup::readContent(std::istream& is, unsigned& nrActiveJobs, unsigne
     return -1;
   }
   std::string line;
-  std::string childPath;  // the same for every child; the id does not change while reading
+  const std::string* childPath = nullptr;  // the same for every child: the id stays
   bool closed = false;
   while (readRawLine(is, line)) {
     if (line.empty()) continue;
@@ -437,7 +437,7 @@ int ToDoListGroup::readContent(std::istream& is, unsigned& nrActiveJobs, unsigne
       break;
     }
     if (tag == 'g' || tag == 't') {
-      if (childPath.empty()) childPath = fullPath();
+      if (childPath == nullptr) childPath = internPath(fullPath());
       if (readChild(tag, childPath, is, nrActiveJobs, idmax, cal) != 0) break;
       continue;
     }

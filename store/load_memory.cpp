@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "util/huge_block.h"
+
 namespace {
 
 // Smaller files load in a few milliseconds whatever their pages cost.
@@ -30,6 +32,7 @@ LoadMemory::LoadMemory(size_t fileBytes) {
     return;
   }
   reserved = true;
+  setBigLoadUnderway(true);
   // Allocating until the heap grows makes it grow by the pad at once; freed, the blocks
   // fall back into the heap's top, which keeps the pad.
   void* blocks[64];
@@ -52,6 +55,9 @@ LoadMemory::LoadMemory(size_t fileBytes) {
 
 LoadMemory::~LoadMemory() {
 #if defined(__GLIBC__)
-  if (reserved) mallopt(M_TOP_PAD, kDefaultTopPad);
+  if (reserved) {
+    mallopt(M_TOP_PAD, kDefaultTopPad);
+    setBigLoadUnderway(false);
+  }
 #endif
 }

@@ -9,7 +9,8 @@
 // of that size makes (items, texts, calendar entries), backed by huge pages where the
 // system allows: loading then takes a few hundred page faults instead of tens of
 // thousands, which on a virtual machine cost more than the parsing. Memory not touched
-// stays virtual. The heap's usual growth is restored at the end.
+// stays virtual. The stores of util/huge_block.h take huge pages from their first block on
+// too. The heap's usual growth is restored at the end.
 class LoadMemory {
  public:
   explicit LoadMemory(size_t fileBytes);
