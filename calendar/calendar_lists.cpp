@@ -294,7 +294,7 @@ static void appendOccurrenceRows(ToDoListToDo* t, T_viewDataItem row, unsigned b
 }
 
 static void expandItem(ToDoListToDo* t, unsigned from, unsigned to, CryptMan* keys,
-                       const OccurrenceVisitor& visit) {
+                       bool withText, const OccurrenceVisitor& visit) {
   T_recData rec;
   t->getRecData(rec);
   if (hasDate(rec.lastDate) && rec.lastDate < from) return;
@@ -310,7 +310,7 @@ static void expandItem(ToDoListToDo* t, unsigned from, unsigned to, CryptMan* ke
   bool made = false;
   for (;;) {
     if (occurrenceEnd(b, e) >= from && b <= to) {
-      if (!made) t->setViewData(row, keys);
+      if (!made) withText ? t->setViewData(row, keys) : t->setViewFields(row);
       made = true;
       // The rows show this occurrence, not the item's own dates (its first occurrence):
       // the times shown and the place among the day's rows are the occurrence's.
@@ -328,9 +328,9 @@ static void expandItem(ToDoListToDo* t, unsigned from, unsigned to, CryptMan* ke
 unsigned occurrenceLastDay(unsigned b, unsigned e) { return dayOf(occurrenceEnd(b, e)); }
 
 void forEachShownOccurrence(unsigned from, unsigned to, const T_RecCalList& list, CryptMan* keys,
-                            const OccurrenceVisitor& visit) {
+                            const OccurrenceVisitor& visit, bool withText) {
   if (!hasDate(from) || !hasDate(to)) return;
-  for (ToDoListToDo* t : list) expandItem(t, from, to, keys, visit);
+  for (ToDoListToDo* t : list) expandItem(t, from, to, keys, withText, visit);
 }
 
 void getContentRecItems(unsigned from, unsigned to, const T_RecCalList& list,

@@ -208,9 +208,10 @@ using OccurrenceVisitor =
     std::function<void(ToDoListToDo* t, const T_viewDataItem& row, unsigned b, unsigned e)>;
 // Visits, in getContentRecItems' order, every occurrence that getContentRecItems makes rows
 // of; each covers the shown days from dayOf(max(b, from)) to the earlier of dayOf(to) and
-// occurrenceLastDay(b, e). An item's view data is made once for all its occurrences.
+// occurrenceLastDay(b, e). An item's view data is made once for all its occurrences;
+// without `withText` the row's text stays empty (setViewFields).
 void forEachShownOccurrence(unsigned from, unsigned to, const T_RecCalList& list, CryptMan* keys,
-                            const OccurrenceVisitor& visit);
+                            const OccurrenceVisitor& visit, bool withText = true);
 // The last day (without a time) an occurrence from `b` to `e` covers: its end's day, or
 // its begin's when it has no end; the day before for an end at 00:00 after the begin day.
 unsigned occurrenceLastDay(unsigned b, unsigned e);

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/todo_list_todo.h"
+
 CalendarLines::CalendarLines(std::vector<unsigned> days, std::deque<CalendarLook> looks,
-                             std::deque<CalendarSpan> spans)
-    : days(std::move(days)), looks(std::move(looks)), spans(std::move(spans)) {
+                             std::deque<CalendarSpan> spans, CryptMan* keys)
+    : days(std::move(days)), looks(std::move(looks)), keys(keys), spans(std::move(spans)) {
   rankLooks();
   blocks.resize(this->days.size() + 1);
   countLines();
@@ -41,8 +43,14 @@ bool CalendarLines::spanIn(const CalendarSpan& s, size_t block) const {
 
 // The row of span `s` in `block`.
 void CalendarLines::appendRow(const CalendarSpan& s, size_t block,
-                              std::vector<T_viewDataItem>& rows) const {
-  rows.push_back(looks[s.look].row);
+                              std::vector<T_viewDataItem>& rows) {
+  CalendarLook& look = looks[s.look];
+  if (look.textPending) {
+    // Only to-dos stand in the calendar's item rows.
+    look.row.text = static_cast<ToDoListToDo*>(look.item)->viewText(keys);
+    look.textPending = false;
+  }
+  rows.push_back(look.row);
   T_viewDataItem& row = rows.back();
   row.date = s.date;
   row.secondDate = s.secondDate;

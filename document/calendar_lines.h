@@ -15,6 +15,7 @@
 
 #include "document/view_data.h"
 
+class CryptMan;
 class ToDoListItem;
 
 // Which rows of a shown day a span's rows join. The day values sort overdue block first,
@@ -40,6 +41,9 @@ struct CalendarSpan {
 struct CalendarLook {
   T_viewDataItem row;  // its day is the row's own for the overdue and heading slots
   ToDoListItem* item;  // not owned; null for rows of no item
+  // The row's text is still to be made from the item (a to-do): most items of a long view
+  // are never read, and making their texts was a quarter of the build.
+  bool textPending;
 };
 
 // The lines in display order: the overdue block (block 0), then one block per shown day.
@@ -53,8 +57,9 @@ class CalendarLines {
  public:
   // Takes the spans in the order the rows were always built, which is the order that rows
   // equal in the calendar order keep. `days` are the shown days.
+  // The texts still to be made are made with `keys` (not owned; it outlives the lines).
   CalendarLines(std::vector<unsigned> days, std::deque<CalendarLook> looks,
-                std::deque<CalendarSpan> spans);
+                std::deque<CalendarSpan> spans, CryptMan* keys);
   CalendarLines(const CalendarLines&) = delete;
   CalendarLines& operator=(const CalendarLines&) = delete;
 
@@ -95,13 +100,15 @@ class CalendarLines {
   std::vector<unsigned> spansInOrder(size_t block) const;
   void rankLooks();
   uint64_t orderKey(const CalendarSpan& s) const;
-  void appendRow(const CalendarSpan& s, size_t block, std::vector<T_viewDataItem>& rows) const;
+  // Appends the row of `s` on `block`, making its look's text first when it is pending.
+  void appendRow(const CalendarSpan& s, size_t block, std::vector<T_viewDataItem>& rows);
   ToDoListItem* itemOf(unsigned span) const { return looks[spans[span].look].item; }
   std::vector<char> blocksShowing(const ToDoListItem* item) const;
   void unmakeAll();
 
   std::vector<unsigned> days;
   std::deque<CalendarLook> looks;
+  CryptMan* keys;  // not owned
   std::vector<unsigned> lookGroup;  // per look: its (kind, priority) pair's rank
   // In build order. Deques: a long view holds hundreds of thousands of spans, which a
   // growing vector would copy and fault in again at every doubling.

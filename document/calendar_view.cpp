@@ -74,20 +74,21 @@ class CalendarSpans {
   // recurring item).
   void add(const T_viewDataItem& row, ToDoListItem* item, size_t from, size_t to, CalendarSlot slot,
            bool firstDay, bool lastDay, bool sameLook = false) {
-    if (!sameLook || looks.empty()) looks.push_back(CalendarLook{row, item});
+    if (!sameLook || looks.empty()) looks.push_back(CalendarLook{row, item, item != nullptr});
     spans.push_back(CalendarSpan{static_cast<unsigned>(looks.size() - 1), row.date, row.secondDate,
                                  static_cast<unsigned>(from), static_cast<unsigned>(to), slot,
                                  firstDay, lastDay});
   }
-  void addAppointments(const T_DatedCalList& list, CryptMan* keys);
-  void addDatedToDos(const T_DatedCalList& list, CryptMan* keys);
-  void addRecurring(const T_RecCalList& list, CryptMan* keys);
-  void addOverdue(const T_Calendar& cal, unsigned today, CryptMan* keys);
+  // The item rows are made without their texts: the lines make them when read.
+  void addAppointments(const T_DatedCalList& list);
+  void addDatedToDos(const T_DatedCalList& list);
+  void addRecurring(const T_RecCalList& list);
+  void addOverdue(const T_Calendar& cal, unsigned today);
   void addDayRows(size_t k, SpecialDays& specialDays, unsigned today);
-  // The lines of every span; the spans are empty after.
-  std::unique_ptr<CalendarLines> takeLines() {
+  // The lines of every span, whose texts are made with `keys`; the spans are empty after.
+  std::unique_ptr<CalendarLines> takeLines(CryptMan* keys) {
     return std::unique_ptr<CalendarLines>(
-        new CalendarLines(std::move(days), std::move(looks), std::move(spans)));
+        new CalendarLines(std::move(days), std::move(looks), std::move(spans), keys));
   }
 
  private:
@@ -99,7 +100,7 @@ class CalendarSpans {
 
 // An appointment shows on every shown day from its begin to its end; one without an end
 // on its begin day only (its row keeps the stored empty end, so no end time is shown).
-void CalendarSpans::addAppointments(const T_DatedCalList& list, CryptMan* keys) {
+void CalendarSpans::addAppointments(const T_DatedCalList& list) {
   for (const T_DatedCalListItem& entry : list) {
     if (entry.key > last) break;
     ToDoListToDo* t = entry.item;
@@ -109,7 +110,7 @@ void CalendarSpans::addAppointments(const T_DatedCalList& list, CryptMan* keys) 
     if (end < first) continue;
     unsigned d = dayOf(std::max(entry.key, first));
     T_viewDataItem row;
-    t->setViewData(row, keys);
+    t->setViewFields(row);
     size_t from = dayIndex(days, d), to = daysUpTo(days, std::min(end, last));
     if (to <= from) continue;
     add(row, t, from, to - 1, CalendarSlot::kItem, dayOf(entry.key) == d, days[to - 1] == end);
@@ -118,7 +119,7 @@ void CalendarSpans::addAppointments(const T_DatedCalList& list, CryptMan* keys) 
 
 // A to-do shows on every shown day from its end back to its begin; without a begin, back
 // to the first shown day. The list is walked from its latest end down to the first day.
-void CalendarSpans::addDatedToDos(const T_DatedCalList& list, CryptMan* keys) {
+void CalendarSpans::addDatedToDos(const T_DatedCalList& list) {
   for (auto it = list.rbegin(); it != list.rend() && it->key >= first; ++it) {
     ToDoListToDo* t = it->item;
     unsigned b = t->getDateTime(1);
@@ -126,7 +127,7 @@ void CalendarSpans::addDatedToDos(const T_DatedCalList& list, CryptMan* keys) {
     unsigned e = dayOf(std::min(it->key, last));
     b = dayOf(b);
     T_viewDataItem row;
-    t->setViewData(row, keys);
+    t->setViewFields(row);
     size_t to = dayIndex(days, e);
     size_t from = hasDate(b) ? dayIndex(days, b) : 0;
     if (from > to) continue;
@@ -135,9 +136,9 @@ void CalendarSpans::addDatedToDos(const T_DatedCalList& list, CryptMan* keys) {
 }
 
 // Every occurrence over the shown days it covers.
-void CalendarSpans::addRecurring(const T_RecCalList& list, CryptMan* keys) {
+void CalendarSpans::addRecurring(const T_RecCalList& list) {
   forEachShownOccurrence(
-      first, last, list, keys,
+      first, last, list, nullptr,
       [this, shown = static_cast<ToDoListToDo*>(nullptr)](
           ToDoListToDo* t, const T_viewDataItem& row, unsigned b, unsigned e) mutable {
         unsigned endDay = occurrenceLastDay(b, e);
@@ -147,16 +148,17 @@ void CalendarSpans::addRecurring(const T_RecCalList& list, CryptMan* keys) {
         add(row, t, from, to - 1, CalendarSlot::kItem, days[from] == dayOf(b),
             days[to - 1] == endDay, t == shown);
         shown = t;
-      });
+      },
+      false);
 }
 
 // Open to-dos due before today, shown together before today's heading; a closing row
 // ends the block when it holds any.
-void CalendarSpans::addOverdue(const T_Calendar& cal, unsigned today, CryptMan* keys) {
+void CalendarSpans::addOverdue(const T_Calendar& cal, unsigned today) {
   size_t before = spans.size();
   T_viewDataItem row;
   auto append = [&](ToDoListToDo* t) {
-    t->setViewData(row, keys);
+    t->setViewFields(row);
     row.day = overdueRowDay(today);
     add(row, t, 0, 0, CalendarSlot::kOverdue, false, false);
   };
@@ -211,13 +213,13 @@ void Zolt::getCalendarContent() {
   unsigned today = getTodayDate(kNoDate);
   size_t dayCount = days.size();
   CalendarSpans spans(std::move(days), first, last);
-  spans.addAppointments(calendar.datedFree(), &keys);
-  spans.addAppointments(calendar.datedBusy(), &keys);
-  spans.addDatedToDos(calendar.datedToDos(), &keys);
-  spans.addRecurring(calendar.recurringToDos(), &keys);
-  spans.addRecurring(calendar.recurringFree(), &keys);
-  spans.addRecurring(calendar.recurringBusy(), &keys);
-  if (first == today) spans.addOverdue(calendar, today, &keys);
+  spans.addAppointments(calendar.datedFree());
+  spans.addAppointments(calendar.datedBusy());
+  spans.addDatedToDos(calendar.datedToDos());
+  spans.addRecurring(calendar.recurringToDos());
+  spans.addRecurring(calendar.recurringFree());
+  spans.addRecurring(calendar.recurringBusy());
+  if (first == today) spans.addOverdue(calendar, today);
   for (size_t k = 0; k < dayCount; ++k) spans.addDayRows(k, *specialDays, today);
-  calendarLines = spans.takeLines();
+  calendarLines = spans.takeLines(&keys);
 }

@@ -106,18 +106,20 @@ static std::string descriptionRowText(const char* text) {
 }
 
 void ToDoListToDo::setViewData(T_viewDataItem& row, CryptMan* keys) {
+  setViewFields(row);
+  row.text = viewText(keys);
+}
+
+std::string ToDoListToDo::viewText(CryptMan* keys) {
+  if (!summary.empty()) return summary;
+  const char* text = nullptr;
+  if (description.GetDescription(text, keys) != 0) return "<encrypted>";
+  return text == nullptr ? std::string() : descriptionRowText(text);
+}
+
+void ToDoListToDo::setViewFields(T_viewDataItem& row) const {
   row.isGroup = false;
   row.priority = priority;
-  if (!summary.empty()) {
-    row.text = summary;
-  } else {
-    const char* text = nullptr;
-    if (description.GetDescription(text, keys) != 0) {
-      row.text = "<encrypted>";
-    } else {
-      row.text = text == nullptr ? std::string() : descriptionRowText(text);
-    }
-  }
   row.completed = completedFlag;
   row.running = isRunning();
   row.date = isAppointment() ? begin : end;

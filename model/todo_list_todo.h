@@ -143,6 +143,11 @@ class ToDoListToDo : public ToDoListItem {
   // to-do; day and the two day flags are left as they are. `keys` may be null (an
   // encrypted description then shows as "<encrypted>").
   void setViewData(T_viewDataItem& row, CryptMan* keys);
+  // The parts of setViewData: every field but the text, and the text (the summary, else
+  // the description's first line, "<encrypted>" while it is locked). The calendar makes
+  // the text only of the rows it reads.
+  void setViewFields(T_viewDataItem& row) const;
+  std::string viewText(CryptMan* keys);
 
   // Description.
   void setDescription(const char* text) { description.SetNewChar(text); }
