@@ -7,6 +7,7 @@
 #include <FL/Fl_Browser.H>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "app/startup.h"
@@ -91,6 +92,15 @@ class MainWindowTest : public ::testing::Test {
     win->list()->select(n);
   }
   int journalFiles() const { return doc->incsave_getNrOfFiles(); }
+  // Shows the window and waits, with a deadline, until the display has drawn it.
+  void ShowWindow() {
+    win->show();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(win->shown() && win->visible() && win->damage() == 0)) {
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the window was never drawn";
+      Fl::wait(0.05);
+    }
+  }
 
   TempDir dir;
   std::string data = dir.file("data.dat");

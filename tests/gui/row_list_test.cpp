@@ -331,13 +331,12 @@ TEST_F(RowListTest, KeepsPositionsAsTheBrowserDoes) {
 // The main window's list, clicked with the mouse as a person clicks it.
 class RowListWindowTest : public MainWindowTest {
  protected:
-  void ShowWindow() {
-    win->show();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!(win->shown() && win->visible() && win->damage() == 0)) {
-      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the window was never drawn";
-      Fl::wait(0.05);
+  // The first line of an open to-do; 0 when there is none.
+  int firstOpenLine() const {
+    for (int l = 1; l <= lines(); ++l) {
+      if (line(l).find("o\t") != std::string::npos) return l;
     }
+    return 0;
   }
   // A press and release of the left button on line `n`, `x` pixels into the list.
   void RealClick(int n, int x) {
@@ -356,10 +355,7 @@ class RowListWindowTest : public MainWindowTest {
 
 TEST_F(RowListWindowTest, AClickInTheMarkColumnCompletesTheToDo) {
   ShowWindow();
-  int open = 0;
-  for (int l = 1; l <= lines() && open == 0; ++l) {
-    if (line(l).find("o\t") != std::string::npos) open = l;
-  }
+  int open = firstOpenLine();
   ASSERT_GT(open, 0) << "the fixture has an open to-do";
   std::string summary = shown(open);
   RealClick(open, 10);
@@ -409,10 +405,7 @@ TEST_F(RowListWindowTest, CalendarLinesReadInAnyOrderMatchAWalkFromTheTop) {
 // a deleted item).
 TEST_F(RowListWindowTest, ADeletedRunningToDoIsNotReadBeforeTheViewIsRebuilt) {
   ShowWindow();
-  int open = 0;
-  for (int l = 1; l <= lines() && open == 0; ++l) {
-    if (line(l).find("o\t") != std::string::npos) open = l;
-  }
+  int open = firstOpenLine();
   ASSERT_GT(open, 0) << "the fixture has an open to-do";
   std::string summary = shown(open);
   ASSERT_EQ(0, doc->setItem2ViewItem(static_cast<int>(doc->rowIndexOfLine(open - 1))));

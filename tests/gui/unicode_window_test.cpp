@@ -71,12 +71,7 @@ class GlyphTest : public UnicodeWindowTest {
  protected:
   // Shows the window and waits, with a deadline, until the display has drawn it.
   void ShowDrawn() {
-    win->show();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!(win->shown() && win->visible() && win->damage() == 0)) {
-      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the window was never drawn";
-      Fl::wait(0.05);
-    }
+    ShowWindow();
     win->redraw();
     Fl::flush();
     XSync(fl_display, False);
