@@ -20,6 +20,11 @@ static bool isValidItemPriority(unsigned p) {
   return p <= 6 || p == kBusyPriority || p == kFreePriority;
 }
 
+bool Zolt::atGroupDepthLimit(bool forCurrentToDo) {
+  ToDoListGroup* g = forCurrentToDo ? (curItem ? groupHolding(curItem) : nullptr) : curGroup;
+  return g != nullptr && atDeepestGroupLevel(g);
+}
+
 int Zolt::newGroup() {
   if (options.mainViewType != kMainViewNormal || atDeepestGroupLevel(curGroup)) return -1;
   ToDoListGroup* g = curGroup->newGroup();

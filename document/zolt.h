@@ -99,6 +99,9 @@ class Zolt {
 
   // Creates a sub-group of the current group and enters it. Normal view only.
   int newGroup();
+  // Whether newGroup (or, with `forCurrentToDo`, turnCurItem2Group) is refused because
+  // its group lies at the deepest level the readers accept.
+  bool atGroupDepthLimit(bool forCurrentToDo);
   // Normal view: a new to-do in the current group. Calendar view: a new item on the day
   // of row `row` (an index into the rows) in the group "calendar" below the root, which is
   // created on first use: priority 100 a busy appointment 08:00-08:30, 200 a free

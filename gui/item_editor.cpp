@@ -996,7 +996,10 @@ void ZoltGUI::CB_editToDo_Menu_copy() {
 void ZoltGUI::CB_editToDo_Menu_t2Group() {
   editToDo_saveSettings();
   bool failedBefore = doc->incsave_failed();
-  if (doc->turnCurItem2Group() != 0) return;
+  if (doc->turnCurItem2Group() != 0) {
+    if (doc->atGroupDepthLimit(true)) showAlert(depthLimitMessage());
+    return;
+  }
   if (!failedBefore && doc->incsave_failed()) journalProblem();
   // The new group's record carries the item as edited.
   forgetEditedItem(doc);

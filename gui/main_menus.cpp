@@ -312,11 +312,20 @@ void ZoltGUI::CB_Menu_newTodo() {
 
 void ZoltGUI::CB_Menu_newGroup() {
   int first = firstVisibleLine(), selected = selectedLine();
-  if (doc->newGroup() != 0) return;
+  if (doc->newGroup() != 0) {
+    if (doc->atGroupDepthLimit(false)) showAlert(depthLimitMessage());
+    return;
+  }
   if (doc->getOptViewtype() == kViewTree) doc->pushListPosition(first, selected);
   doc->incsave_newItem();
   editorReturnLine = 0;
   showMain(kScreenEditGroup);
+}
+
+std::string ZoltGUI::depthLimitMessage() {
+  return "This group lies " + std::to_string(kMaxGroupDepth) +
+         " levels deep, the deepest Zolt's data file can hold: no group can be made inside "
+         "it. Make the new group in a group higher up.";
 }
 
 void ZoltGUI::CB_Menu_editGroup() {

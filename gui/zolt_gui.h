@@ -223,6 +223,8 @@ class ZoltGUI : public Fl_Window {
   std::string searchTitle() const;
   bool mayExportTo(const std::string& file);
   void journalProblem();
+  // Why a new group cannot be made at the deepest level the files can hold.
+  static std::string depthLimitMessage();
 
   // Editor hooks (item_editor.cpp).
   void makeEditorWidgets();

@@ -368,3 +368,19 @@ TEST_F(MainWindowTest, AChangeTheJournalCannotTakeIsShownAndKeptInMemory) {
   Restart();
   EXPECT_EQ(0, lineOf("Old task"));
 }
+
+// At the deepest level the files can hold, a new group and turn to group are refused with
+// a message that says why and what to do, not in silence.
+TEST_F(MainWindowTest, AGroupRefusedAtTheDeepestLevelSaysWhy) {
+  for (unsigned level = 0; level < kMaxGroupDepth; ++level) ASSERT_EQ(0, doc->newGroup());
+  int groupsBefore = journalFiles();
+  win->CB_Menu_newGroup();
+  EXPECT_TRUE(dialogs.saw("1000 levels deep")) << "a new group";
+  EXPECT_EQ(groupsBefore, journalFiles());
+  dialogs.shown.clear();
+  ASSERT_EQ(0, doc->newToDo(0, 0));
+  win->show_editToDoWin(false, false);
+  win->CB_editToDo_Menu_t2Group();
+  EXPECT_TRUE(dialogs.saw("1000 levels deep")) << "turn to group";
+  EXPECT_EQ(kScreenEditBasics, win->screen()) << "the editor stays open";
+}
