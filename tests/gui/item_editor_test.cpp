@@ -950,7 +950,9 @@ TEST_F(ItemEditorTest, CancelShowsForANewItemWhereTheBarHasRoom) {
     for (Fl_Widget* other :
          {static_cast<Fl_Widget*>(e->extEdit), static_cast<Fl_Widget*>(e->startStop),
           static_cast<Fl_Widget*>(e->groupMenu), static_cast<Fl_Widget*>(e->menu)}) {
-      if (c.shown && other->visible()) EXPECT_FALSE(overlap(e->cancel, other)) << c.width;
+      if (c.shown && other->visible()) {
+        EXPECT_FALSE(overlap(e->cancel, other)) << c.width;
+      }
     }
     e->cancel->do_callback();
     open("Call the bank");

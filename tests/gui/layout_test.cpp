@@ -102,7 +102,9 @@ void checkScroll(Fl_Scroll* s, const std::string& where) {
       EXPECT_FALSE(overlap(a, content[j])) << where << a.name << " covers " << content[j].name;
     }
   }
-  if (scrolls) EXPECT_TRUE(s->type() & Fl_Scroll::VERTICAL) << where << "cannot scroll";
+  if (scrolls) {
+    EXPECT_TRUE(s->type() & Fl_Scroll::VERTICAL) << where << "cannot scroll";
+  }
 }
 
 class LayoutTest : public MainWindowTest {

@@ -263,7 +263,9 @@ TEST_F(PasswordDialogsTest, TextIsOfTheMainWindowsSize) {
       Fl_Widget* c = w->child(i);
       EXPECT_EQ(20, c->labelsize()) << (c->label() ? c->label() : "");
       Fl_Input_* in = dynamic_cast<Fl_Input_*>(c);
-      if (in) EXPECT_EQ(20, in->textsize()) << in->label();
+      if (in) {
+        EXPECT_EQ(20, in->textsize()) << in->label();
+      }
       ++checked;
     }
     endDialog(w, "Cancel");
