@@ -35,8 +35,9 @@ int Zolt::newGroup() {
 
 // The group "calendar" directly below the root; created and journalled on first use so
 // that the new items put into it can be replayed.
-ToDoListGroup* Zolt::calendarGroup() {
+ToDoListGroup* Zolt::calendarGroup(bool& made) {
   ToDoListGroup* g = root->getGroupPtrFromSumPath("/", "/<unnamed>/calendar/");
+  made = g == nullptr;
   if (g != nullptr) return g;
   g = root->newGroup();
   g->setSyncID(nextSyncID());
@@ -66,6 +67,7 @@ void Zolt::fillCalendarItem(ToDoListToDo* t, unsigned priority, unsigned day) {
 }
 
 int Zolt::newToDo(unsigned priority, unsigned row) {
+  calendarGroupOfNewItem = nullptr;
   if (options.mainViewType == kMainViewNormal) {
     curItem = curGroup->newToDo();
     curItem->setSyncID(nextSyncID());
@@ -77,12 +79,27 @@ int Zolt::newToDo(unsigned priority, unsigned row) {
   unsigned day = calendarRowDate(rowDay);
   if (!isValidDate(packedYear(day), packedMonth(day), packedDay(day))) return -1;
   rememberGroup();
-  setGroup(calendarGroup());
+  bool made = false;
+  setGroup(calendarGroup(made));
+  if (made) calendarGroupOfNewItem = curGroup;
   curItem = curGroup->newToDo();
   curItem->setSyncID(nextSyncID());
   fillCalendarItem(curItem, priority, day);
   enterPrevGroup();
   return 0;
+}
+
+int Zolt::dropCalendarGroupOfNewItem() {
+  ToDoListGroup* g = calendarGroupOfNewItem;
+  calendarGroupOfNewItem = nullptr;
+  const std::vector<ToDoListGroup*>& top = root->getGroups();
+  if (g == nullptr || g == curGroup || std::find(top.begin(), top.end(), g) == top.end()) return 0;
+  if (!g->getToDos().empty() || !g->getGroups().empty()) return 0;
+  unsigned sid = g->getSyncID();
+  if (prevGroup == g) prevGroup = nullptr;
+  forgetPositionsBelow(g->fullPath());
+  root->delGroup(g, nrActiveJobs, calendar);
+  return incsave_deleted(sid);
 }
 
 // The group that holds `t`: the current group, or the group its path names.

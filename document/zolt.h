@@ -110,6 +110,11 @@ class Zolt {
   // other views, for a row whose day carries no date, and for a priority the item could
   // not take.
   int newToDo(unsigned priority, unsigned row);
+  // After the new calendar item of the last newToDo was taken back untouched (delToDo),
+  // removes the group "calendar" again when that newToDo made it and it is still empty,
+  // journalling the removal as its making was journalled. 0 done or nothing to remove; the
+  // journal's result when it could not take the removal.
+  int dropCalendarGroupOfNewItem();
   // Deletes the current item (normal and calendar view) from the group that holds it,
   // which in the flat view may lie below the current group; the current item becomes
   // null.
@@ -435,7 +440,9 @@ class Zolt {
   // Item operation helpers.
   unsigned nextSyncID() { return ++idmax; }
   ToDoListGroup* groupHolding(ToDoListToDo* t);
-  ToDoListGroup* calendarGroup();
+  // The group "calendar" below the root, made (and journalled) when there is none; `made`
+  // tells which.
+  ToDoListGroup* calendarGroup(bool& made);
   void fillCalendarItem(ToDoListToDo* t, unsigned priority, unsigned day);
   // The rows that show an item `shows` picks, found while the items live: for each made
   // row 0 when it does, else -1 (the form dropDeletedRows takes), and the calendar's looks.
@@ -499,6 +506,8 @@ class Zolt {
 
   std::string prevGroupPath;  // the position enterPrevGroup() goes back to
   ToDoListGroup* prevGroup = nullptr;
+  // The group "calendar" when the last newToDo made it for its new item; not owned.
+  ToDoListGroup* calendarGroupOfNewItem = nullptr;
   std::string preSearchGroupPath;  // the position before the search results were shown
   ToDoListGroup* preSearchGroup = nullptr;
   std::string curGroupPath;

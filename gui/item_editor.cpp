@@ -944,6 +944,8 @@ static void forgetEditedItem(Zolt* doc) {
 void ZoltGUI::dropNewToDo() {
   editor_->isNew = false;
   if (doc->delToDo() != 0) return;
+  // A day heading's click that made the group "calendar" leaves no empty group behind.
+  if (doc->dropCalendarGroupOfNewItem() != 0) journalProblem();
   forgetEditedItem(doc);
   int line = showMain(kScreenList);
   doc->checkCompleted();

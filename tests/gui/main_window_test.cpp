@@ -384,3 +384,38 @@ TEST_F(MainWindowTest, AGroupRefusedAtTheDeepestLevelSaysWhy) {
   EXPECT_TRUE(dialogs.saw("1000 levels deep")) << "turn to group";
   EXPECT_EQ(kScreenEditBasics, win->screen()) << "the editor stays open";
 }
+
+// A day heading's click makes the group "calendar" for its new item when there is none;
+// taking the untouched item back takes the group back too, in memory and in the journal.
+// A group that was there before stays.
+TEST_F(MainWindowTest, EscapeAfterADayHeadingsClickLeavesNoEmptyCalendarGroup) {
+  auto calendarGroups = [this] {
+    int n = 0;
+    for (ToDoListGroup* g : doc->getRoot()->getGroups()) n += g->getSummary() == "calendar";
+    return n;
+  };
+  ASSERT_EQ(0, calendarGroups());
+  for (int round = 0; round < 2; ++round) {
+    if (doc->getMainViewType() != kMainViewCalendar) win->CB_Menu_ZoltView(kMainViewCalendar);
+    int heading = 0;
+    for (int l = 1; l <= lines() && heading == 0; ++l) {
+      if (doc->lineRow(l - 1).priority == kRowHeading) heading = l;
+    }
+    ASSERT_GT(heading, 0);
+    Click(heading, 200);
+    ASSERT_EQ(kScreenEditBasics, win->screen());
+    EXPECT_EQ(1, calendarGroups());
+    if (round == 1) break;
+    win->CB_editCancel();
+    EXPECT_EQ(kScreenList, win->screen());
+    EXPECT_EQ(0, calendarGroups()) << "the group made for the item is gone";
+    Restart();
+    EXPECT_EQ(0, calendarGroups()) << "and stays gone after a crash";
+  }
+  // The second round keeps its item: a later untouched one leaves the group alone.
+  win->editToDo_Done();
+  if (doc->getMainViewType() != kMainViewCalendar) win->CB_Menu_ZoltView(kMainViewCalendar);
+  Click(1, 200);
+  if (win->screen() == kScreenEditBasics) win->CB_editCancel();
+  EXPECT_EQ(1, calendarGroups());
+}

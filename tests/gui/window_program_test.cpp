@@ -147,6 +147,7 @@ TEST_F(WindowProgramTest, EscapeTakesBackADayHeadingsClick) {
   std::string saved = readFile(data);
   EXPECT_EQ(saved.find("s<unnamed>\n"), saved.rfind("s<unnamed>\n")) << saved;
   EXPECT_EQ(std::string::npos, saved.find("n153650176\n")) << "no appointment on 16.02.2009";
+  EXPECT_EQ(std::string::npos, saved.find("scalendar\n")) << "no empty group \"calendar\" left";
 }
 
 TEST_F(WindowProgramTest, TheWindowsSizeAndViewAreKeptAtExit) {
