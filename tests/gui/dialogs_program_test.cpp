@@ -11,6 +11,11 @@ namespace {
 
 class DialogsProgramTest : public ProgramTest {
  protected:
+  // Opens "export content" from the menu by keys and types `file` into its prompt.
+  void TypeIntoExportPrompt(const std::string& file) {
+    Menu("f Right Down Down Return");
+    Xdotool("type --delay 20 '" + file + "'");
+  }
   // The summaries of the completed to-dos the data file and its journal hold now.
   std::set<std::string> Completed() {
     RunResult r = runZolt(dir.path(), "-q -s -f data.dat");
@@ -86,11 +91,9 @@ TEST_F(DialogsProgramTest, EscapeCancelsTheExportPromptAndEnterExports) {
   Start();
   Focus();
   std::string out = dir.file("out.dat");
-  Menu("f Right Down Down Return");
-  Xdotool("type --delay 20 '" + out + "'");
+  TypeIntoExportPrompt(out);
   Xdotool("key Escape");
-  Menu("f Right Down Down Return");
-  Xdotool("type --delay 20 '" + out + "'");
+  TypeIntoExportPrompt(out);
   Xdotool("key Return");
   ASSERT_TRUE(AwaitFile(out)) << "Enter exported";
   EXPECT_NE(std::string::npos, readFile(out).find("sCall the bank\n"));
@@ -101,8 +104,7 @@ TEST_F(DialogsProgramTest, EscapeLeavesThePromptWithoutExporting) {
   Start();
   Focus();
   std::string out = dir.file("out.dat");
-  Menu("f Right Down Down Return");
-  Xdotool("type --delay 20 '" + out + "'");
+  TypeIntoExportPrompt(out);
   Xdotool("key Escape");
   // The list takes keys again: Enter completes "Call the bank", which the journal records.
   Xdotool("key Down Return");

@@ -7,6 +7,15 @@
 
 class WindowProgramTest : public ProgramTest {
  protected:
+  // The program started on a fresh copy of the fixture, then `keys` and the text `typed`
+  // sent to it: a screen open, perhaps with an edit in it.
+  void OpenScreen(const char* keys, const char* typed) {
+    writeFile(data, readFile(testData("gui_window.dat")));
+    Start();
+    Focus();
+    Xdotool(keys);
+    if (*typed) Xdotool(std::string("type --delay 30 '") + typed + "'");
+  }
   // What a window manager sends when the user clicks the window's close box.
   void CloseBox() {
     Display* display = XOpenDisplay(nullptr);
@@ -96,11 +105,7 @@ static const struct {
 
 TEST_F(WindowProgramTest, CtrlQLeavesFromEveryScreenKeepingTheEdit) {
   for (const auto& c : kScreens) {
-    writeFile(data, readFile(testData("gui_window.dat")));
-    Start();
-    Focus();
-    Xdotool(c.keys);
-    if (*c.typed) Xdotool(std::string("type --delay 30 '") + c.typed + "'");
+    OpenScreen(c.keys, c.typed);
     Xdotool("key ctrl+q");
     ExpectCleanExit();
     EXPECT_NE(std::string::npos, readFile(data).find(c.expected)) << c.keys;
@@ -110,11 +115,7 @@ TEST_F(WindowProgramTest, CtrlQLeavesFromEveryScreenKeepingTheEdit) {
 
 TEST_F(WindowProgramTest, TheCloseBoxLeavesFromEveryScreen) {
   for (const auto& c : kScreens) {
-    writeFile(data, readFile(testData("gui_window.dat")));
-    Start();
-    Focus();
-    Xdotool(c.keys);
-    if (*c.typed) Xdotool(std::string("type --delay 30 '") + c.typed + "'");
+    OpenScreen(c.keys, c.typed);
     CloseBox();
     ExpectCleanExit();
     EXPECT_NE(std::string::npos, readFile(data).find(c.expected)) << c.keys;

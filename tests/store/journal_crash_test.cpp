@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "document/zolt.h"
+#include "store/calendar_headings.h"
 #include "test_util.h"
 
 namespace {
@@ -114,15 +115,7 @@ class Script {
   }
   template <class Pick>
   void calendarItem(Pick& pick, int op) {
-    z.setMainViewType(kMainViewCalendar);
-    z.setCalFirstDay(packDate(kNoTime, 2009, 2, 2));
-    z.clearViewData();
-    z.getContent();
-    z.sortContent();
-    std::vector<unsigned> headings;
-    for (unsigned i = 0; i < z.getRows().size(); ++i) {
-      if (z.getRows()[i].priority == kRowHeading) headings.push_back(i);
-    }
+    std::vector<unsigned> headings = showCalendarHeadings(z, packDate(kNoTime, 2009, 2, 2));
     if (z.newToDo(pick(2) ? kBusyPriority : kFreePriority, headings[pick(headings.size())]) == 0) {
       z.incsave_newItem();
       z.setItemSummary("appointment " + std::to_string(op));

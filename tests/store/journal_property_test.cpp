@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document/zolt.h"
+#include "store/calendar_headings.h"
 #include "store/journal_test_util.h"
 #include "test_util.h"
 
@@ -214,15 +215,7 @@ class Window {
     return true;
   }
   bool calendarItem() {
-    z.setMainViewType(kMainViewCalendar);
-    z.setCalFirstDay(packDate(kNoTime, 2009, 2, 2));
-    z.clearViewData();
-    z.getContent();
-    z.sortContent();
-    std::vector<unsigned> headings;
-    for (unsigned i = 0; i < z.getRows().size(); ++i) {
-      if (z.getRows()[i].priority == kRowHeading) headings.push_back(i);
-    }
+    std::vector<unsigned> headings = showCalendarHeadings(z, packDate(kNoTime, 2009, 2, 2));
     if (headings.empty()) return false;
     unsigned priority = pick(2) ? kBusyPriority : kFreePriority;
     if (z.newToDo(priority, headings[pick(headings.size())]) != 0) return false;
