@@ -3,9 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include "document/agenda_text.h"
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
-#include "document/agenda_text.h"
 
 static int importFile(Zolt& doc, const std::string& file, const std::string& fileName, FILE* out) {
   T_IcsReport report;
@@ -21,7 +21,7 @@ static int importFile(Zolt& doc, const std::string& file, const std::string& fil
   if (result == -2) {
     // The journal could not take the new group: only a full save keeps it.
     int written = doc.incsave_compact(fileName.c_str());
-    printf("write to file: %i\n", written);
+    fprintf(out, "write to file: %i\n", written);
     if (written != 0) return -1;
   }
   return 0;

@@ -23,7 +23,6 @@
 #include "gui/zolt_gui.h"
 #include "util/external_editor.h"
 #include "util/file_tools.h"
-#include "util/private_directory.h"
 
 Zolt* zolt = nullptr;
 
@@ -73,11 +72,15 @@ static int settleDataFile(const T_CommandLine& cl, std::string& fileName, bool& 
   return -1;
 }
 
+// Where the notes of a run go ("write to file: 0"): standard output, except while the agenda
+// is printed there, whose standard output is the agenda alone.
+static FILE* notesOf(const T_CommandLine& cl) { return cl.agenda ? stderr : stdout; }
+
 // Writes the master file; the journal files are removed only once the write succeeded,
 // since until then they hold the only copy of the latest changes.
-static int saveAll(const std::string& fileName) {
+static int saveAll(const std::string& fileName, FILE* notes) {
   int result = zolt->incsave_compact(fileName.c_str());
-  printf("write to file: %i\n", result);
+  fprintf(notes, "write to file: %i\n", result);
   if (result != 0) {
     showAlert("Could not write the master data file " + fileName +
               ". Nothing was lost: the journal files beside it keep every change and are "
@@ -134,7 +137,7 @@ static std::string keyBlockMessage(const std::string& fileName, const std::strin
 }
 
 // Loads the master file and the journal. 0, or -1 after telling the user why not.
-static int loadDocument(const std::string& fileName, bool recover) {
+static int loadDocument(const std::string& fileName, const T_CommandLine& cl) {
   if (zolt->readData(fileName.c_str()) != 0) {
     const std::string& keyBlock = zolt->getKeys().GetReadError();
     showMessage(keyBlock.empty() ? std::string("Master data file corrupt. Read Documentation "
@@ -142,10 +145,10 @@ static int loadDocument(const std::string& fileName, bool recover) {
                                  : keyBlockMessage(fileName, keyBlock));
     return -1;
   }
-  int replayed = replayJournal(fileName, recover);
+  int replayed = replayJournal(fileName, cl.recover);
   if (replayed < 0) return -1;
   // A failed compaction is not fatal: the journal stays and is replayed again next time.
-  if (replayed == 1) saveAll(fileName);
+  if (replayed == 1) saveAll(fileName, notesOf(cl));
   return 0;
 }
 
@@ -155,7 +158,7 @@ static int shutDown(const std::string& fileName, const T_CommandLine& cl, bool v
   int status = 0;
   if (zolt->incsave_getNrOfFiles() != 0 || cl.saveAtExit || zolt->getKeys().IsChanged() ||
       viewChanged) {
-    if (saveAll(fileName) != 0) status = -1;
+    if (saveAll(fileName, notesOf(cl)) != 0) status = -1;
   }
   return status;
 }
@@ -183,8 +186,6 @@ static int runWindow(const std::string& fileName, const std::string& exchangeFil
                      const T_CommandLine& cl) {
   // From here on a logout or kill ends the program through the shutdown below.
   catchQuitSignals();
-  // An edit that a kill cut short left its description in clear in a directory of its own.
-  removeStaleEditDirectories(privateDirectory());
   make_windows(*zolt, fileName.c_str());
   mainWin->init(zolt, exchangeFile.c_str());
   mainWin->showMain(kScreenList);
@@ -228,6 +229,10 @@ int zoltMain(int argc, const char* const* argv) {
   std::string fileName;
   T_CommandLine cl;
   if (parseCommandLine(argc, argv, cl) != 0) return -1;
+  // An edit that a kill cut short left its description in clear in a directory of its own:
+  // gone at every start, also the headless ones that a cron job runs, which make no
+  // directory for it.
+  removeStaleEdits();
   if (cl.help) {
     fputs(usageText(), stdout);
     return 0;
@@ -238,7 +243,7 @@ int zoltMain(int argc, const char* const* argv) {
   // Said once: the file is made at once, so the next start finds it. The agenda's standard
   // output is its text alone.
   if (startsNew) {
-    fprintf(cl.agenda ? stderr : stdout, "Starting a new data file at %s\n", fileName.c_str());
+    fprintf(notesOf(cl), "Starting a new data file at %s\n", fileName.c_str());
   }
   // A pipe or a device named as the data file would hang the reading, and the first save
   // would put a regular file in its place.
@@ -258,7 +263,7 @@ int zoltMain(int argc, const char* const* argv) {
 
   zolt = new Zolt();
   zolt->createRoot();
-  int status = loadDocument(fileName, cl.recover);
+  int status = loadDocument(fileName, cl);
   if (status == 0 && startsNew && zolt->writeData(fileName.c_str()) != 0) {
     showAlert("Could not make the new data file " + fileName +
               ". Make room on the disk or fix the folder's permissions, or name another data "

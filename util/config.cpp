@@ -14,6 +14,8 @@ std::string GetHomeDir() {
   return home ? home : "";
 }
 
+// What the file set is a note for the user, on standard error: the headless modes' standard
+// output carries their result alone (an agenda piped into mail, a calendar to a file).
 static void readConfigLine(const std::string& line) {
   size_t eq = line.find('=');
   if (eq == std::string::npos) return;
@@ -21,10 +23,10 @@ static void readConfigLine(const std::string& line) {
   if (startsWith(line, "editor")) {
     zoltconfig.editor = value;
     zoltconfig.editorConfigured = true;
-    printf("user config: editor = %s\n", value.c_str());
+    fprintf(stderr, "user config: editor = %s\n", value.c_str());
   } else if (startsWith(line, "default")) {
     zoltconfig.defaultFiles.push_back(value);
-    printf("user config: default = %s\n", value.c_str());
+    fprintf(stderr, "user config: default = %s\n", value.c_str());
   }
 }
 

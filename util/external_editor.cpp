@@ -258,3 +258,11 @@ int removeStaleEditDirectories(const std::string& dir) {
   closedir(d);
   return removed;
 }
+
+int removeStaleEdits() {
+  int removed = 0;
+  for (const std::string& dir : existingPrivateDirectories()) {
+    removed += removeStaleEditDirectories(dir);
+  }
+  return removed;
+}

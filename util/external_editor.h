@@ -48,4 +48,8 @@ int removeEditDirectory(const std::string& path);
 // directory. Returns the number removed.
 int removeStaleEditDirectories(const std::string& dir);
 
+// removeStaleEditDirectories in every private directory that an earlier process may have
+// used (existingPrivateDirectories), making none. Returns the number removed.
+int removeStaleEdits();
+
 #endif  // ZOLT_UTIL_EXTERNAL_EDITOR_H_

@@ -1,5 +1,6 @@
 #include "util/private_directory.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/random.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 
 static std::string octal(mode_t mode) {
   char text[8];
@@ -204,3 +206,38 @@ PrivateDirectory& processPrivateDirectory() {
 }
 
 std::string privateDirectory() { return processPrivateDirectory().path(); }
+
+// Whether `dir` is a directory of this user's that no one else may enter; a symbolic link
+// counts only where `followLinks`.
+static bool isPrivatePlace(const std::string& dir, bool followLinks) {
+  struct stat st;
+  int found = followLinks ? stat(dir.c_str(), &st) : lstat(dir.c_str(), &st);
+  return found == 0 && whyNotPrivate(st).empty();
+}
+
+// The fresh directories "zolt-<uid>-XXXXXX" in `base`.
+static void addFreshPlaces(const std::string& base, std::set<std::string>& places) {
+  DIR* d = opendir(base.c_str());
+  if (d == nullptr) return;
+  std::string prefix = ownName() + "-";
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+        isPrivatePlace(base + "/" + name, false)) {
+      places.insert(base + "/" + name);
+    }
+  }
+  closedir(d);
+}
+
+std::vector<std::string> existingPrivateDirectories() {
+  std::set<std::string> places;
+  std::string runtime = environment("XDG_RUNTIME_DIR");
+  if (!runtime.empty() && isPrivatePlace(runtime, true)) places.insert(runtime);
+  std::set<std::string> bases = {temporaryBase(), "/tmp"};
+  for (const std::string& base : bases) {
+    if (isPrivatePlace(base + "/" + ownName(), false)) places.insert(base + "/" + ownName());
+    addFreshPlaces(base, places);
+  }
+  return std::vector<std::string>(places.begin(), places.end());
+}

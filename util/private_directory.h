@@ -6,6 +6,7 @@
 #define ZOLT_UTIL_PRIVATE_DIRECTORY_H_
 
 #include <string>
+#include <vector>
 
 // One settled private directory, held open.
 // Invariant: ok() exactly when path() names a directory that this process holds open as
@@ -64,5 +65,10 @@ PrivateDirectory& processPrivateDirectory();
 
 // The path of the process's private directory, "" when there is none.
 std::string privateDirectory();
+
+// Every private directory that Zolt may have used before, as it stands now, none made: the
+// usual places of PrivateDirectory() and the fresh ones a session made there, each only when
+// it is this user's own and private. For cleaning up after a process that was killed.
+std::vector<std::string> existingPrivateDirectories();
 
 #endif  // ZOLT_UTIL_PRIVATE_DIRECTORY_H_

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "test_util.h"
 
@@ -180,4 +183,46 @@ TEST_F(StartupTest, HeadlessModesIgnoreABlockedPrivateDirectory) {
     made += entry.path().filename().string().rfind("zolt-", 0) == 0 ? 1 : 0;
   }
   EXPECT_EQ(1, made) << "only the blocker: no fresh directory was needed";
+}
+
+// The agenda's standard output is the agenda alone: the configuration's notes and the
+// journal's compaction are told on standard error.
+TEST_F(StartupTest, TheAgendasStandardOutputIsTheAgendaAlone) {
+  ASSERT_EQ(0, mkdir(dir.file(".zoltrc").c_str(), 0700));
+  writeFile(dir.file(".zoltrc/zolt.config"), "editor=vim\ndefault=~/data.dat\n");
+  writeFile(data, readFile(testData("ics/agenda.dat")));
+  writeFile(data + "0",
+            "<type=Zolt>\n<data>\n<new parent=1>\nt\nsUndated\nI10\n>\n>\n</new>\n</data>\n");
+  RunResult r = Run("-c 2009-02-09 --agenda 7");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(readFile(testData("ics/agenda_2009-02-09_7days.txt")), r.out);
+  EXPECT_NE(std::string::npos, r.err.find("user config: editor = vim\n")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("write to file: 0\n")) << r.err;
+  EXPECT_FALSE(fileExists(data + "0")) << "the journal was replayed";
+}
+
+// A kill during an external edit leaves the description in clear in the edit's own
+// directory; every start removes it, the headless ones too, wherever a session kept it.
+TEST_F(StartupTest, EveryStartRemovesTheEditsOfKilledSessions) {
+  writeFile(data, readFile(testData("example.dat")));
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  ASSERT_EQ(dead, waitpid(dead, nullptr, 0));
+  std::string uid = std::to_string(geteuid());
+  static const char* kArgs[] = {"-q -f data.dat", "-f data.dat --agenda 7",
+                                "-f data.dat --export-ics out.ics", "-f data.dat --import-ics x"};
+  for (const char* args : kArgs) {
+    std::vector<std::string> edits;
+    for (const std::string& place :
+         {dir.file("zolt-" + uid), dir.file("zolt-" + uid + "-Ab12Cd")}) {
+      mkdir(place.c_str(), 0700);
+      std::string edit = place + "/zolt-edit-" + std::to_string(dead) + "-123-abcdef";
+      ASSERT_EQ(0, mkdir(edit.c_str(), 0700)) << edit;
+      writeFile(edit + "/description.txt", "MARKER");
+      edits.push_back(edit);
+    }
+    Run(args);
+    for (const std::string& edit : edits) EXPECT_FALSE(fileExists(edit)) << args << ": " << edit;
+  }
 }

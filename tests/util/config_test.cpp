@@ -46,9 +46,9 @@ TEST_F(ConfigTest, FileLines) {
   std::string longLine = "default=" + std::string(1000, 'x');
   WriteConfig("editor = vim\neditor_x=nano \ndefault=~/notes.dat\neditor without equals\n# x=1\n" +
               longLine + "\n");
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   ReadConfigFile();
-  std::string printed = testing::internal::GetCapturedStdout();
+  std::string printed = testing::internal::GetCapturedStderr();
   EXPECT_EQ("nano", zoltconfig.editor);
   EXPECT_TRUE(zoltconfig.editorConfigured);
   EXPECT_EQ((std::vector<std::string>{"~/notes.dat", std::string(1000, 'x')}),
