@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/x.H>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "app/command_line.h"
 #include "util/config.h"
+#include "app/data_file_check.h"
 #include "app/data_file_lock.h"
 #include "app/data_folder.h"
 #include "app/exchange_file.h"
@@ -22,13 +24,19 @@
 #include "gui/fltk_dialogs.h"
 #include "gui/zolt_gui.h"
 #include "util/external_editor.h"
-#include "util/file_tools.h"
 
 Zolt* zolt = nullptr;
 
 bool existDat(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   return in.is_open();
+}
+
+// A link counts as there even when it leads nowhere: the data behind it may be on a disk
+// that is not mounted, which is said, rather than passed over for a new empty file.
+static bool isLink(const std::string& name) {
+  struct stat st;
+  return lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 int defaultFile(std::string& fileName) {
@@ -39,7 +47,7 @@ int defaultFile(std::string& fileName) {
     // Without a home directory a "~" name names nothing; never a folder called "~".
     if (name.empty() || (inHome && home.empty())) continue;
     std::string candidate = inHome ? home + name.substr(1) : name;
-    if (existDat(candidate)) {
+    if (existDat(candidate) || isLink(candidate)) {
       fileName = candidate;
       return 0;
     }
@@ -245,11 +253,9 @@ int zoltMain(int argc, const char* const* argv) {
   if (startsNew) {
     fprintf(notesOf(cl), "Starting a new data file at %s\n", fileName.c_str());
   }
-  // A pipe or a device named as the data file would hang the reading, and the first save
-  // would put a regular file in its place.
-  std::string notRegular;
-  if (FileTools::mayReplace(fileName, notRegular) != 0) {
-    showAlert(notRegular);
+  std::string refused;
+  if (checkDataFile(fileName, refused) != 0) {
+    showAlert(refused);
     return -1;
   }
   // Taken before the master file or its journal is read and held past the shutdown's last

@@ -9,15 +9,19 @@
 #include <cstdio>
 #include <fstream>
 
+#include "util/file_tools.h"
+
 // The file that a write must replace: the target of a symbolic link, else the name itself.
+// "" for a link that is neither replaced nor followed: one that leads nowhere (its target
+// may be on a disk that is not mounted) or one that another user planted in a shared folder.
 static std::string resolveTarget(const std::string& fileName) {
-  char resolved[PATH_MAX];
   struct stat st;
-  if (lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
-      realpath(fileName.c_str(), resolved) != nullptr) {
-    return resolved;
+  if (lstat(fileName.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return fileName;
+  char resolved[PATH_MAX];
+  if (FileTools::isPlantedLink(fileName) || realpath(fileName.c_str(), resolved) == nullptr) {
+    return "";
   }
-  return fileName;
+  return resolved;
 }
 
 static std::string directoryOf(const std::string& name) {
@@ -48,13 +52,16 @@ int syncDirectoryOf(const std::string& name) {
   return syncPath(directoryOf(name), O_RDONLY | O_DIRECTORY);
 }
 
-// Creates the temporary file beside `target` with the mode the target will have.
+// Creates the temporary file beside `target` with the mode the target will have: the
+// target's own when it is this user's file; else 0600, as another user's mode may let
+// others read what this user writes.
 static int makeTemporary(const std::string& target, std::string& tempName) {
   tempName = target + ".tmpXXXXXX";
   int fd = mkostemp(tempName.data(), O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st;
-  mode_t mode = (stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0600;
+  bool own = stat(target.c_str(), &st) == 0 && st.st_uid == geteuid();
+  mode_t mode = own ? (st.st_mode & 07777) : 0600;
   if (fchmod(fd, mode) != 0 || close(fd) != 0) {
     unlink(tempName.c_str());
     return -1;
@@ -77,6 +84,7 @@ int writeFileAtomically(const std::string& fileName,
                         const std::function<bool(std::ostream&)>& writeBody,
                         const std::function<bool(const std::string& tempName)>& beforeCommit) {
   std::string target = resolveTarget(fileName);
+  if (target.empty()) return -1;
   std::string tempName;
   if (makeTemporary(target, tempName) != 0) return -1;
   bool ok = writeThrough(tempName, writeBody) && syncPath(tempName, O_RDONLY) == 0 &&

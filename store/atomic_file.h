@@ -10,7 +10,9 @@
 
 // Writes `fileName` with the content that `writeBody` puts into the stream. `writeBody`
 // returns false to abandon the write. A new file gets mode 0600; an existing one keeps its
-// mode; a symbolic link stays a link and its target is replaced. Returns 0 on success,
+// mode when it is this user's, else gets 0600; a symbolic link stays a link and its target
+// is replaced, and a link that leads nowhere or that another user planted in a shared
+// folder (FileTools::isPlantedLink) is refused. Returns 0 on success,
 // -1 on any failure, and then the previous file is untouched and no temporary file is left.
 // `beforeCommit`, when given, runs once the temporary file `tempName` is complete and on
 // disk, just before it replaces the target; returning false abandons the write.
