@@ -12,12 +12,12 @@
 #include <memory>
 #include <sstream>
 
+#include "document/export_target.h"
 #include "document/zolt.h"
 #include "exchange/ics_text.h"
 #include "exchange/zolt_properties.h"
 #include "store/atomic_file.h"
 #include "util/clock.h"
-#include "util/file_tools.h"
 
 namespace {
 
@@ -378,8 +378,8 @@ int exportICalendar(Zolt& doc, const char* fileName, const T_IcsExportOptions& o
     os << text;
     return os.good();
   };
-  // A pipe or a device under the name is never replaced by a regular file.
-  if (fileName != nullptr && FileTools::mayReplace(fileName, report.error) != 0) return -1;
+  // Neither the data file's own files nor a pipe or a device under the name are replaced.
+  if (fileName != nullptr && checkExportTarget(doc, fileName, report.error) != 0) return -1;
   if (fileName == nullptr || *fileName == '\0' || writeFileAtomically(fileName, body) != 0) {
     report.error = std::string("Could not write ") + (fileName ? fileName : "") +
                    ". Check the folder exists and you may write there.";

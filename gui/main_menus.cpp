@@ -10,14 +10,14 @@
 
 #include <cstdint>
 
-#include "gui/messages.h"
+#include "document/export_target.h"
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
 #include "gui/date_select.h"
+#include "gui/messages.h"
 #include "gui/password_dialogs.h"
 #include "gui/row_list.h"
 #include "gui/zolt_gui.h"
-#include "util/file_tools.h"
 
 static int valueOf(void* data) { return static_cast<int>(reinterpret_cast<intptr_t>(data)); }
 static void* asData(int v) { return reinterpret_cast<void*>(static_cast<intptr_t>(v)); }
@@ -547,29 +547,12 @@ void ZoltGUI::promptDone() {
   }
 }
 
-static bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
-// An export replaces its file: never the data file or one of its journal files, and
+// An export replaces its file: never the data file or one of the files beside it, and
 // another existing file only when the user says so. False leaves the prompt open.
 bool ZoltGUI::mayExportTo(const std::string& file) {
-  const std::string& master = doc->getJournalBase();
-  bool own = sameFile(file, master);
-  for (int n = 0; !own && n < doc->incsave_getNrOfFiles(); ++n) {
-    own = sameFile(file, master + std::to_string(n));
-  }
-  if (own) {
-    showAlert(file +
-              " is Zolt's own data file; an export would replace your data. Choose "
-              "another file name.");
-    return false;
-  }
-  std::string notRegular;
-  if (FileTools::mayReplace(file, notRegular) != 0) {
-    showAlert(notRegular);
+  std::string refused;
+  if (checkExportTarget(*doc, file, refused) != 0) {
+    showAlert(refused);
     return false;
   }
   struct stat st;

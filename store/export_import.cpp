@@ -5,23 +5,23 @@
 #include <functional>
 #include <sstream>
 
+#include "document/export_target.h"
 #include "document/zolt.h"
 #include "store/atomic_file.h"
 #include "store/text_util.h"
-#include "util/file_tools.h"
 
 static const char kExportHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
 
 // ---- exports ----
 
 // Writes the head, what `records` writes and "</data>". 0, or -1 when the file could not
-// be written (a previous file of that name is then untouched) or what stands under the name
-// is not a regular file (a pipe, a device: never replaced).
-static int writeExportFile(const char* fileName,
+// be written (a previous file of that name is then untouched) or may not be replaced: one of
+// the data file's own files, or no regular file (a pipe, a device).
+static int writeExportFile(const Zolt& doc, const char* fileName,
                            const std::function<void(std::ostream&)>& records) {
-  std::string notRegular;
+  std::string refused;
   if (fileName == nullptr || *fileName == '\0') return -1;
-  if (FileTools::mayReplace(fileName, notRegular) != 0) return -1;
+  if (checkExportTarget(doc, fileName, refused) != 0) return -1;
   auto body = [&records](std::ostream& os) {
     os << kExportHead;
     records(os);
@@ -36,18 +36,18 @@ static int writeExportFile(const char* fileName,
 int Zolt::exportToDoToFile(const char* fileName) {
   if (curItem == nullptr) return -1;
   return writeExportFile(
-      fileName, [this](std::ostream& os) { (void)curItem->writeContent(os, true, &keys); });
+      *this, fileName, [this](std::ostream& os) { (void)curItem->writeContent(os, true, &keys); });
 }
 
 int Zolt::exportContentToFile(const char* fileName) {
   if (options.mainViewType == kMainViewActiveJobs) return -1;
   if (options.mainViewType == kMainViewSearch) {
     std::vector<ToDoListToDo*> results = searchResultsInFoundOrder();
-    return writeExportFile(fileName, [this, &results](std::ostream& os) {
+    return writeExportFile(*this, fileName, [this, &results](std::ostream& os) {
       for (ToDoListToDo* t : results) (void)t->writeContent(os, true, &keys);
     });
   }
-  return writeExportFile(fileName, [this](std::ostream& os) {
+  return writeExportFile(*this, fileName, [this](std::ostream& os) {
     (void)curGroup->writeContent(os, true, &keys, false, true);
   });
 }
@@ -56,13 +56,13 @@ int Zolt::exportGroupToFile(const char* fileName) {
   if (options.mainViewType == kMainViewActiveJobs) return -1;
   if (options.mainViewType == kMainViewSearch) {
     std::vector<ToDoListToDo*> results = searchResultsInFoundOrder();
-    return writeExportFile(fileName, [this, &results](std::ostream& os) {
+    return writeExportFile(*this, fileName, [this, &results](std::ostream& os) {
       os << "g\nssearch results\n";
       for (ToDoListToDo* t : results) (void)t->writeContent(os, true, &keys);
       os << ">\n";
     });
   }
-  return writeExportFile(fileName, [this](std::ostream& os) {
+  return writeExportFile(*this, fileName, [this](std::ostream& os) {
     (void)curGroup->writeContent(os, true, &keys, true, true);
   });
 }
@@ -171,12 +171,11 @@ static int insertionResult(const char* fileName, std::streamoff damagedAt, char 
                            bool ended, std::string* where) {
   if (damagedAt >= 0) {
     if (where != nullptr) {
-      std::string what =
-          damagedTag == 'd'
-              ? "group record not inserted: groups nest at most " +
-                    std::to_string(kMaxGroupDepth) + " levels deep"
-              : std::string("damaged ") + (damagedTag == 'g' ? "group" : "to-do") +
-                    " record; what was read of it is inserted";
+      std::string what = damagedTag == 'd'
+                             ? "group record not inserted: groups nest at most " +
+                                   std::to_string(kMaxGroupDepth) + " levels deep"
+                             : std::string("damaged ") + (damagedTag == 'g' ? "group" : "to-do") +
+                                   " record; what was read of it is inserted";
       *where = placeText(fileName, damagedAt, what);
     }
     return Zolt::kInsertDamaged;

@@ -90,4 +90,74 @@ TEST_F(ExportTargetTest, AMasterFileThatIsNoRegularFileIsRefused) {
   EXPECT_TRUE(IsLink(link));
 }
 
+// An export never lands on a file that holds or guards the data: the data file by any
+// spelling (a symbolic link, a hard link), its journal files, the lock file, the set-aside
+// file and the compaction marker, whether they exist yet or not. A file that merely starts
+// with the data file's name is an ordinary target.
+TEST_F(ExportTargetTest, EveryExportRefusesTheDataFilesOwnFiles) {
+  static const struct {
+    const char* label;
+    std::function<int(Zolt&, const char*)> run;
+  } kExports[] = {
+      {"to-do", [](Zolt& z, const char* f) { return z.exportToDoToFile(f); }},
+      {"content", [](Zolt& z, const char* f) { return z.exportContentToFile(f); }},
+      {"group", [](Zolt& z, const char* f) { return z.exportGroupToFile(f); }},
+      {"iCalendar",
+       [](Zolt& z, const char* f) {
+         T_IcsReport report;
+         int result = exportICalendar(z, f, T_IcsExportOptions(), report);
+         if (result != 0) {
+           EXPECT_NE(std::string::npos, report.error.find("is Zolt's own data file")) << f;
+         }
+         return result;
+       }},
+  };
+  ASSERT_EQ(0, symlink(data.c_str(), dir.file("soft").c_str()));
+  ASSERT_EQ(0, ::link(data.c_str(), dir.file("hard").c_str()));
+  for (const char* existing : {"data.dat0", "data.dat.lock", "data.dat.unapplied"}) {
+    writeFile(dir.file(existing), std::string("kept ") + existing);
+  }
+  ASSERT_EQ(0, symlink(dir.file("data.dat0").c_str(), dir.file("to-journal").c_str()));
+  static const char* kOwn[] = {"data.dat",      "soft",
+                               "hard",          "./data.dat",
+                               "data.dat0",     "to-journal",
+                               "data.dat.lock", "data.dat.unapplied",
+                               "data.dat7",     "data.dat.compacted"};
+  std::string before = readFile(data);
+  for (const auto& e : kExports) {
+    for (const char* own : kOwn) {
+      std::string target = own[0] == '.' ? dir.path() + "/" + own : dir.file(own);
+      bool existed = fileExists(target);
+      std::string was = existed ? readFile(target) : "";
+      EXPECT_EQ(-1, e.run(doc, target.c_str())) << e.label << " onto " << own;
+      EXPECT_EQ(existed, fileExists(target)) << e.label << " onto " << own;
+      if (existed) {
+        EXPECT_EQ(was, readFile(target)) << e.label << " onto " << own;
+      }
+    }
+    std::string near = dir.file(std::string("data.dat.") + e.label);
+    EXPECT_EQ(0, e.run(doc, near.c_str())) << e.label << ": a name that only begins alike";
+  }
+  EXPECT_EQ(before, readFile(data));
+  Zolt again;
+  again.createRoot();
+  EXPECT_EQ(0, again.readData(data.c_str())) << "the data file still reads";
+}
+
+// The program's --export-ics onto the data file, by its name or through a link, leaves it
+// whole, says why, and the next start reads it.
+TEST_F(ExportTargetTest, TheProgramsICalendarExportRefusesTheDataFile) {
+  ASSERT_EQ(0, symlink(data.c_str(), dir.file("soft").c_str()));
+  std::string before = readFile(data);
+  for (const char* target : {"data.dat", "soft", "data.dat.lock"}) {
+    RunResult r = runZolt(dir.path(), std::string("-f data.dat --export-ics ") + target);
+    EXPECT_NE(0, r.status) << target;
+    EXPECT_NE(std::string::npos, r.err.find(std::string(target) + " is Zolt's own data file"))
+        << r.err;
+    EXPECT_EQ(before, readFile(data)) << target;
+  }
+  RunResult r = runZolt(dir.path(), "-q -f data.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+}
+
 }  // namespace
