@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "document/zolt.h"
 #include "test_util.h"
 #include "util/external_editor.h"
 
@@ -94,6 +95,26 @@ TEST_F(DataFileCheckTest, SavesWriteThroughALinkToItsTarget) {
   EXPECT_TRUE(isLink(dir.file("linked.dat")));
   EXPECT_NE(std::string::npos, readFile(target).find("sFrom the journal")) << "compacted";
   EXPECT_FALSE(fileExists(target + "0"));
+}
+
+// A link whose target went away while Zolt ran (a disk unmounted) is not replaced by a new
+// file: the save fails and the link stays for the disk to come back.
+TEST_F(DataFileCheckTest, ASaveNeverReplacesALinkThatLeadsNowhere) {
+  ASSERT_EQ(0, mkdir(dir.file("disk").c_str(), 0700));
+  std::string target = dir.file("disk/real.dat");
+  std::string link = dir.file("linked.dat");
+  writeFile(target, example);
+  ASSERT_EQ(0, symlink(target.c_str(), link.c_str()));
+  Zolt doc;
+  doc.createRoot();
+  ASSERT_EQ(0, doc.readData(link.c_str()));
+  ASSERT_EQ(0, rename(dir.file("disk").c_str(), dir.file("unmounted").c_str()));
+  EXPECT_EQ(-1, doc.writeData(link.c_str()));
+  EXPECT_TRUE(isLink(link));
+  EXPECT_FALSE(fileExists(dir.file("disk")));
+  ASSERT_EQ(0, rename(dir.file("unmounted").c_str(), dir.file("disk").c_str()));
+  EXPECT_EQ(0, doc.writeData(link.c_str())) << "and works again once it is back";
+  EXPECT_TRUE(isLink(link));
 }
 
 // A second local user, made for the test and removed after it. Only root can make one;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "test_util.h"
 
@@ -202,6 +203,51 @@ TEST_F(PrivateDirectoryTest, ProcessDirectorySettlesAgainWhenSwapped) {
   EXPECT_EQ(other.file("zolt-" + std::to_string(geteuid())), privateDirectory())
       << "a new TMPDIR is followed";
   EXPECT_FALSE(fileExists(next)) << "the empty fresh directory went";
+}
+
+// The places an earlier session may have used are listed as they stand, none made: only
+// directories of this user's that no one else may enter, never a link in the shared
+// folder, and only names a session makes.
+TEST_F(PrivateDirectoryTest, EarlierPlacesAreListedOnlyWhenPrivate) {
+  // Those under the test's TMPDIR: /tmp is looked at too, and other runs may use it.
+  auto listed = [this]() {
+    std::vector<std::string> here;
+    for (const std::string& p : existingPrivateDirectories()) {
+      if (p.compare(0, dir.path().size() + 1, dir.path() + "/") == 0) here.push_back(p);
+    }
+    return here;
+  };
+  std::string own = dir.file("zolt-" + std::to_string(geteuid()));
+  std::string prefix = own + "-";
+  static const struct {
+    const char* suffix;  // after "zolt-<uid>-"
+    unsigned mode;
+    bool others;
+    bool listed;
+  } kCases[] = {
+      {"Ab12Cd", 0700, false, true},    {"Ef34Gh", 0777, false, false},
+      {"Ij56Kl", 0700, true, false},    {"short", 0700, false, false},
+      {"Mn78Op-x", 0700, false, false},
+  };
+  EXPECT_EQ(std::vector<std::string>{}, listed()) << "nothing made";
+  EXPECT_FALSE(fileExists(own));
+  std::vector<std::string> expected;
+  for (const auto& c : kCases) {
+    std::string place = prefix + c.suffix;
+    ASSERT_EQ(0, mkdir(place.c_str(), 0700)) << place;
+    ASSERT_EQ(0, chmod(place.c_str(), c.mode));
+    if (c.others) {
+      ASSERT_EQ(0, chown(place.c_str(), kOtherUid, -1));
+    }
+    if (c.listed) expected.push_back(place);
+  }
+  ASSERT_EQ(0, symlink((prefix + "Ab12Cd").c_str(), (prefix + "Qr90St").c_str()));
+  ASSERT_EQ(0, symlink((prefix + "Ab12Cd").c_str(), own.c_str()));
+  EXPECT_EQ(expected, listed()) << "a link is no place of ours";
+  ASSERT_EQ(0, unlink(own.c_str()));
+  ASSERT_EQ(0, mkdir(own.c_str(), 0700));
+  expected.insert(expected.begin(), own);
+  EXPECT_EQ(expected, listed());
 }
 
 }  // namespace
