@@ -81,12 +81,12 @@ static int settleDataFile(const T_CommandLine& cl, std::string& fileName, bool& 
 }
 
 // Where the notes of a run go ("write to file: 0"): standard output, except while the agenda
-// is printed there, whose standard output is the agenda alone.
-static FILE* notesOf(const T_CommandLine& cl) { return cl.agenda ? stderr : stdout; }
+// is printed there, whose standard output is the agenda alone. Set once by zoltMain.
+static FILE* notes = stdout;
 
 // Writes the master file; the journal files are removed only once the write succeeded,
 // since until then they hold the only copy of the latest changes.
-static int saveAll(const std::string& fileName, FILE* notes) {
+static int saveAll(const std::string& fileName) {
   int result = zolt->incsave_compact(fileName.c_str());
   fprintf(notes, "write to file: %i\n", result);
   if (result != 0) {
@@ -145,7 +145,7 @@ static std::string keyBlockMessage(const std::string& fileName, const std::strin
 }
 
 // Loads the master file and the journal. 0, or -1 after telling the user why not.
-static int loadDocument(const std::string& fileName, const T_CommandLine& cl) {
+static int loadDocument(const std::string& fileName, bool recover) {
   if (zolt->readData(fileName.c_str()) != 0) {
     const std::string& keyBlock = zolt->getKeys().GetReadError();
     showMessage(keyBlock.empty() ? std::string("Master data file corrupt. Read Documentation "
@@ -153,10 +153,10 @@ static int loadDocument(const std::string& fileName, const T_CommandLine& cl) {
                                  : keyBlockMessage(fileName, keyBlock));
     return -1;
   }
-  int replayed = replayJournal(fileName, cl.recover);
+  int replayed = replayJournal(fileName, recover);
   if (replayed < 0) return -1;
   // A failed compaction is not fatal: the journal stays and is replayed again next time.
-  if (replayed == 1) saveAll(fileName, notesOf(cl));
+  if (replayed == 1) saveAll(fileName);
   return 0;
 }
 
@@ -166,7 +166,7 @@ static int shutDown(const std::string& fileName, const T_CommandLine& cl, bool v
   int status = 0;
   if (zolt->incsave_getNrOfFiles() != 0 || cl.saveAtExit || zolt->getKeys().IsChanged() ||
       viewChanged) {
-    if (saveAll(fileName, notesOf(cl)) != 0) status = -1;
+    if (saveAll(fileName) != 0) status = -1;
   }
   return status;
 }
@@ -237,6 +237,7 @@ int zoltMain(int argc, const char* const* argv) {
   std::string fileName;
   T_CommandLine cl;
   if (parseCommandLine(argc, argv, cl) != 0) return -1;
+  notes = cl.agenda ? stderr : stdout;
   // An edit that a kill cut short left its description in clear in a directory of its own:
   // gone at every start, also the headless ones that a cron job runs, which make no
   // directory for it.
@@ -251,7 +252,7 @@ int zoltMain(int argc, const char* const* argv) {
   // Said once: the file is made at once, so the next start finds it. The agenda's standard
   // output is its text alone.
   if (startsNew) {
-    fprintf(notesOf(cl), "Starting a new data file at %s\n", fileName.c_str());
+    fprintf(notes, "Starting a new data file at %s\n", fileName.c_str());
   }
   std::string refused;
   if (checkDataFile(fileName, refused) != 0) {
@@ -269,7 +270,7 @@ int zoltMain(int argc, const char* const* argv) {
 
   zolt = new Zolt();
   zolt->createRoot();
-  int status = loadDocument(fileName, cl);
+  int status = loadDocument(fileName, cl.recover);
   if (status == 0 && startsNew && zolt->writeData(fileName.c_str()) != 0) {
     showAlert("Could not make the new data file " + fileName +
               ". Make room on the disk or fix the folder's permissions, or name another data "
