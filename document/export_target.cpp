@@ -61,8 +61,9 @@ bool isDataFilesOwn(const Zolt& doc, const std::string& path) {
 int checkExportTarget(const Zolt& doc, const std::string& path, std::string& message) {
   if (isDataFilesOwn(doc, path)) {
     message = path + " is Zolt's own data file " + doc.getJournalBase() +
-              " or one of the files beside it that keep or guard its changes; an export would "
-              "replace your data. Choose another file name.";
+              ", one of the files beside it that keep or guard its changes, or a name that "
+              "such a file takes; an export there would replace or mix with your data. Choose "
+              "another file name.";
     return -1;
   }
   return FileTools::mayReplace(path, message);
