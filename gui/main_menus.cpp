@@ -10,11 +10,11 @@
 
 #include <cstdint>
 
+#include "gui/messages.h"
 #include "document/export_target.h"
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
 #include "gui/date_select.h"
-#include "gui/messages.h"
 #include "gui/password_dialogs.h"
 #include "gui/row_list.h"
 #include "gui/zolt_gui.h"
