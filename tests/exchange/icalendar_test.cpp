@@ -791,6 +791,28 @@ TEST_F(IcalendarExportCasesTest, RoundTripKeepsDatesWithAndWithoutTimes) {
   EXPECT_EQ(comparable(ics), comparable(icalendarText(*back, T_IcsExportOptions(), again)));
 }
 
+// An event's DTEND lies after its start: a moment is written with no length instead, and
+// comes back as the same moment.
+TEST_F(IcalendarTest, AMomentIsWrittenWithoutAnEndAtItsStart) {
+  add(*doc, "Alarm check", 100, at(2009, 2, 9, 10), at(2009, 2, 9, 10));
+  add(*doc, "Deadline day", 100, at(2009, 2, 10), at(2009, 2, 10, 0));
+  T_IcsReport report;
+  std::string ics = icalendarText(*doc, T_IcsExportOptions(), report);
+  EXPECT_EQ(std::string::npos, ics.find("DTEND")) << ics;
+  size_t first = ics.find("DURATION:PT0S\r\n");
+  EXPECT_NE(std::string::npos, first) << ics;
+  EXPECT_NE(std::string::npos, ics.find("DURATION:PT0S\r\n", first + 1)) << ics;
+  auto back = open("back.dat");
+  T_IcsReport in;
+  ASSERT_EQ(0, importICalendarText(*back, ics, "back", in)) << in.error;
+  std::string items = itemsBelow(back->getRoot(), back->getKeys());
+  EXPECT_NE(std::string::npos,
+            items.find("'Alarm check' p100 2009-02-09 10:00 .. 2009-02-09 10:00 rec 0"))
+      << items;
+  EXPECT_NE(std::string::npos, items.find("'Deadline day' p100 2009-02-10 .. 2009-02-10 00:00"))
+      << items;
+}
+
 // Zolt's own texts may hold bytes from another encoding: they go out as U+FFFD, said.
 TEST_F(IcalendarTest, InvalidUtf8IsNotExported) {
   add(*doc, "M\xFCnchen", 3, kEmptyDateTime, at(2009, 2, 9));
