@@ -81,6 +81,36 @@ std::string escaped(const std::string& name) {
 
 }  // namespace
 
+std::string unfolded(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t end = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? i + 1 : i;
+    if (text[end] == '\n' && end + 1 < text.size() &&
+        (text[end + 1] == ' ' || text[end + 1] == '\t')) {
+      i = end + 1;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+int lineBeyondDepth(const std::string& text, int limit) {
+  int depth = 0, line = 1;
+  for (size_t i = 0; i < text.size(); ++line) {
+    size_t end = text.find('\n', i);
+    if (end == std::string::npos) end = text.size();
+    if (strncasecmp(text.c_str() + i, "BEGIN:", 6) == 0) {
+      if (++depth > limit) return line;
+    } else if (strncasecmp(text.c_str() + i, "END:", 4) == 0 && depth > 0) {
+      --depth;
+    }
+    i = end + 1;
+  }
+  return 0;
+}
+
 int lineOfFirstNul(const std::string& text) {
   size_t at = text.find('\0');
   if (at == std::string::npos) return 0;
