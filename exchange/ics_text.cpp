@@ -2,6 +2,7 @@
 // written around it.
 #include "exchange/ics_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -97,18 +98,29 @@ std::string unfolded(const std::string& text) {
 }
 
 int lineBeyondDepth(const std::string& text, int limit) {
-  int depth = 0, line = 1;
-  for (size_t i = 0; i < text.size(); ++line) {
+  int depth = 0, line = 0, startLine = 0;
+  std::string head;  // the first octets of the logical line, folds joined
+  auto judge = [&]() {
+    if (strncasecmp(head.c_str(), "BEGIN:", 6) == 0) return ++depth > limit;
+    if (strncasecmp(head.c_str(), "END:", 4) == 0 && depth > 0) --depth;
+    return false;
+  };
+  for (size_t i = 0; i < text.size();) {
     size_t end = text.find('\n', i);
     if (end == std::string::npos) end = text.size();
-    if (strncasecmp(text.c_str() + i, "BEGIN:", 6) == 0) {
-      if (++depth > limit) return line;
-    } else if (strncasecmp(text.c_str() + i, "END:", 4) == 0 && depth > 0) {
-      --depth;
+    ++line;
+    bool continued = text[i] == ' ' || text[i] == '\t';
+    if (!continued) {
+      if (startLine != 0 && judge()) return startLine;
+      head.clear();
+      startLine = line;
     }
+    size_t from = continued ? i + 1 : i;
+    size_t to = end > from && text[end - 1] == '\r' ? end - 1 : end;
+    if (head.size() < 6 && to > from) head.append(text, from, std::min(to - from, 6 - head.size()));
     i = end + 1;
   }
-  return 0;
+  return startLine != 0 && judge() ? startLine : 0;
 }
 
 int lineOfFirstNul(const std::string& text) {

@@ -12,8 +12,9 @@
 // be judged on what this returns.
 std::string unfolded(const std::string& text);
 
-// The line (1 for the first) of `text` where a BEGIN first opens a component
-// nested deeper than `limit`, or 0 when none does. REQUIRES: `text` holds no NUL byte.
+// The line (1 for the first) of `text` where a BEGIN first opens a component nested
+// deeper than `limit`, or 0 when none does. Folded lines count as joined, as a parser
+// reads them. REQUIRES: `text` holds no NUL byte.
 int lineBeyondDepth(const std::string& text, int limit);
 
 // The line (1 for the first) of the first NUL byte in `text`, or 0 when there is none.
