@@ -745,6 +745,24 @@ TEST_F(IcalendarTest, WhatAnItemCannotHoldIsKeptOrNamed) {
   }
 }
 
+// Subtasks that name each other as parent make no tree: each stays in the import's group.
+TEST_F(IcalendarTest, SubtasksInALoopStayInTheirOwnGroup) {
+  std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//x//y//EN\r\n";
+  for (const char* pair : {"a:b", "b:a"}) {
+    ics += std::string("BEGIN:VTODO\r\nUID:") + pair[0] + "\r\nSUMMARY:Task " + pair[0] +
+           "\r\nDUE;VALUE=DATE:20090220\r\nRELATED-TO:" + pair[2] + "\r\nEND:VTODO\r\n";
+  }
+  ics += "END:VCALENDAR\r\n";
+  T_IcsReport report;
+  ASSERT_EQ(0, importICalendarText(*doc, ics, "loop", report)) << report.error;
+  ToDoListGroup* top = doc->getRoot()->getGroups()[0];
+  EXPECT_TRUE(top->getGroups().empty());
+  EXPECT_EQ(2u, top->getToDos().size());
+  EXPECT_NE(std::string::npos, notes(report).find("2 items are subtasks of an item that is not in "
+                                                  "the file (RELATED-TO), or of one of its own"))
+      << notes(report);
+}
+
 // Writers fold at 75 octets, also inside a character: the joined lines are UTF-8.
 TEST_F(IcalendarTest, AFoldInsideACharacterKeepsTheCharacter) {
   T_IcsReport report;
