@@ -28,8 +28,9 @@ std::string noteKind(const std::string& note);
 std::vector<std::pair<std::string, int>> noteKinds(const std::vector<std::string>& notes);
 
 // The report of importICalendar or exportICalendar on `fileName`. With more than kLongReport
-// notes they are written to `dataFile` + `suffix` (the data file's folder is the user's
-// own); when that fails the summary says so.
+// notes they are also written to `dataFile` + ".ics-import-notes.txt" (or
+// ".ics-export-notes.txt"), replaced whole, a new file readable by its owner only; the
+// summary names the file, or says that it could not be written. `dataFile` "" writes none.
 T_IcsReportText importReportText(const std::string& fileName, const T_IcsReport& report,
                                  const std::string& dataFile);
 T_IcsReportText exportReportText(const std::string& fileName, const T_IcsReport& report,
