@@ -857,7 +857,9 @@ TEST_F(IcalendarExportCasesTest, PrioritiesMapOntoTheStandardScaleAndBack) {
   auto older = open("older.dat");
   ASSERT_EQ(0, importICalendarText(*older, old, "cases", in));
   for (ToDoListToDo* t : todosBelow(older->getRoot())) {
-    if (t->getSummary() == "Priority 2") EXPECT_EQ(3u, t->getPriority());
+    if (t->getSummary() == "Priority 2") {
+      EXPECT_EQ(3u, t->getPriority());
+    }
   }
 }
 
