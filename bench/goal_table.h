@@ -35,6 +35,9 @@ struct Spread {
 };
 
 // One line of the table "Lean views and items": a figure beside its floor and its limit.
+// The generated lifetime whose export holds about 30,000 dated items.
+constexpr int kExportLifetime = 43000;
+
 struct GoalRow {
   std::string goal;     // what is asked, for example "fresh zolt -q <= 2.5 x fresh getline"
   std::string subject;  // the data, for example "lifetime, 100,000 items"

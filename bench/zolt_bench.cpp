@@ -24,6 +24,7 @@
 #include "bench/table_reporter.h"
 #include "bench/undo_bench.h"
 #include "document/zolt.h"
+#include "exchange/icalendar.h"
 
 // The goals compare saving "before fsync": while this is set, fsync returns at once for
 // the whole process, the document's saves and the floor alike.
@@ -336,6 +337,21 @@ void BM_Insert10000Records(benchmark::State& state) {
   fs::remove_all(dir);
 }
 
+// ---- iCalendar export ----
+
+// icalendarText of a loaded file: the text the export writes, its file not included.
+void BM_ExportICalendar(benchmark::State& state) {
+  auto z = load(masterFile(sizeArg(state)));
+  int items = 0;
+  for (auto _ : state) {
+    T_IcsReport report;
+    std::string text = icalendarText(*z, T_IcsExportOptions(), report);
+    benchmark::DoNotOptimize(text.data());
+    items = report.items;
+  }
+  state.counters["items"] = items;
+}
+
 // ---- views ----
 
 // One redraw as the window does it: free the rows, build them, sort them.
@@ -583,6 +599,18 @@ void registerAll(const std::vector<int>& ns) {
         ->Repetitions(3)
         ->ReportAggregatesOnly(true)
         ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  // Well under a second for 30,000 items; the sizes past 100,000 would only take long.
+  std::vector<int> exportSizes = {kExportLifetime};
+  for (int n : ns) {
+    if (n <= 100000) exportSizes.push_back(n);
+  }
+  for (int n : exportSizes) {
+    benchmark::RegisterBenchmark("export_icalendar", BM_ExportICalendar)
+        ->Arg(n)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true)
         ->Unit(benchmark::kMillisecond);
   }
   registerUndoBenchmarks(

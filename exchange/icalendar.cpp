@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -140,6 +141,12 @@ void addDates(icalcomponent* c, const DatePair& p, bool appointment) {
     if (p.startMarked) markNoTime(s);
     icalcomponent_add_property(c, s);
   }
+  // An event's DTEND lies after its start, or other programs refuse it: a moment has a
+  // length of nothing instead.
+  if (p.hasEnd && appointment && p.hasStart && icaltime_compare(p.start, p.end) == 0) {
+    icalcomponent_add_property(c, icalproperty_new_duration(icaldurationtype_null_duration()));
+    return;
+  }
   if (p.hasEnd) {
     icalproperty* e = appointment ? icalproperty_new_dtend(p.end) : icalproperty_new_due(p.end);
     if (p.endMarked) markNoTime(e);
@@ -147,22 +154,27 @@ void addDates(icalcomponent* c, const DatePair& p, bool appointment) {
   }
 }
 
-// What one export gathers beside the components: the notes said once for all items, and
-// the CATEGORIES lines that replace their marks.
+// What one export gathers: the text of the components, and the notes said once for all
+// items. Each component is written and freed as soon as it is made, so the export holds
+// one item's components at a time and its time grows with the number of items alone.
 struct Exporter {
   Zolt& doc;
   const T_IcsExportOptions& opts;
   T_IcsReport& report;
-  icalcomponent* calendar;  // not owned
+  std::string text;        // the components written so far
+  std::string categories;  // the CATEGORIES line of the component being made, or ""
+  icaltimetype stamp;      // DTSTAMP, the same for every component of one export
   int undated = 0;
   int timed = 0;
   int marked = 0;    // items with a date without a time beside a time
   int cleaned = 0;   // texts that lost control characters
   int repaired = 0;  // bytes that were not UTF-8
-  std::vector<std::string> categories;
 
-  Exporter(Zolt& d, const T_IcsExportOptions& o, T_IcsReport& r, icalcomponent* c)
-      : doc(d), opts(o), report(r), calendar(c) {}
+  Exporter(Zolt& d, const T_IcsExportOptions& o, T_IcsReport& r)
+      : doc(d),
+        opts(o),
+        report(r),
+        stamp(icaltime_current_time_with_zone(icaltimezone_get_utc_timezone())) {}
 
   // The text as iCalendar may hold it: UTF-8 without control characters but line feed
   // and tab, as the import reads it.
@@ -180,6 +192,7 @@ struct Exporter {
   void addGroupPath(icalcomponent* c, const std::vector<std::string>& names);
   void addKind(icalcomponent* c, ToDoListToDo& t);
   icalcomponent* componentOf(ToDoListToDo& t, const std::vector<std::string>& groups);
+  void write(icalcomponent* c);
   void group(ToDoListGroup* g, std::vector<std::string>& names);
   void closingNotes();
 };
@@ -244,8 +257,8 @@ void Exporter::addGroupPath(icalcomponent* c, const std::vector<std::string>& na
   if (names.empty()) return;
   std::string category;
   for (const std::string& name : names) category += (category.empty() ? "" : "/") + clean(name);
-  addX(c, kCategoriesMark, std::to_string(categories.size()));
-  categories.push_back(categoriesLine({category}));
+  addX(c, kCategoriesMark, "1");
+  categories = categoriesLine({category});
   addX(c, kXGroup, escapedPath(names));
 }
 
@@ -272,9 +285,7 @@ icalcomponent* Exporter::componentOf(ToDoListToDo& t, const std::vector<std::str
   icalcomponent* c = appointment ? icalcomponent_new_vevent() : icalcomponent_new_vtodo();
   std::string uid = "zolt-" + std::to_string(t.getSyncID()) + "@" + opts.uidDomain;
   icalcomponent_add_property(c, icalproperty_new_uid(uid.c_str()));
-  icalcomponent_add_property(
-      c,
-      icalproperty_new_dtstamp(icaltime_current_time_with_zone(icaltimezone_get_utc_timezone())));
+  icalcomponent_add_property(c, icalproperty_new_dtstamp(stamp));
   std::string summary = clean(t.getSummary());
   if (!summary.empty()) icalcomponent_add_property(c, icalproperty_new_summary(summary.c_str()));
   DatePair p = datePair(t.getDateTime(1), t.getDateTime(0), appointment);
@@ -295,7 +306,9 @@ void Exporter::group(ToDoListGroup* g, std::vector<std::string>& names) {
       continue;
     }
     if (t->getNrTimes() != 0) ++timed;
-    icalcomponent_add_component(calendar, componentOf(*t, names));
+    categories.clear();
+    ComponentPtr c(componentOf(*t, names));
+    write(c.get());
     ++report.items;
   }
   for (ToDoListGroup* sub : g->getGroups()) {
@@ -332,14 +345,16 @@ void Exporter::closingNotes() {
   }
 }
 
-// libical's text with every CATEGORIES mark replaced by its line.
-std::string withCategories(std::string text, const std::vector<std::string>& lines) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string mark = "\r\n" + std::string(kCategoriesMark) + ":" + std::to_string(i) + "\r\n";
-    size_t at = text.find(mark);
-    if (at != std::string::npos) text.replace(at, mark.size(), "\r\n" + lines[i] + "\r\n");
-  }
-  return text;
+// Appends libical's text of `c`, its CATEGORIES mark replaced by its line.
+void Exporter::write(icalcomponent* c) {
+  char* raw = icalcomponent_as_ical_string_r(c);
+  if (raw == nullptr) return;
+  std::string piece = raw;
+  free(raw);
+  const std::string mark = "\r\n" + std::string(kCategoriesMark) + ":1\r\n";
+  size_t at = categories.empty() ? std::string::npos : piece.find(mark);
+  if (at != std::string::npos) piece.replace(at, mark.size(), "\r\n" + categories + "\r\n");
+  text += piece;
 }
 
 }  // namespace
@@ -361,14 +376,19 @@ std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport
   icalcomponent_add_property(cal.get(), icalproperty_new_version("2.0"));
   icalcomponent_add_property(cal.get(), icalproperty_new_prodid(kZoltProdId));
   addX(cal.get(), kXPriorityScale, kRfc5545Scale);
-  Exporter out(doc, opts, report, cal.get());
+  char* raw = icalcomponent_as_ical_string_r(cal.get());
+  std::string frame = raw != nullptr ? raw : "";
+  free(raw);
+  // The items go where libical would have written them: before the calendar's end.
+  size_t end = frame.rfind("END:VCALENDAR");
+  if (end == std::string::npos) end = frame.size();
+  Exporter out(doc, opts, report);
+  out.text.assign(frame, 0, end);
   std::vector<std::string> names;
   out.group(doc.getRoot(), names);
   out.closingNotes();
-  char* text = icalcomponent_as_ical_string_r(cal.get());
-  std::string result = text != nullptr ? text : "";
-  free(text);
-  return withCategories(result, out.categories);
+  out.text.append(frame, end, std::string::npos);
+  return std::move(out.text);
 }
 
 int exportICalendar(Zolt& doc, const char* fileName, const T_IcsExportOptions& opts,

@@ -45,7 +45,11 @@ std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport
 // nothing: a text that holds a NUL byte, holds no whole VCALENDAR, or in which an item's
 // dates or rule (DTSTART, DTEND, DUE, DURATION, RRULE, RECURRENCE-ID, EXDATE) cannot be
 // read changes nothing and gives -1 with report.error. Other unreadable or empty
-// properties are left out and listed in the notes; bytes that are not UTF-8 become U+FFFD.
+// properties are left out and listed in the notes; bytes that are not UTF-8 once folded
+// lines are joined become U+FFFD; a text nested more than 32 components deep is refused.
+// The place, URL, organizer and attendees go into the description; subtasks (RELATED-TO
+// a parent in the text) into a group named after the parent; times without a zone are in
+// the calendar's X-WR-TIMEZONE; what else an item cannot hold is noted once per kind.
 // Cancelled items are left out and counted. A series whose local times do not follow one
 // Zolt rule (another zone's clock changes, left-out or moved occurrences) becomes several
 // items, and the notes say into how many. 0 when added and journalled; -2 when added but

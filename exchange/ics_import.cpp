@@ -15,6 +15,8 @@
 
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
+#include "exchange/ics_properties.h"
+#include "exchange/ics_related.h"
 #include "exchange/ics_series.h"
 #include "exchange/ics_text.h"
 #include "exchange/ics_timezones.h"
@@ -29,6 +31,10 @@ constexpr int kMaxCountExpansion = 100000;
 constexpr int kHorizonYears = 3;
 // All expansions of one file together; a file of a few hundred bytes needs microseconds.
 constexpr std::chrono::milliseconds kExpansionBudget(1500);
+
+// Calendars nest three deep (VCALENDAR, VEVENT, VALARM); far deeper nesting only makes
+// the walks over components run out of stack.
+constexpr int kMaxNesting = 32;
 
 // Properties without which an item's dates or its rule are not known.
 const char* const kNeededProperties[] = {"DTSTART", "DTEND",         "DUE",   "DURATION",
@@ -216,6 +222,9 @@ struct Importer {
   int cleaned = 0;  // texts that lost control characters
   std::set<std::string> noted;
   std::chrono::steady_clock::time_point deadline;
+  T_IcsUnheld unheld;        // what Zolt holds nowhere, by kind
+  T_IcsRelations relations;  // the subtask trees
+  std::set<std::string> unknownFloatingZones;
 
   explicit Importer(T_IcsReport& r)
       : report(r), deadline(std::chrono::steady_clock::now() + kExpansionBudget) {}
@@ -227,6 +236,7 @@ struct Importer {
   }
 
   icaltimezone* zoneOf(icalproperty* prop, const icaltimetype& t);
+  icaltimezone* floatingZone();
   unsigned packedFields(int year, int month, int day, int hour, int minute, bool noTime);
   unsigned packed(icaltimetype t, icaltimezone* zone, bool noTime);
   unsigned packedInstant(time_t secs, bool noTime);
@@ -256,12 +266,20 @@ struct Importer {
 icaltimezone* Importer::zoneOf(icalproperty* prop, const icaltimetype& t) {
   if (icaltime_is_utc(t)) return icaltimezone_get_utc_timezone();
   icalparameter* tzid = icalproperty_get_first_parameter(prop, ICAL_TZID_PARAMETER);
-  if (tzid == nullptr) return nullptr;
+  if (tzid == nullptr) return t.is_date ? nullptr : floatingZone();
   const char* name = icalparameter_get_tzid(tzid);
   icaltimezone* zone = icalcomponent_get_timezone(vcal, name);
   if (zone == nullptr) zone = icaltimezone_get_builtin_timezone(name);
   if (zone == nullptr) zone = icaltimezone_get_builtin_timezone_from_tzid(name);
   if (zone == nullptr) note(std::string("unknown time zone ") + name + ", times read as local");
+  return zone;
+}
+
+// The zone the calendar gives its times without a zone, or null: they are local times.
+icaltimezone* Importer::floatingZone() {
+  std::string unknown;
+  icaltimezone* zone = floatingZoneOf(vcal, unknown);
+  if (!unknown.empty()) unknownFloatingZones.insert(unknown);
   return zone;
 }
 
@@ -483,6 +501,7 @@ DateSource Importer::readDates(icalcomponent* c, ItemDraft& d) {
     d.end = packed(icaltime_add(s.start, length), s.zone, false);
     s.endOffset = icaldurationtype_as_int(length);
   }
+  d.end = keptLength(d.begin, d.end, s.endOffset - s.beginOffset);
   // An all-day event's DTEND is the day after it.
   if (d.appointment && hasDate(d.end) && !hasTime(d.begin) && !hasTime(d.end) &&
       dateKey(d.end) > dateKey(d.begin)) {
@@ -554,10 +573,10 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   readKind(c, d);
   DateSource s = readDates(c, d);
   std::string description = textProperty(c, ICAL_DESCRIPTION_PROPERTY);
-  std::string location = textProperty(c, ICAL_LOCATION_PROPERTY);
-  if (!location.empty())
-    description += (description.empty() ? "" : "\n") + ("Location: " + location);
+  std::string kept = descriptionLines(c);
+  if (!kept.empty()) description += (description.empty() ? "" : "\n") + kept;
   d.description = cleanText(description);
+  countUnheld(c, unheld);
   int alarms = icalcomponent_count_components(c, ICAL_VALARM_COMPONENT);
   if (alarms > 0) note("Zolt has no alarms; " + std::to_string(alarms) + " left out");
   return withRule(c, d, s, moved);
@@ -610,6 +629,7 @@ std::pair<unsigned, unsigned> Importer::occurrence(const ItemDraft& d, const Dat
     time_t at = icsInstant(start, s.zone);
     if (hasDate(b)) b = packedInstant(at + s.beginOffset, !hasTime(d.begin));
     if (hasDate(e)) e = packedInstant(at + s.endOffset, !hasTime(d.end));
+    e = keptLength(b, e, s.endOffset - s.beginOffset);
     return {b, e};
   }
   // Floating times and dates keep their wall clock: only the day moves.
@@ -754,12 +774,25 @@ std::vector<std::string> groupNames(icalcomponent* c, Importer& in) {
   return names;
 }
 
+// The item's group path: its own, or below a parent in the file, the topmost parent's
+// followed by the names of the parents (and its own name when it has subtasks).
+std::vector<std::string> pathOf(icalcomponent* c, Importer& in) {
+  auto chain = in.relations.chains.find(c);
+  if (chain == in.relations.chains.end()) return groupNames(c, in);
+  std::vector<std::string> names = groupNames(chain->second.front(), in);
+  for (icalcomponent* item : chain->second) {
+    std::string name = textProperty(item, ICAL_SUMMARY_PROPERTY);
+    names.push_back(name.empty() ? std::string("(no summary)") : name);
+  }
+  return names;
+}
+
 // The group for the item's group path below `top`, made on first use.
 ToDoListGroup* groupFor(icalcomponent* c, ToDoListGroup* top,
                         std::map<std::string, ToDoListGroup*>& made, Importer& in) {
   ToDoListGroup* g = top;
   std::vector<std::string> sofar;
-  for (const std::string& name : groupNames(c, in)) {
+  for (const std::string& name : pathOf(c, in)) {
     if (name.empty()) continue;
     sofar.push_back(name);
     auto found = made.find(escapedPath(sofar));
@@ -831,6 +864,7 @@ void readItems(const std::vector<icalcomponent*>& calendars, const std::string& 
   std::vector<icalcomponent*> items = itemsOf(calendars);
   std::vector<std::string> blanks = summaryTrailingBlanks(text);
   if (blanks.size() != items.size()) blanks.assign(items.size(), std::string());
+  in.relations = relationsOf(items);
   std::set<std::string> masters;
   MovedOccurrences moved = movedOccurrences(items, in, masters);
   T_Calendar scratch;
@@ -856,6 +890,29 @@ void readItems(const std::vector<icalcomponent*>& calendars, const std::string& 
   }
 }
 
+// "1 item is" or "N items are".
+std::string itemsAre(int n) { return std::to_string(n) + (n == 1 ? " item is" : " items are"); }
+
+void relationNotes(Importer& in) {
+  int orphans = in.relations.parentNotInFile, others = in.relations.otherRelation;
+  if (orphans > 0) {
+    in.report.notes.push_back(itemsAre(orphans) + (orphans == 1 ? " a subtask" : " subtasks") +
+                              " of an item that is not in the file (RELATED-TO), or of one of "
+                              "its own subtasks: they stand in their own group.");
+  }
+  if (others > 0) {
+    in.report.notes.push_back(std::to_string(others) +
+                              (others == 1 ? " item names a related item other than its parent"
+                                           : " items name a related item other than their parent") +
+                              " (RELATED-TO): Zolt holds no such link.");
+  }
+  for (const std::string& zone : in.unknownFloatingZones) {
+    in.report.notes.push_back("The calendar's time zone " + zone +
+                              " (X-WR-TIMEZONE) is unknown: its times without a zone were read as "
+                              "local times.");
+  }
+}
+
 void closingNotes(const std::vector<icalcomponent*>& calendars, Importer& in) {
   std::map<std::string, int> skipped;
   for (icalcomponent* vcal : calendars) {
@@ -878,6 +935,8 @@ void closingNotes(const std::vector<icalcomponent*>& calendars, Importer& in) {
     in.report.notes.push_back("Control characters were left out of " + std::to_string(in.cleaned) +
                               " texts.");
   }
+  for (const std::string& n : unheldNotes(in.unheld)) in.report.notes.push_back(n);
+  relationNotes(in);
 }
 
 // The text libical is given: why it cannot be, or "" and the notes on what was repaired.
@@ -887,6 +946,13 @@ std::string checkText(std::string& text, std::vector<std::string>& notes) {
            "), which no iCalendar text does: it is another kind of file, or it is damaged. "
            "Nothing was imported.";
   }
+  if (int line = lineBeyondDepth(text, kMaxNesting)) {
+    return "Its components are nested more than " + std::to_string(kMaxNesting) + " deep (line " +
+           std::to_string(line) +
+           "), which no calendar needs: the file is damaged. Nothing was imported.";
+  }
+  // A fold may split a UTF-8 character, so the encoding is judged on the joined lines.
+  text = unfolded(text);
   if (int replaced = repairUtf8(text)) {
     notes.push_back(std::to_string(replaced) +
                     " bytes are not UTF-8, as iCalendar text must be; each was replaced by "

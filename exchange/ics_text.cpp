@@ -2,6 +2,7 @@
 // written around it.
 #include "exchange/ics_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -80,6 +81,47 @@ std::string escaped(const std::string& name) {
 }
 
 }  // namespace
+
+std::string unfolded(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t end = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? i + 1 : i;
+    if (text[end] == '\n' && end + 1 < text.size() &&
+        (text[end + 1] == ' ' || text[end + 1] == '\t')) {
+      i = end + 1;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+int lineBeyondDepth(const std::string& text, int limit) {
+  int depth = 0, line = 0, startLine = 0;
+  std::string head;  // the first octets of the logical line, folds joined
+  auto judge = [&]() {
+    if (strncasecmp(head.c_str(), "BEGIN:", 6) == 0) return ++depth > limit;
+    if (strncasecmp(head.c_str(), "END:", 4) == 0 && depth > 0) --depth;
+    return false;
+  };
+  for (size_t i = 0; i < text.size();) {
+    size_t end = text.find('\n', i);
+    if (end == std::string::npos) end = text.size();
+    ++line;
+    bool continued = text[i] == ' ' || text[i] == '\t';
+    if (!continued) {
+      if (startLine != 0 && judge()) return startLine;
+      head.clear();
+      startLine = line;
+    }
+    size_t from = continued ? i + 1 : i;
+    size_t to = end > from && text[end - 1] == '\r' ? end - 1 : end;
+    if (head.size() < 6 && to > from) head.append(text, from, std::min(to - from, 6 - head.size()));
+    i = end + 1;
+  }
+  return startLine != 0 && judge() ? startLine : 0;
+}
 
 int lineOfFirstNul(const std::string& text) {
   size_t at = text.find('\0');

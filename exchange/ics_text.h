@@ -7,6 +7,16 @@
 #include <string>
 #include <vector>
 
+// `text` with its folded lines joined: every line end followed by a blank (space or tab)
+// goes with that blank. A fold may fall inside a UTF-8 character, so the encoding can only
+// be judged on what this returns.
+std::string unfolded(const std::string& text);
+
+// The line (1 for the first) of `text` where a BEGIN first opens a component nested
+// deeper than `limit`, or 0 when none does. Folded lines count as joined, as a parser
+// reads them. REQUIRES: `text` holds no NUL byte.
+int lineBeyondDepth(const std::string& text, int limit);
+
 // The line (1 for the first) of the first NUL byte in `text`, or 0 when there is none.
 int lineOfFirstNul(const std::string& text);
 

@@ -57,3 +57,13 @@ bool moveWithinRange(unsigned& v, int days) {
   moveDate(v, days);
   return true;
 }
+
+unsigned keptLength(unsigned begin, unsigned end, long long seconds) {
+  bool timed = hasDate(begin) && hasDate(end) && hasTime(begin) && hasTime(end);
+  // No clock is set back by more than a day; a longer item ending before its start was
+  // clamped into Zolt's years, not set back.
+  if (!timed || seconds < 60 || seconds > 2 * 86400 || end > begin) return end;
+  unsigned moved = begin;
+  moveDateTime(moved, static_cast<int>(seconds / 60));
+  return moved;
+}

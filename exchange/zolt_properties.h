@@ -42,4 +42,11 @@ std::string dateText(int year, int month, int day);
 // unchanged) otherwise.
 bool moveWithinRange(unsigned& v, int days);
 
+// The local end of an item that lasts `seconds` from `begin`, given the local `end` the
+// clock shows then. Where the clock is set back, the end of an hour in the repeated hour
+// shows the same time as its start (02:30 summer time to 02:30 winter time): Zolt holds
+// wall clock times only, so such an end is moved on the wall clock by the length instead,
+// and the item keeps its length. Every other `end` is returned as it is.
+unsigned keptLength(unsigned begin, unsigned end, long long seconds);
+
 #endif  // ZOLT_EXCHANGE_ZOLT_PROPERTIES_H_

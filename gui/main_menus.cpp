@@ -10,12 +10,14 @@
 
 #include <cstdint>
 
-#include "gui/messages.h"
 #include "document/export_target.h"
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
+#include "exchange/ics_report.h"
 #include "gui/date_select.h"
+#include "gui/messages.h"
 #include "gui/password_dialogs.h"
+#include "gui/report_box.h"
 #include "gui/row_list.h"
 #include "gui/zolt_gui.h"
 
@@ -518,15 +520,16 @@ void ZoltGUI::promptDone() {
     int result = importICalendar(*doc, text.c_str(), report);
     if (!failedBefore && doc->incsave_failed()) journalProblem();
     showMain(kScreenList);
-    bool added = result == 0 || result == -2;
-    added ? showMessage(importMessage(text, report)) : showAlert(importMessage(text, report));
+    T_IcsReportText shown = importReportText(text, report, doc->getMasterFileName());
+    showReport(shown.summary, shown.detail, result != 0 && result != -2);
     showList(0);
   } else if (promptKind_ == kPromptExportIcs) {
     if (!mayExportTo(text)) return;
     T_IcsReport report;
     int result = exportICalendar(*doc, text.c_str(), icsExportOptions(*doc), report);
     showMain(kScreenList);
-    result == 0 ? showMessage(exportMessage(text, report)) : showAlert(exportMessage(text, report));
+    T_IcsReportText shown = exportReportText(text, report, doc->getMasterFileName());
+    showReport(shown.summary, shown.detail, result != 0);
   } else if (promptKind_ == kPromptImport) {
     std::string where;
     bool failedBefore = doc->incsave_failed();

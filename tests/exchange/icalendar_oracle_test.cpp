@@ -31,6 +31,7 @@ const char* const kFixtures[] = {
     "all_day_google.ics",   "folded_lines.ics",     "tzid_outlook.ics",
     "utc_times.ics",        "berlin_weekly.ics",    "outlook_until_utc.ics",
     "new_york_evening.ics", "moved_occurrence.ics", "google_empty_properties.ics",
+    "fold_inside_utf8.ics", "x_wr_timezone.ics",
 };
 const char* const kZones[] = {"UTC", "Europe/Berlin", "America/New_York"};
 

@@ -624,6 +624,21 @@ TEST_F(IcalendarTest, SeriesInAnotherZoneIsSplitWhereTheOffsetChanges) {
   }
 }
 
+// An hour that starts at 02:30 summer time ends at 02:30 winter time: Zolt holds wall clock
+// times only, so it ends at 03:30 rather than not last at all; a series as well.
+TEST_F(IcalendarTest, AnHourInTheRepeatedHourKeepsItsLength) {
+  FixedClock clock(1254355200);  // 2009-10-01
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("repeated_hour.ics", report)) << report.error;
+  std::string items = itemsBelow(doc->getRoot(), doc->getKeys());
+  for (const char* item : {"'Night shift handover' p100 2009-10-25 02:30 .. 2009-10-25 03:30",
+                           "'Backup check' p100 2009-10-25 02:30 .. 2009-10-25 03:30",
+                           "'Night round' p100 2009-10-18 02:30 .. 2009-10-18 03:30 rec 3/1 - "
+                           "2009-10-25"}) {
+    EXPECT_NE(std::string::npos, items.find(item)) << item << "\n" << items;
+  }
+}
+
 // A series with an EXDATE, a moved and a cancelled occurrence: the series is split around
 // them, the moved one stands alone and is named, nothing shows twice.
 TEST_F(IcalendarTest, MovedAndLeftOutOccurrencesSplitTheSeries) {
@@ -680,6 +695,108 @@ TEST_F(IcalendarTest, InvalidUtf8IsReplacedAndSaid) {
   const char* text = nullptr;
   t->GetDescription(text, nullptr);
   EXPECT_STREQ("caf\xC3\xA9 ok, bad \xEF\xBF\xBD end", text);
+}
+
+// What Zolt's item has no field for: the link and the people go into the description as
+// the place does, a subtask goes into a group named after its parent, floating times are
+// in the calendar's X-WR-TIMEZONE, and the rest is named once per kind.
+TEST_F(IcalendarTest, WhatAnItemCannotHoldIsKeptOrNamed) {
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("said_not_dropped.ics", report)) << report.error;
+  EXPECT_EQ(7, report.items);
+  ToDoListGroup* top = doc->getRoot()->getGroups()[0];
+  ASSERT_EQ(1u, top->getGroups().size());
+  ToDoListGroup* priv = top->getGroups()[0];
+  ASSERT_EQ("Private", priv->getSummary());
+  ASSERT_EQ(1u, priv->getGroups().size());
+  ToDoListGroup* plan = priv->getGroups()[0];
+  EXPECT_EQ("Plan trip", plan->getSummary());
+  ASSERT_EQ(1u, plan->getToDos().size());
+  EXPECT_EQ("Plan trip", plan->getToDos()[0]->getSummary());
+  ASSERT_EQ(1u, plan->getGroups().size());
+  ToDoListGroup* flight = plan->getGroups()[0];
+  EXPECT_EQ("Book flight", flight->getSummary());
+  std::vector<std::string> inFlight;
+  for (ToDoListToDo* t : flight->getToDos()) inFlight.push_back(t->getSummary());
+  EXPECT_EQ((std::vector<std::string>{"Book flight", "Pick seats"}), inFlight);
+
+  std::string board = describe(find("Board meeting"), doc->getKeys());
+  EXPECT_EQ(
+      "'Board meeting' p100 2009-02-12 16:00 .. 2009-02-12 17:00 rec 0/1 - - done 0@0 descr "
+      "'Location: Room 4\nURL: https://example.com/m?id=4\nOrganizer: Alice Smith "
+      "<alice@example.com>\nAttendees: Bob <bob@example.com>, carol@example.com'",
+      board);
+  EXPECT_NE(
+      std::string::npos,
+      describe(find("Lander call"), doc->getKeys()).find("2009-02-12 09:00 .. 2009-02-12 09:30"));
+
+  std::string all = notes(report);
+  for (const char* n : {
+           "1 item is marked private or confidential (CLASS)",
+           "1 item is partly done (PERCENT-COMPLETE)",
+           "1 item is in progress (STATUS:IN-PROCESS)",
+           "1 item is tentative (STATUS:TENTATIVE or a tentative busy status)",
+           "1 item is shown as out of office (X-MICROSOFT-CDO-BUSYSTATUS:OOF)",
+           "1 item is a subtask of an item that is not in the file (RELATED-TO)",
+           "1 item names a related item other than its parent (RELATED-TO)",
+           "The calendar's time zone Mars/Olympus (X-WR-TIMEZONE) is unknown",
+       }) {
+    EXPECT_NE(std::string::npos, all.find(n)) << n << "\n" << all;
+  }
+}
+
+// Subtasks that name each other as parent make no tree: each stays in the import's group.
+TEST_F(IcalendarTest, SubtasksInALoopStayInTheirOwnGroup) {
+  std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//x//y//EN\r\n";
+  for (const char* pair : {"a:b", "b:a"}) {
+    ics += std::string("BEGIN:VTODO\r\nUID:") + pair[0] + "\r\nSUMMARY:Task " + pair[0] +
+           "\r\nDUE;VALUE=DATE:20090220\r\nRELATED-TO:" + pair[2] + "\r\nEND:VTODO\r\n";
+  }
+  ics += "END:VCALENDAR\r\n";
+  T_IcsReport report;
+  ASSERT_EQ(0, importICalendarText(*doc, ics, "loop", report)) << report.error;
+  ToDoListGroup* top = doc->getRoot()->getGroups()[0];
+  EXPECT_TRUE(top->getGroups().empty());
+  EXPECT_EQ(2u, top->getToDos().size());
+  EXPECT_NE(std::string::npos, notes(report).find("2 items are subtasks of an item that is not in "
+                                                  "the file (RELATED-TO), or of one of its own"))
+      << notes(report);
+}
+
+// Writers fold at 75 octets, also inside a character: the joined lines are UTF-8.
+TEST_F(IcalendarTest, AFoldInsideACharacterKeepsTheCharacter) {
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("fold_inside_utf8.ics", report)) << report.error;
+  EXPECT_EQ("", notes(report));
+  ToDoListToDo* t = find("Trip to M\xC3\xBCnchen");
+  ASSERT_NE(nullptr, t);
+  const char* text = nullptr;
+  t->GetDescription(text, nullptr);
+  EXPECT_STREQ("Caf\xC3\xA9 \xE2\x82\xAC 3", text);
+}
+
+// Nesting far past what calendars use is refused before any walk over it; the deep one
+// took the importer's stack.
+TEST_F(IcalendarTest, DeeplyNestedComponentsAreRefused) {
+  // A fold inside BEGIN hides nothing: the parser reads the joined line.
+  static const struct {
+    const char* begin;
+    const char* line;
+  } kCases[] = {{"BEGIN:X-NEST\r\n", "nested more than 32 deep (line 35)"},
+                {"BEG\r\n IN:X-NEST\r\n", "nested more than 32 deep (line 66)"}};
+  for (const auto& c : kCases) {
+    std::string deep = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//x//y//EN\r\n";
+    for (int i = 0; i < 50000; ++i) deep += c.begin;
+    for (int i = 0; i < 50000; ++i) deep += "END:X-NEST\r\n";
+    deep += "END:VCALENDAR\r\n";
+    T_IcsReport made;
+    EXPECT_EQ(-1, importICalendarText(*doc, deep, "deep", made));
+    EXPECT_NE(std::string::npos, made.error.find(c.line)) << made.error;
+  }
+  T_IcsReport kept;
+  EXPECT_EQ(-1, importFixture("nested_too_deep.ics", kept));
+  EXPECT_NE(std::string::npos, kept.error.find("(line 35)")) << kept.error;
+  EXPECT_TRUE(doc->getRoot()->getGroups().empty());
 }
 
 // DTSTART and DTEND in the same unknown zone: one note, not one per property.
@@ -740,7 +857,9 @@ TEST_F(IcalendarExportCasesTest, PrioritiesMapOntoTheStandardScaleAndBack) {
   auto older = open("older.dat");
   ASSERT_EQ(0, importICalendarText(*older, old, "cases", in));
   for (ToDoListToDo* t : todosBelow(older->getRoot())) {
-    if (t->getSummary() == "Priority 2") EXPECT_EQ(3u, t->getPriority());
+    if (t->getSummary() == "Priority 2") {
+      EXPECT_EQ(3u, t->getPriority());
+    }
   }
 }
 
@@ -789,6 +908,28 @@ TEST_F(IcalendarExportCasesTest, RoundTripKeepsDatesWithAndWithoutTimes) {
       << items;
   T_IcsReport again;
   EXPECT_EQ(comparable(ics), comparable(icalendarText(*back, T_IcsExportOptions(), again)));
+}
+
+// An event's DTEND lies after its start: a moment is written with no length instead, and
+// comes back as the same moment.
+TEST_F(IcalendarTest, AMomentIsWrittenWithoutAnEndAtItsStart) {
+  add(*doc, "Alarm check", 100, at(2009, 2, 9, 10), at(2009, 2, 9, 10));
+  add(*doc, "Deadline day", 100, at(2009, 2, 10), at(2009, 2, 10, 0));
+  T_IcsReport report;
+  std::string ics = icalendarText(*doc, T_IcsExportOptions(), report);
+  EXPECT_EQ(std::string::npos, ics.find("DTEND")) << ics;
+  size_t first = ics.find("DURATION:PT0S\r\n");
+  EXPECT_NE(std::string::npos, first) << ics;
+  EXPECT_NE(std::string::npos, ics.find("DURATION:PT0S\r\n", first + 1)) << ics;
+  auto back = open("back.dat");
+  T_IcsReport in;
+  ASSERT_EQ(0, importICalendarText(*back, ics, "back", in)) << in.error;
+  std::string items = itemsBelow(back->getRoot(), back->getKeys());
+  EXPECT_NE(std::string::npos,
+            items.find("'Alarm check' p100 2009-02-09 10:00 .. 2009-02-09 10:00 rec 0"))
+      << items;
+  EXPECT_NE(std::string::npos, items.find("'Deadline day' p100 2009-02-10 .. 2009-02-10 00:00"))
+      << items;
 }
 
 // Zolt's own texts may hold bytes from another encoding: they go out as U+FFFD, said.

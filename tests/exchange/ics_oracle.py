@@ -9,6 +9,7 @@ start, a to-do's due date) lies from FIRST to LAST (YYYY-MM-DD) in that time zon
 terms of Zolt's items: local times "YYYY-MM-DD HH:MM", dates "YYYY-MM-DD", "-" for none; an
 all-day event ends on its last day. Cancelled components are left out, EXDATEs and moved
 occurrences (RECURRENCE-ID) are taken out of their series and the moved ones stand alone.
+Times without a zone are in the calendar's X-WR-TIMEZONE when it names one.
 
 Built on python3-icalendar and python3-dateutil (the Debian packages). Exit status 3 with a
 message when they are missing, 2 when the file uses what this oracle does not know.
@@ -25,6 +26,10 @@ try:
 except ImportError as missing:
     print("the oracle needs python3-icalendar and python3-dateutil: %s" % missing)
     sys.exit(3)
+
+
+# The calendar's X-WR-TIMEZONE: the zone its writers mean for the times without one.
+floating_zone = None
 
 
 def zone_of(value, tzid):
@@ -45,6 +50,8 @@ def wall(value, tzid=None):
     """The value as written, in a zone whose arithmetic keeps the wall clock (zoneinfo)."""
     if isinstance(value, dt.datetime):
         zone = zone_of(value, tzid)
+        if zone is None and value.tzinfo is None:
+            zone = floating_zone
         naive = value.replace(tzinfo=None)
         return naive if zone is None else naive.replace(tzinfo=zone)
     return value
@@ -165,12 +172,16 @@ def lines_in(items, moved, zone, first, last):
 
 def main():
     name, first, last = sys.argv[1:4]
-    text = open(name, "rb").read().decode("utf-8")
+    global floating_zone
+    # Unfolded before decoding: a fold may split a UTF-8 character.
+    text = re.sub(rb"\r?\n[ \t]", b"", open(name, "rb").read()).decode("utf-8")
     # Alarms do not move occurrences; this library refuses some that libical only skips.
     text = re.sub(r"BEGIN:VALARM.*?END:VALARM\r?\n", "", text, flags=re.S)
     # An empty value says nothing; this library refuses some (PRIORITY:), as libical does not.
     text = re.sub(r"^[A-Za-z-]+(;[^:\r\n]*)?:\r?\n", "", text, flags=re.M)
     cal = icalendar.Calendar.from_ical(text)
+    if "X-WR-TIMEZONE" in cal:
+        floating_zone = ZoneInfo(str(cal["X-WR-TIMEZONE"]))
     items = [c for c in cal.walk() if c.name in ("VEVENT", "VTODO")]
     moved = {}
     for c in items:

@@ -3,7 +3,13 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "gui/main_window_fixture.h"
+
+// After the test headers: it brings X11's macros, which clash with names in them.
+#include <FL/Fl_Text_Display.H>
 
 namespace {
 
@@ -51,17 +57,48 @@ TEST(MainMenuTable, EveryIndexNamesItsEntry) {
   EXPECT_EQ(nullptr, menu_Menu[kMenuImportIcs + 1].label()) << "the file sub-menu ends there";
 }
 
+// What a report box showed: its summary, the notes of its scrolling text, its height.
+struct ShownReport {
+  std::string summary, notes;
+  int height = 0;
+};
+
+// Records every report box shown through `dialogs` into `seen` and closes it.
+void recordReports(ScriptedDialogs& dialogs, std::vector<ShownReport>& seen) {
+  dialogs.onModal = [&seen](Fl_Window* w) {
+    ShownReport r;
+    r.height = w->h();
+    for (int i = 0; i < w->children(); ++i) {
+      if (auto* t = dynamic_cast<Fl_Text_Display*>(w->child(i))) {
+        char* text = t->buffer()->text();
+        r.notes = text;
+        free(text);
+      } else if (auto* b = dynamic_cast<Fl_Box*>(w->child(i))) {
+        r.summary = b->label() != nullptr ? b->label() : "";
+      }
+    }
+    seen.push_back(r);
+    endDialog(w, "OK");
+  };
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, ICalendarExportAndImportThroughThePrompts) {
   std::string ics = dir.file("cal.ics");
+  std::vector<ShownReport> reports;
+  recordReports(dialogs, reports);
   win->CB_Menu_prompt(kPromptExportIcs);
   EXPECT_EQ("filename and path of iCalendar-file to export to:",
             std::string(win->promptLabel()->label()));
   win->promptInput()->value(ics.c_str());
   win->CB_Done();
   EXPECT_EQ(kScreenList, win->screen());
-  EXPECT_TRUE(dialogs.saw("message: Exported ")) << dialogs.shown.back();
+  // The demo's undated items are noted, so the summary heads a report box.
+  ASSERT_EQ(1u, reports.size());
+  EXPECT_EQ(0u, reports[0].summary.rfind("Exported ", 0)) << reports[0].summary;
+  EXPECT_NE(std::string::npos, reports[0].notes.find("without a date were not exported"))
+      << reports[0].notes;
   EXPECT_NE(std::string::npos, readFile(ics).find("SUMMARY:Dentist"));
 
   int before = lines();
@@ -70,7 +107,7 @@ TEST_F(MainWindowTest, ICalendarExportAndImportThroughThePrompts) {
             std::string(win->promptLabel()->label()));
   win->promptInput()->value(ics.c_str());
   win->CB_Done();
-  EXPECT_TRUE(dialogs.saw("into the new group \"cal\"")) << dialogs.shown.back();
+  EXPECT_TRUE(dialogs.saw("into the new group \"cal\"")) << reports.size();
   EXPECT_EQ(before + 1, lines());
   EXPECT_NE(0, lineOf("cal"));
   EXPECT_EQ(1, journalFiles()) << "the whole import is one journal record";
@@ -92,8 +129,38 @@ TEST_F(MainWindowTest, ICalendarExportLeavesEncryptedDescriptionsOutWithoutLogin
   std::string ics = dir.file("secret.ics");
   win->CB_Menu_prompt(kPromptExportIcs);
   win->promptInput()->value(ics.c_str());
+  std::vector<ShownReport> reports;
+  recordReports(dialogs, reports);
   win->CB_Done();
   EXPECT_FALSE(dialogs.saw("choice: ")) << "nobody is logged in: nothing to ask";
-  EXPECT_TRUE(dialogs.saw("The encrypted description of \"Secret\" was left out."));
+  ASSERT_EQ(1u, reports.size());
+  EXPECT_NE(std::string::npos,
+            reports[0].notes.find("The encrypted description of \"Secret\" was left out."))
+      << reports[0].notes;
   EXPECT_EQ(std::string::npos, readFile(ics).find("4711"));
+}
+
+// A thousand notes: a box of a few lines over a scrolling text, and every note also in a
+// file beside the data file.
+TEST_F(MainWindowTest, ALongImportReportFitsOnTheScreen) {
+  std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//x//y//EN\r\n";
+  for (int i = 0; i < 1000; ++i) {
+    ics += "BEGIN:VEVENT\r\nUID:a" + std::to_string(i) + "\r\nSUMMARY:Day " + std::to_string(i) +
+           "\r\nDTSTART:20090212T100000\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+           "TRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VEVENT\r\n";
+  }
+  ics += "END:VCALENDAR\r\n";
+  std::string file = dir.file("alarms.ics");
+  writeFile(file, ics);
+  std::vector<ShownReport> reports;
+  recordReports(dialogs, reports);
+  win->CB_Menu_prompt(kPromptImportIcs);
+  win->promptInput()->value(file.c_str());
+  win->CB_Done();
+  ASSERT_EQ(1u, reports.size());
+  EXPECT_LT(reports[0].height, 768);
+  EXPECT_NE(std::string::npos, reports[0].summary.find("1000 \xC3\x97 Zolt has no alarms"))
+      << reports[0].summary;
+  EXPECT_EQ(1000, std::count(reports[0].notes.begin(), reports[0].notes.end(), '\n'));
+  EXPECT_EQ(reports[0].notes, readFile(data + ".ics-import-notes.txt"));
 }
