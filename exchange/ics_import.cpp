@@ -498,7 +498,8 @@ T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule,
     (void)moveWithinRange(r.lastDate, -shift);
   } else if (rule.count > 0) {
     if (!icaltime_is_null_time(s.start)) r.lastDate = lastDateOf(rule, s.start, s.zone, shift);
-    if (!hasDate(r.lastDate)) {
+    // A series that ended before 2000 is named where its occurrences are followed.
+    if (!hasDate(r.lastDate) && s.start.year >= kFirstYear) {
       note("COUNT=" + std::to_string(rule.count) +
            ": no last date could be worked out, so the rule runs on without end");
     }
@@ -539,9 +540,10 @@ DateSource Importer::readDates(icalcomponent* c, ItemDraft& d) {
     d.end = packedAt(endInstant(s, s.start), s.zoned(), s.start.is_date);
   }
   // An all-day event's DTEND is the day after it.
+  // (Told by the days as written: one before 2000 was moved to the first day Zolt holds.)
   if (d.appointment && hasDate(d.end) && !hasTime(d.begin) && !hasTime(d.end) &&
-      dateKey(d.end) > dateKey(d.begin)) {
-    moveDate(d.end, -1);
+      (dateKey(d.end) > dateKey(d.begin) || (hasStart && s.endOffset >= 86400))) {
+    if (dateKey(d.end) > dateKey(d.begin)) moveDate(d.end, -1);
     s.endOffset -= 86400;
   }
   // Task lists write a recurring to-do with a due date alone: its rule counts from there.

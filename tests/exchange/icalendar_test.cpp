@@ -869,3 +869,24 @@ TEST_F(IcalendarTest, RoundTripOfTheProjectsOwnFiles) {
 }
 
 }  // namespace
+
+// Birthdays and clubs begun years ago: each series starts at its first occurrence in 2000
+// or later, on its own day, and one that ended before 2000 is named instead of shown.
+TEST_F(IcalendarTest, SeriesBegunBefore2000StartAtTheirFirstOccurrenceFrom2000) {
+  FixedClock clock(1233446400);  // 2009-02-01
+  useZone("Europe/Berlin");
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("series_before_2000.ics", report)) << report.error;
+  EXPECT_EQ(
+      "'Anna's birthday' p100 2000-03-14 .. 2000-03-14 rec 6/1 - - done 0@0 descr ''\n"
+      "'Leap day birthday' p100 2000-02-29 .. 2000-02-29 rec 6/1 - - done 0@0 descr ''\n"
+      "'Choir since 1998' p100 2000-01-04 19:30 .. 2000-01-04 21:00 rec 3/1 - - done 0@0 "
+      "descr ''\n"
+      "'Berlin club since 1995' p100 2000-01-06 20:00 .. 2000-01-06 22:00 rec 4/1 - - done 0@0 "
+      "descr ''\n",
+      itemsBelow(doc->getRoot(), doc->getKeys()));
+  EXPECT_EQ(
+      "Appointment \"Ended before 2000\": every occurrence of its series lies before 2000, so "
+      "nothing of it was imported\n",
+      notes(report));
+}
