@@ -632,10 +632,13 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   return withRule(c, d, s, moved);
 }
 
-// True when the rule picks weekdays of every week or every few weeks and nothing else:
-// one weekly series per weekday then gives exactly its occurrences.
+// True when the rule picks weekdays of every week or every few weeks and nothing else
+// (workdays are often written as a daily rule): one weekly series per weekday then gives
+// exactly its occurrences.
 bool isWeekdayRule(const icalrecurrencetype& rule) {
-  if (rule.freq != ICAL_WEEKLY_RECURRENCE || isEmptyList(rule.by_day)) return false;
+  bool weekly = rule.freq == ICAL_WEEKLY_RECURRENCE;
+  bool daily = rule.freq == ICAL_DAILY_RECURRENCE && rule.interval <= 1;
+  if ((!weekly && !daily) || isEmptyList(rule.by_day)) return false;
   for (const short* list : {rule.by_second, rule.by_minute, rule.by_hour, rule.by_month_day,
                             rule.by_year_day, rule.by_week_no, rule.by_month, rule.by_set_pos}) {
     if (!isEmptyList(list)) return false;
@@ -829,8 +832,12 @@ std::vector<ItemDraft> Importer::series(const ItemDraft& d, const DateSource& s,
          " occurrences it runs on as one rule");
   }
   bool holdable = exact || weekdays;
+  ItemDraft each = d;
+  if (weekdays && rule.freq == ICAL_DAILY_RECURRENCE) each.rec.type = 3;
   std::vector<ItemDraft> out;
-  for (const auto& group : byWeekday) keepRuns(d, occ, group.second, holdable && !x.ended, out);
+  for (const auto& group : byWeekday) {
+    keepRuns(each, occ, group.second, holdable && !x.ended, out);
+  }
   std::string last = dateText(bounds.lastDay.year, bounds.lastDay.month, bounds.lastDay.day);
   bool runsOn = std::any_of(out.begin(), out.end(), [](const ItemDraft& p) {
     return p.rec.type != 0 && !hasDate(p.rec.lastDate);
