@@ -293,14 +293,22 @@ static void appendOccurrenceRows(ToDoListToDo* t, T_viewDataItem row, unsigned b
   }
 }
 
-static void expandItem(ToDoListToDo* t, unsigned from, unsigned to, CryptMan* keys,
-                       bool withText, const OccurrenceVisitor& visit) {
+// True when the series' last occurrence ends before `from`: an appointment's last date is
+// that of its begin, and an occurrence that runs past midnight reaches into the days after.
+static bool endsBefore(const ToDoListToDo* t, unsigned lastDate, unsigned from, unsigned b,
+                       unsigned e) {
+  if (!t->isAppointment() || !hasDate(b)) return lastDate < from;
+  return getDateDiff(from, lastDate) > getDateDiff(occurrenceEnd(b, e), b);
+}
+
+static void expandItem(ToDoListToDo* t, unsigned from, unsigned to, CryptMan* keys, bool withText,
+                       const OccurrenceVisitor& visit) {
   T_recData rec;
   t->getRecData(rec);
-  if (hasDate(rec.lastDate) && rec.lastDate < from) return;
-  if (hasDate(rec.firstDate) && rec.firstDate > to) return;
   unsigned b = t->getDateTime(1);
   unsigned e = t->getDateTime(0);
+  if (hasDate(rec.lastDate) && endsBefore(t, rec.lastDate, from, b, e)) return;
+  if (hasDate(rec.firstDate) && rec.firstDate > to) return;
   // An occurrence that ends before the first shown day shows nothing: a series begun years
   // ago jumps to the shown days instead of taking thousands of steps to reach them.
   if (t->skipOccurrencesBefore(from, b, e) < 0) return;

@@ -5,6 +5,7 @@
 // from the tree and added in one step (Zolt::insertGroup), so an import is all or nothing.
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -173,14 +174,28 @@ struct ItemDraft {
   std::string description;
 };
 
-// Where the draft's dates came from, for the occurrences of its series.
+// Where the draft's dates came from, for the occurrences of its series. An occurrence
+// ends `endDays` calendar days (a DURATION's days and weeks, on the wall clock) and then
+// `endOffset` exact seconds after it starts.
 struct DateSource {
-  icaltimetype start = icaltime_null_time();  // DTSTART as written
+  icaltimetype start = icaltime_null_time();  // DTSTART as written; a to-do's DUE without one
   icaltimezone* zone = nullptr;               // its zone; null when floating or a date
   long long beginOffset = 0;                  // seconds from the start to what begin denotes
   long long endOffset = 0;                    // the same for end
+  int endDays = 0;
   bool zoned() const { return zone != nullptr && !start.is_date && !icaltime_is_null_time(start); }
 };
+
+// One occurrence in Zolt's terms: local packed begin and end.
+struct Occurrence {
+  unsigned begin = kEmptyDateTime;
+  unsigned end = kEmptyDateTime;
+  bool early = false;    // its main date lies before the years Zolt holds
+  bool sameDay = false;  // its main date is the day it starts on in the source's zone
+};
+
+// Changes of "this and every later occurrence" (RECURRENCE-ID;RANGE=THISANDFUTURE), by UID.
+using RangeStarts = std::map<std::string, std::vector<T_IcsExclusion>>;
 
 void setPacked(ToDoListToDo* t, int which, unsigned v, T_Calendar& cal) {
   if (!hasDate(v)) return;
@@ -225,6 +240,9 @@ struct Importer {
   T_IcsUnheld unheld;        // what Zolt holds nowhere, by kind
   T_IcsRelations relations;  // the subtask trees
   std::set<std::string> unknownFloatingZones;
+  std::map<std::string, icalcomponent*> masters;  // the series of each UID; not owned
+  RangeStarts ranges;
+  bool quietRange = false;  // a series' start before 2000 is not a date to note
 
   explicit Importer(T_IcsReport& r)
       : report(r), deadline(std::chrono::steady_clock::now() + kExpansionBudget) {}
@@ -240,11 +258,12 @@ struct Importer {
   unsigned packedFields(int year, int month, int day, int hour, int minute, bool noTime);
   unsigned packed(icaltimetype t, icaltimezone* zone, bool noTime);
   unsigned packedInstant(time_t secs, bool noTime);
+  unsigned packedAt(time_t secs, bool zoned, bool noTime);
   unsigned dateProperty(icalcomponent* c, icalproperty_kind kind, icaltimetype* raw = nullptr,
                         icaltimezone** rawZone = nullptr);
   std::string cleanText(std::string text);
 
-  bool ruleParts(const icalrecurrencetype& rule, unsigned mainDate, T_recData& r);
+  bool ruleParts(const icalrecurrencetype& rule, const icaltimetype& source, T_recData& r);
   unsigned lastDateOf(const icalrecurrencetype& rule, icaltimetype start, icaltimezone* zone,
                       int shift);
   T_recData recurrence(icalcomponent* c, const icalrecurrencetype& rule, const ItemDraft& d,
@@ -257,9 +276,17 @@ struct Importer {
                                   const MovedOccurrences& moved);
   std::vector<ItemDraft> series(const ItemDraft& d, const DateSource& s,
                                 const icalrecurrencetype& rule, bool exact,
-                                const std::vector<T_IcsExclusion>& excluded);
-  std::pair<unsigned, unsigned> occurrence(const ItemDraft& d, const DateSource& s,
-                                           const icaltimetype& start);
+                                const std::vector<T_IcsExclusion>& excluded, T_IcsBounds bounds,
+                                std::set<time_t>& starts);
+  void keepRuns(const ItemDraft& d, const std::vector<Occurrence>& occ,
+                const std::vector<size_t>& which, bool mayRunOn, std::vector<ItemDraft>& out);
+  Occurrence occurrence(const ItemDraft& d, const DateSource& s, const icaltimetype& start);
+  std::vector<ItemDraft> rdateItems(icalcomponent* c, const ItemDraft& d, const DateSource& s,
+                                    const std::vector<T_IcsExclusion>& excluded,
+                                    std::set<time_t>& starts);
+  icalcomponent* rangeMaster(icalcomponent* c, DateSource& s, const DateSource& own,
+                             T_IcsBounds& bounds);
+  void cutAtRange(icalcomponent* c, const DateSource& s, T_IcsBounds& bounds);
   void build(const ItemDraft& d, ToDoListToDo* t, T_Calendar& cal);
 };
 
@@ -291,11 +318,22 @@ unsigned Importer::packedFields(int year, int month, int day, int hour, int minu
     year = early ? kFirstYear : kLastYear;
     month = early ? 1 : 12;
     day = early ? 1 : 31;
-    note("the date " + was + " lies outside 2000-2127 and was set to " +
-         dateText(year, month, day));
+    if (!quietRange || !early)
+      note("the date " + was + " lies outside 2000-2127 and was set to " +
+           dateText(year, month, day));
   }
   unsigned v = packDate(kEmptyDateTime, year, month, day);
   return noTime ? v : packTime(v, hour, minute);
+}
+
+// A moment as a packed value: in the local zone when `zoned`, else its wall clock read as
+// UTC (how floating times and dates go through the arithmetic).
+unsigned Importer::packedAt(time_t secs, bool zoned, bool noTime) {
+  if (zoned) return packedInstant(secs, noTime);
+  struct tm wall;
+  gmtime_r(&secs, &wall);
+  return packedFields(wall.tm_year + 1900, wall.tm_mon + 1, wall.tm_mday, wall.tm_hour, wall.tm_min,
+                      noTime);
 }
 
 unsigned Importer::packedInstant(time_t secs, bool noTime) {
@@ -344,11 +382,12 @@ std::string Importer::cleanText(std::string text) {
 
 // ---- rules ----
 
-// Type and interval from the rule's frequency and BY parts; what Zolt holds only nearly
-// is noted. True when Zolt's recurrence gives exactly the rule's occurrences.
-bool Importer::ruleParts(const icalrecurrencetype& rule, unsigned mainDate, T_recData& r) {
-  int d = packedDay(mainDate), m = packedMonth(mainDate), y = packedYear(mainDate);
-  int w = Wochentag(d, m, y);
+// Type and interval from the rule's frequency and BY parts, judged on the day the series
+// starts in its own zone (`source`). True when Zolt's recurrence gives exactly the rule's
+// occurrences there; what only an approximation holds (a rule finer than daily) is noted.
+bool Importer::ruleParts(const icalrecurrencetype& rule, const icaltimetype& source, T_recData& r) {
+  int d = source.day, m = source.month;
+  int w = (icaltime_day_of_week(source) + 5) % 7;  // Monday is 0
   int weekOfMonth = (d - 1) / 7 + 1;
   bool exact = true;
   r.interval = rule.interval < 1 ? 1 : rule.interval;
@@ -413,7 +452,7 @@ bool Importer::ruleParts(const icalrecurrencetype& rule, unsigned mainDate, T_re
       exact = false;
       break;
   }
-  if (!exact) {
+  if (!exact && !isExpandable(rule)) {
     static const char* const kinds[] = {"none",   "daily",           "daily, resetable",
                                         "weekly", "monthly, by day", "monthly, by date",
                                         "yearly"};
@@ -453,7 +492,14 @@ T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule,
   }
   unsigned mainDate = d.appointment ? d.begin : d.end;
   int shift = d.appointment || !hasDate(d.begin) ? 0 : getDateDiff(d.begin, d.end);
-  exact = ruleParts(rule, mainDate, r);
+  icaltimetype source = s.start;
+  if (icaltime_is_null_time(source)) {
+    source = icaltime_null_date();
+    source.year = packedYear(mainDate);
+    source.month = packedMonth(mainDate);
+    source.day = packedDay(mainDate);
+  }
+  exact = ruleParts(rule, source, r);
   const char* kind = xValue(c, kXRecurrence);
   if (!d.appointment && r.type == 1 && kind != nullptr && strcmp(kind, kDailyResetable) == 0) {
     r.type = 2;
@@ -470,7 +516,8 @@ T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule,
     (void)moveWithinRange(r.lastDate, -shift);
   } else if (rule.count > 0) {
     if (!icaltime_is_null_time(s.start)) r.lastDate = lastDateOf(rule, s.start, s.zone, shift);
-    if (!hasDate(r.lastDate)) {
+    // A series that ended before 2000 is named where its occurrences are followed.
+    if (!hasDate(r.lastDate) && s.start.year >= kFirstYear) {
       note("COUNT=" + std::to_string(rule.count) +
            ": no last date could be worked out, so the rule runs on without end");
     }
@@ -482,6 +529,12 @@ T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule,
 }
 
 // ---- dates ----
+
+// The moment the occurrence that starts at `start` ends.
+time_t endInstant(const DateSource& s, icaltimetype start) {
+  if (s.endDays != 0) icaltime_adjust(&start, s.endDays, 0, 0, 0);
+  return icsInstant(start, s.zoned() ? s.zone : nullptr) + s.endOffset;
+}
 
 DateSource Importer::readDates(icalcomponent* c, ItemDraft& d) {
   DateSource s;
@@ -498,24 +551,37 @@ DateSource Importer::readDates(icalcomponent* c, ItemDraft& d) {
   icalproperty* duration = icalcomponent_get_first_property(c, ICAL_DURATION_PROPERTY);
   if (!hasDate(d.end) && duration != nullptr && hasDate(d.begin)) {
     icaldurationtype length = icalproperty_get_duration(duration);
-    d.end = packed(icaltime_add(s.start, length), s.zone, false);
-    s.endOffset = icaldurationtype_as_int(length);
+    // Days and weeks are calendar days; hours, minutes and seconds exact time.
+    int sign = length.is_neg ? -1 : 1;
+    s.endDays = sign * static_cast<int>(length.weeks * 7 + length.days);
+    s.endOffset = sign * (length.hours * 3600LL + length.minutes * 60LL + length.seconds);
+    d.end = packedAt(endInstant(s, s.start), s.zoned(), s.start.is_date);
   }
   d.end = keptLength(d.begin, d.end, s.endOffset - s.beginOffset);
   // An all-day event's DTEND is the day after it.
+  // (Told by the days as written: one before 2000 was moved to the first day Zolt holds.)
   if (d.appointment && hasDate(d.end) && !hasTime(d.begin) && !hasTime(d.end) &&
-      dateKey(d.end) > dateKey(d.begin)) {
-    moveDate(d.end, -1);
+      (dateKey(d.end) > dateKey(d.begin) || (hasStart && s.endOffset >= 86400))) {
+    if (dateKey(d.end) > dateKey(d.begin)) moveDate(d.end, -1);
+    s.endOffset -= 86400;
+  }
+  // Task lists write a recurring to-do with a due date alone: its rule counts from there.
+  if (!d.appointment && !hasStart && hasDate(d.end) && !icaltime_is_null_time(rawEnd)) {
+    s.start = rawEnd;
+    s.zone = endZone;
+    s.endOffset = 0;
   }
   if (!d.appointment && !hasDate(d.end) && hasDate(d.begin)) {
     note("it has a start but no due date; the start was taken as its due date");
     d.end = d.begin;
     d.begin = kEmptyDateTime;
     s.endOffset = 0;
+    s.endDays = 0;
   }
   if (hasDate(d.begin) && hasDate(d.end) && reversed(d.begin, d.end)) {
     d.end = d.begin;
     s.endOffset = s.beginOffset;
+    s.endDays = 0;
   }
   if (!s.zoned()) s.zone = nullptr;
   return s;
@@ -571,7 +637,10 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   if (!d.summary.empty()) d.summary += summaryBlanks;
   d.summary = cleanText(d.summary);
   readKind(c, d);
+  // A series begun before 2000 is taken from its first occurrence in 2000 or later.
+  quietRange = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY) != nullptr;
   DateSource s = readDates(c, d);
+  quietRange = false;
   std::string description = textProperty(c, ICAL_DESCRIPTION_PROPERTY);
   std::string kept = descriptionLines(c);
   if (!kept.empty()) description += (description.empty() ? "" : "\n") + kept;
@@ -582,61 +651,157 @@ std::vector<ItemDraft> Importer::readItem(icalcomponent* c, const std::string& s
   return withRule(c, d, s, moved);
 }
 
+// True when the rule picks weekdays of every week or every few weeks and nothing else
+// (workdays are often written as a daily rule): one weekly series per weekday then gives
+// exactly its occurrences.
+bool isWeekdayRule(const icalrecurrencetype& rule) {
+  bool weekly = rule.freq == ICAL_WEEKLY_RECURRENCE;
+  bool daily = rule.freq == ICAL_DAILY_RECURRENCE && rule.interval <= 1;
+  if ((!weekly && !daily) || isEmptyList(rule.by_day)) return false;
+  for (const short* list : {rule.by_second, rule.by_minute, rule.by_hour, rule.by_month_day,
+                            rule.by_year_day, rule.by_week_no, rule.by_month, rule.by_set_pos}) {
+    if (!isEmptyList(list)) return false;
+  }
+  for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+    if (icalrecurrencetype_day_position(rule.by_day[i]) != 0) return false;
+  }
+  return true;
+}
+
+bool isRangeOverride(icalcomponent* c) {
+  icalproperty* p = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY);
+  if (p == nullptr) return false;
+  icalparameter* range = icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER);
+  return range != nullptr && icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
+}
+
 // The item, or the items of its series, with what Zolt holds of its rule.
 std::vector<ItemDraft> Importer::withRule(icalcomponent* c, ItemDraft& d, DateSource& s,
                                           const MovedOccurrences& moved) {
   icalproperty* rp = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
   bool override = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr;
-  for (icalproperty_kind kind : {ICAL_RDATE_PROPERTY, ICAL_EXRULE_PROPERTY}) {
-    int n = icalcomponent_count_properties(c, kind);
-    if (n == 0) continue;
-    note(std::string(icalproperty_kind_to_string(kind)) + " (" + std::to_string(n) +
-         ") cannot be held and was left out" +
+  int exrules = icalcomponent_count_properties(c, ICAL_EXRULE_PROPERTY);
+  if (exrules > 0) {
+    note("EXRULE (" + std::to_string(exrules) + ") cannot be held and was left out" +
          (rp != nullptr ? ": every occurrence of the rule is shown" : ""));
   }
-  if (rp == nullptr || override) return {d};
-  icalrecurrencetype rule = icalproperty_get_rrule(rp);
-  bool exact = false;
-  d.rec = recurrence(c, rule, d, s, exact);
-  // Zolt keeps a rule only on items with both dates.
-  if (d.rec.type != 0 && !hasDate(d.appointment ? d.end : d.begin)) {
-    if (d.appointment) {
-      d.end = d.begin;
-      s.endOffset = s.beginOffset;
+  std::set<time_t> starts;  // the moments the occurrences imported so far start
+  if (!icaltime_is_null_time(s.start)) {
+    starts.insert(icsInstant(s.start, s.zoned() ? s.zone : nullptr));
+  }
+  T_IcsBounds bounds;
+  icalcomponent* ruleOwner = c;
+  DateSource own = s;
+  if (override) {
+    ruleOwner = isRangeOverride(c) ? rangeMaster(c, s, own, bounds) : nullptr;
+    if (ruleOwner == nullptr) return {d};
+    rp = icalcomponent_get_first_property(ruleOwner, ICAL_RRULE_PROPERTY);
+  } else if (rp != nullptr) {
+    cutAtRange(c, s, bounds);
+  }
+  std::vector<T_IcsExclusion> excluded = exclusionsOf(ruleOwner, *this, moved);
+  std::vector<ItemDraft> out;
+  if (rp == nullptr) {
+    out.push_back(d);
+  } else {
+    icalrecurrencetype rule = icalproperty_get_rrule(rp);
+    bool exact = false;
+    d.rec = recurrence(ruleOwner, rule, d, s, exact);
+    // Zolt keeps a rule only on items with both dates.
+    if (d.rec.type != 0 && !hasDate(d.appointment ? d.end : d.begin)) {
+      if (d.appointment) {
+        d.end = d.begin;
+        s.endOffset = s.beginOffset;
+        s.endDays = 0;
+      } else {
+        d.begin = dayOf(d.end);
+        s.beginOffset = s.endOffset;
+        note("the start was set to the due day so the recurrence could be kept");
+      }
+    }
+    bool early = !icaltime_is_null_time(s.start) && s.start.year < kFirstYear;
+    bool expand = d.rec.type != 0 && d.rec.type != 2 && isExpandable(rule) &&
+                  !icaltime_is_null_time(s.start) &&
+                  (s.zoned() || !excluded.empty() || !exact || early || override ||
+                   bounds.before != T_IcsBounds().before ||
+                   icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY) != nullptr);
+    if (expand) {
+      out = series(d, s, rule, exact, excluded, bounds, starts);
     } else {
-      d.begin = dayOf(d.end);
-      s.beginOffset = s.endOffset;
-      note("the start was set to the due day so the recurrence could be kept");
+      if (d.rec.type != 0 && !excluded.empty()) {
+        note("EXDATE or moved occurrences (" + std::to_string(excluded.size()) +
+             ") cannot be held: every occurrence of the rule is shown, moved ones also where "
+             "they were moved to");
+      }
+      out.push_back(d);
     }
   }
-  std::vector<T_IcsExclusion> excluded = exclusionsOf(c, *this, moved);
-  bool expand = d.rec.type != 0 && d.rec.type != 2 && isExpandable(rule) &&
-                !icaltime_is_null_time(s.start) && (s.zoned() || !excluded.empty());
-  if (expand) return series(d, s, rule, exact, excluded);
-  if (d.rec.type != 0 && !excluded.empty()) {
-    note("EXDATE or moved occurrences (" + std::to_string(excluded.size()) +
-         ") cannot be held: every occurrence of the rule is shown, moved ones also where they "
-         "were moved to");
+  if (!override) {
+    std::vector<ItemDraft> extra =
+        rdateItems(c, out.empty() ? d : out.front(), s, excluded, starts);
+    out.insert(out.end(), extra.begin(), extra.end());
   }
-  return {d};
+  return out;
 }
 
-// The begin and end of the occurrence that starts at `start`, as local packed values.
-std::pair<unsigned, unsigned> Importer::occurrence(const ItemDraft& d, const DateSource& s,
-                                                   const icaltimetype& start) {
-  unsigned b = d.begin, e = d.end;
-  if (s.zoned()) {
-    time_t at = icsInstant(start, s.zone);
-    if (hasDate(b)) b = packedInstant(at + s.beginOffset, !hasTime(d.begin));
-    if (hasDate(e)) e = packedInstant(at + s.endOffset, !hasTime(d.end));
-    e = keptLength(b, e, s.endOffset - s.beginOffset);
-    return {b, e};
+// The series a change of "this and every later occurrence" `c` belongs to, or null. `s`
+// becomes the series' own start, shifted to `own`'s times; `bounds` the part of the series
+// that `c` changes.
+icalcomponent* Importer::rangeMaster(icalcomponent* c, DateSource& s, const DateSource& own,
+                                     T_IcsBounds& bounds) {
+  std::string uid = textProperty(c, ICAL_UID_PROPERTY);
+  auto found = masters.find(uid);
+  icalproperty* rid = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY);
+  if (found == masters.end() || icaltime_is_null_time(own.start)) return nullptr;
+  ItemDraft master;
+  master.appointment = icalcomponent_isa(found->second) == ICAL_VEVENT_COMPONENT;
+  DateSource ms = readDates(found->second, master);
+  if (icaltime_is_null_time(ms.start)) return nullptr;
+  icaltimetype at = icalproperty_get_recurrenceid(rid);
+  icaltimezone* atZone = zoneOf(rid, at);
+  icaltimezone* zone = ms.zoned() ? ms.zone : nullptr;
+  time_t from = icsInstant(at, atZone != nullptr ? atZone : zone);
+  long long shift = icsInstant(own.start, own.zoned() ? own.zone : nullptr) - from;
+  s = ms;
+  s.beginOffset = shift;
+  s.endOffset = shift + own.endOffset;
+  s.endDays = own.endDays;
+  bounds.from = from;
+  cutAtRange(found->second, s, bounds);
+  return found->second;
+}
+
+// Ends the part of the series `c` from `bounds.from` where its next change of "this and
+// every later occurrence" begins.
+void Importer::cutAtRange(icalcomponent* c, const DateSource& s, T_IcsBounds& bounds) {
+  auto found = ranges.find(textProperty(c, ICAL_UID_PROPERTY));
+  if (found == ranges.end()) return;
+  icaltimezone* zone = s.zoned() ? s.zone : nullptr;
+  for (const T_IcsExclusion& x : found->second) {
+    time_t at = icsInstant(x.time, x.zone != nullptr ? x.zone : zone);
+    if (at > bounds.from && at < bounds.before) bounds.before = at;
   }
-  // Floating times and dates keep their wall clock: only the day moves.
-  int days = static_cast<int>((icsInstant(start, nullptr) - icsInstant(s.start, nullptr)) / 86400);
-  if (hasDate(b) && !moveWithinRange(b, days)) return {kEmptyDateTime, kEmptyDateTime};
-  if (hasDate(e) && !moveWithinRange(e, days)) return {kEmptyDateTime, kEmptyDateTime};
-  return {b, e};
+}
+
+// The occurrence that starts at `start`, in the series' zone.
+Occurrence Importer::occurrence(const ItemDraft& d, const DateSource& s,
+                                const icaltimetype& start) {
+  Occurrence o;
+  bool zoned = s.zoned();
+  time_t at = icsInstant(start, zoned ? s.zone : nullptr);
+  time_t mainAt = d.appointment || !hasDate(d.end) ? at + s.beginOffset : endInstant(s, start);
+  struct tm local;
+  zoned ? localtime_r(&mainAt, &local) : gmtime_r(&mainAt, &local);
+  if (local.tm_year + 1900 < kFirstYear) {
+    o.early = true;
+    return o;
+  }
+  o.sameDay = local.tm_year + 1900 == start.year && local.tm_mon + 1 == start.month &&
+              local.tm_mday == start.day;
+  if (hasDate(d.begin)) o.begin = packedAt(at + s.beginOffset, zoned, !hasTime(d.begin));
+  if (hasDate(d.end)) o.end = packedAt(endInstant(s, start), zoned, !hasTime(d.end));
+  o.end = keptLength(o.begin, o.end, endInstant(s, start) - (at + s.beginOffset));
+  return o;
 }
 
 // The day after which a series is no longer followed: kHorizonYears past today or past its
@@ -657,52 +822,135 @@ icaltimetype horizonOf(const DateSource& s, const std::vector<T_IcsExclusion>& e
 
 std::vector<ItemDraft> Importer::series(const ItemDraft& d, const DateSource& s,
                                         const icalrecurrencetype& rule, bool exact,
-                                        const std::vector<T_IcsExclusion>& excluded) {
-  T_IcsBounds bounds;
+                                        const std::vector<T_IcsExclusion>& excluded,
+                                        T_IcsBounds bounds, std::set<time_t>& starts) {
   bounds.lastDay = horizonOf(s, excluded);
   bounds.deadline = deadline;
-  T_IcsExpansion x = expandSeries(rule, s.start, s.zone, excluded, bounds);
-  std::vector<std::pair<unsigned, unsigned>> pairs;
+  quietRange = true;
+  T_IcsExpansion x = expandSeries(rule, s.start, s.zoned() ? s.zone : nullptr, excluded, bounds);
+  std::vector<Occurrence> occ;
+  std::map<int, std::vector<size_t>> byWeekday;  // the source's weekday (1 is Sunday)
+  bool weekdays = isWeekdayRule(rule);
   for (const icaltimetype& start : x.starts) {
-    auto p = occurrence(d, s, start);
-    if (!hasDate(p.first) && !hasDate(p.second)) break;
-    pairs.push_back(p);
+    Occurrence o = occurrence(d, s, start);
+    if (o.early) continue;
+    if (!hasDate(o.begin) && !hasDate(o.end)) break;
+    starts.insert(icsInstant(start, s.zoned() ? s.zone : nullptr));
+    byWeekday[weekdays ? icaltime_day_of_week(start) : 0].push_back(occ.size());
+    occ.push_back(o);
   }
-  if (pairs.empty()) {
-    note("every occurrence of its series is left out or moved, so nothing of it was imported");
+  quietRange = false;
+  if (occ.empty()) {
+    note(x.starts.empty() ? "every occurrence of its series is left out or moved, so nothing of "
+                            "it was imported"
+                          : "every occurrence of its series lies before 2000, so nothing of it "
+                            "was imported");
     return {};
   }
   if (x.cut) {
-    note("its series is too long to follow here: after its first " + std::to_string(pairs.size()) +
+    note("its series is too long to follow here: after its first " + std::to_string(occ.size()) +
          " occurrences it runs on as one rule");
   }
-  if (!exact) {
-    ItemDraft one = d;
-    if (x.ended) one.rec.lastDate = dayOf(d.appointment ? pairs.back().first : pairs.back().second);
-    if (x.excluded > 0) {
-      note(std::to_string(x.excluded) +
-           " left-out or moved occurrences cannot be held with this rule: they are shown");
-    }
-    return {one};
-  }
-  std::vector<T_IcsRun> runs = zoltRuns(d, pairs);
+  bool holdable = exact || weekdays;
+  ItemDraft each = d;
+  if (weekdays && rule.freq == ICAL_DAILY_RECURRENCE) each.rec.type = 3;
   std::vector<ItemDraft> out;
-  for (size_t i = 0; i < runs.size(); ++i) {
-    bool open = i + 1 == runs.size() && !x.ended;
-    out.push_back(runItem(d, pairs[runs[i].first], pairs[runs[i].last], i == 0, open,
-                          runs[i].first == runs[i].last));
+  for (const auto& group : byWeekday) {
+    keepRuns(each, occ, group.second, holdable && !x.ended, out);
   }
-  if (runs.size() > 1) {
+  std::string last = dateText(bounds.lastDay.year, bounds.lastDay.month, bounds.lastDay.day);
+  bool runsOn = std::any_of(out.begin(), out.end(), [](const ItemDraft& p) {
+    return p.rec.type != 0 && !hasDate(p.rec.lastDate);
+  });
+  if (!holdable) {
+    note("the rule " + ruleString(rule) + " cannot be said by Zolt's recurrence: its " +
+         std::to_string(occ.size()) + " occurrences " + (x.ended ? "" : "up to " + last + " ") +
+         "became " + std::to_string(out.size()) + " items" +
+         (x.ended ? "" : "; later ones were not imported"));
+    return out;
+  }
+  if (out.size() > byWeekday.size()) {
     std::string why = s.zoned() ? "so that every occurrence keeps its local time" : "";
     if (x.excluded > 0) {
       why += std::string(why.empty() ? "" : ", and ") + "around " + std::to_string(x.excluded) +
              " left-out or moved occurrences";
     }
-    note("its series was split into " + std::to_string(runs.size()) + " series, " + why);
+    if (!why.empty())
+      note("its series was split into " + std::to_string(out.size()) + " series, " + why);
   }
-  if (!x.ended && runs.size() > 1 && s.zoned()) {
-    note("after " + dateText(bounds.lastDay.year, bounds.lastDay.month, bounds.lastDay.day) +
-         " its last series keeps one local time, also across clock changes");
+  if (byWeekday.size() > 1) {
+    note("its rule " + ruleString(rule) + " became one weekly series per weekday");
+  }
+  if (!x.ended && !runsOn) {
+    note("after " + last +
+         " no further occurrences were imported: no rule of Zolt's keeps "
+         "them on the source's days");
+  } else if (!x.ended && out.size() > byWeekday.size() && s.zoned()) {
+    note("after " + last + " its last series keeps one local time, also across clock changes");
+  }
+  return out;
+}
+
+// The items of the occurrences `which` of `occ`: the fewest runs of Zolt's own rule, the
+// last one open when `mayRunOn` and Zolt's rule keeps it on the source's days.
+void Importer::keepRuns(const ItemDraft& d, const std::vector<Occurrence>& occ,
+                        const std::vector<size_t>& which, bool mayRunOn,
+                        std::vector<ItemDraft>& out) {
+  std::vector<std::pair<unsigned, unsigned>> pairs;
+  for (size_t i : which) pairs.emplace_back(occ[i].begin, occ[i].end);
+  std::vector<T_IcsRun> runs = zoltRuns(d, pairs);
+  bool keepsDays = d.rec.type == 1 || d.rec.type == 3;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    bool open =
+        i + 1 == runs.size() && mayRunOn && (keepsDays || occ[which[runs[i].first]].sameDay);
+    out.push_back(runItem(d, pairs[runs[i].first], pairs[runs[i].last], out.empty(), open,
+                          runs[i].first == runs[i].last));
+  }
+}
+
+// The occurrences RDATE adds to the item, as items of their own: those that neither the
+// rule gives (`starts`) nor EXDATE or a moved occurrence takes out.
+std::vector<ItemDraft> Importer::rdateItems(icalcomponent* c, const ItemDraft& d,
+                                            const DateSource& s,
+                                            const std::vector<T_IcsExclusion>& excluded,
+                                            std::set<time_t>& starts) {
+  std::vector<ItemDraft> out;
+  if (icaltime_is_null_time(s.start)) return out;
+  bool zoned = s.zoned();
+  ItemDraft single = d;
+  single.rec = T_recData();
+  quietRange = true;
+  for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY); p != nullptr;
+       p = icalcomponent_get_next_property(c, ICAL_RDATE_PROPERTY)) {
+    icaldatetimeperiodtype v = icalproperty_get_rdate(p);
+    bool period = icaltime_is_null_time(v.time);
+    icaltimetype t = period ? v.period.start : v.time;
+    if (icaltime_is_null_time(t)) continue;
+    icaltimezone* zone = zoneOf(p, t);
+    time_t at = icsInstant(t, zone != nullptr ? zone : zoned ? s.zone : nullptr);
+    if (!starts.insert(at).second ||
+        isExcludedOccurrence(t, zone != nullptr ? zone : s.zone, excluded)) {
+      continue;
+    }
+    icaltimetype start = zoned ? icaltime_from_timet_with_zone(at, 0, s.zone) : t;
+    Occurrence o = occurrence(single, s, start);
+    if (o.early) continue;
+    if (period && hasDate(o.end)) {
+      time_t end = icaltime_is_null_time(v.period.end)
+                       ? at + icaldurationtype_as_int(v.period.duration)
+                       : icsInstant(v.period.end, zone != nullptr ? zone
+                                                  : zoned         ? s.zone
+                                                                  : nullptr);
+      o.end = packedAt(end, zoned, !hasTime(single.end));
+    }
+    ItemDraft one = single;
+    one.begin = o.begin;
+    one.end = o.end;
+    out.push_back(one);
+  }
+  quietRange = false;
+  if (!out.empty()) {
+    note("its " + std::to_string(out.size()) + " further dates (RDATE) became items of their own");
   }
   return out;
 }
@@ -843,11 +1091,15 @@ MovedOccurrences movedOccurrences(const std::vector<icalcomponent*>& items, Impo
     std::string uid = textProperty(c, ICAL_UID_PROPERTY);
     icalproperty* p = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY);
     if (p == nullptr) {
-      if (icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY) != nullptr) masters.insert(uid);
+      if (icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY) != nullptr) {
+        masters.insert(uid);
+        in.masters.emplace(uid, c);
+      }
       continue;
     }
     icaltimetype t = icalproperty_get_recurrenceid(p);
-    if (!icaltime_is_null_time(t)) moved[uid].push_back(T_IcsExclusion{t, in.zoneOf(p, t)});
+    if (icaltime_is_null_time(t)) continue;
+    (isRangeOverride(c) ? in.ranges : moved)[uid].push_back(T_IcsExclusion{t, in.zoneOf(p, t)});
   }
   return moved;
 }
@@ -880,7 +1132,10 @@ void readItems(const std::vector<icalcomponent*>& calendars, const std::string& 
     }
     bool movedOne = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr;
     if (movedOne && masters.count(textProperty(c, ICAL_UID_PROPERTY)) != 0) {
-      in.note("a moved occurrence of a series: imported as an item of its own");
+      in.note(isRangeOverride(c)
+                  ? "a change of this and every later occurrence of a series: "
+                    "imported as a series of its own from there"
+                  : "a moved occurrence of a series: imported as an item of its own");
     }
     ToDoListGroup* g = groupFor(c, &built, made, in);
     for (const ItemDraft& d : in.readItem(c, blanks[i], moved)) {

@@ -1,14 +1,18 @@
 // Expansion of a recurrence through libical's iterator, and its split into runs.
 #include "exchange/ics_series.h"
 
+#include <algorithm>
+
 namespace {
 
 bool sameDay(const icaltimetype& a, const icaltimetype& b) {
   return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
-bool isExcluded(const icaltimetype& occurrence, icaltimezone* zone,
-                const std::vector<T_IcsExclusion>& excluded) {
+}  // namespace
+
+bool isExcludedOccurrence(const icaltimetype& occurrence, icaltimezone* zone,
+                          const std::vector<T_IcsExclusion>& excluded) {
   for (const T_IcsExclusion& x : excluded) {
     if (x.time.is_date || occurrence.is_date) {
       if (sameDay(x.time, occurrence)) return true;
@@ -19,8 +23,6 @@ bool isExcluded(const icaltimetype& occurrence, icaltimezone* zone,
   }
   return false;
 }
-
-}  // namespace
 
 bool isExpandable(const icalrecurrencetype& rule) {
   switch (rule.freq) {
@@ -34,8 +36,30 @@ bool isExpandable(const icalrecurrencetype& rule) {
   }
 }
 
+namespace {
+
+// The offset from UTC that `zone` has at the moment `at`.
+int offsetAt(icaltimezone* zone, time_t at) {
+  icaltimetype utc = icaltime_from_timet_with_zone(at, 0, icaltimezone_get_utc_timezone());
+  int daylight = 0;
+  return icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &daylight);
+}
+
+}  // namespace
+
 time_t icsInstant(const icaltimetype& t, icaltimezone* zone) {
-  return icaltime_as_timet_with_zone(t, zone != nullptr ? zone : icaltimezone_get_utc_timezone());
+  icaltimezone* utc = icaltimezone_get_utc_timezone();
+  icaltimetype wallTime = t;
+  wallTime.zone = nullptr;
+  time_t wall = icaltime_as_timet_with_zone(wallTime, utc);
+  if (zone == nullptr || zone == utc || t.is_date) return wall;
+  // Clock changes lie months apart: a day either side sees the offsets around this one.
+  int before = offsetAt(zone, wall - 86400), after = offsetAt(zone, wall + 86400);
+  time_t early = wall - before, late = wall - after;
+  bool earlyHolds = offsetAt(zone, early) == before, lateHolds = offsetAt(zone, late) == after;
+  if (earlyHolds && lateHolds) return std::min(early, late);
+  if (lateHolds && !earlyHolds) return late;
+  return early;  // the zone's wall clock passes this time, or skips it
 }
 
 T_IcsExpansion expandSeries(icalrecurrencetype rule, icaltimetype start, icaltimezone* zone,
@@ -65,7 +89,13 @@ T_IcsExpansion expandSeries(icalrecurrencetype rule, icaltimetype start, icaltim
       out.cut = true;
       break;
     }
-    if (isExcluded(next, zone, excluded)) {
+    time_t at = icsInstant(next, zone);
+    if (at < bounds.from) continue;
+    if (at >= bounds.before) {
+      out.ended = true;
+      break;
+    }
+    if (isExcludedOccurrence(next, zone, excluded)) {
       ++out.excluded;
       continue;
     }

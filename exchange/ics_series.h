@@ -8,7 +8,9 @@
 #include <libical/ical.h>
 
 #include <chrono>
+#include <ctime>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -31,6 +33,10 @@ struct T_IcsBounds {
   size_t maxOccurrences = 20000;
   icaltimetype lastDay;  // no occurrence after this day is expanded
   std::chrono::steady_clock::time_point deadline;
+  // Only occurrences that start from `from` and before `before` belong to the series: a
+  // change of "this and every later occurrence" cuts it in two there.
+  time_t from = std::numeric_limits<time_t>::min();
+  time_t before = std::numeric_limits<time_t>::max();
 };
 
 // True when libical can expand `rule` in bounded time: every frequency from DAILY up. The
@@ -42,8 +48,14 @@ bool isExpandable(const icalrecurrencetype& rule);
 T_IcsExpansion expandSeries(icalrecurrencetype rule, icaltimetype start, icaltimezone* zone,
                             const std::vector<T_IcsExclusion>& excluded, const T_IcsBounds& bounds);
 
+// True when `occurrence` (in `zone`) is among `excluded`.
+bool isExcludedOccurrence(const icaltimetype& occurrence, icaltimezone* zone,
+                          const std::vector<T_IcsExclusion>& excluded);
+
 // The moment `t` denotes: in `zone`, or read as UTC when `zone` is null (a floating time
-// or a date then keeps its wall clock through the arithmetic).
+// or a date then keeps its wall clock through the arithmetic). A wall time that the zone
+// skips is read with the offset before the change (02:30 on a spring-forward day is 03:30
+// of the new time); one that it passes twice is the first of the two.
 time_t icsInstant(const icaltimetype& t, icaltimezone* zone);
 
 // One run of occurrences that a single Zolt recurrence gives: indices into the list.

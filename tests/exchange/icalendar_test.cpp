@@ -459,23 +459,27 @@ TEST_F(IcalendarTest, FoldedLinesAndEscapesAreUnfolded) {
 }
 
 TEST_F(IcalendarTest, WhatZoltCannotHoldIsImportedNearAndListed) {
+  FixedClock clock(1233446400);  // 2009-02-01: rules Zolt cannot say are followed to 2012
   T_IcsReport report;
   ASSERT_EQ(0, importFixture("rules_zolt_cannot_hold.ics", report)) << report.error;
-  EXPECT_EQ(8, report.items);  // "Standup" in two runs around its EXDATE
+  // "Gym" as one series per weekday, "Standup" in two runs around its EXDATE, "Brunch" as
+  // its 36 last Sundays to the horizon in 26 runs of "the fourth Sunday", four more
+  EXPECT_EQ(3 + 2 + 26 + 4, report.items);
   static const struct {
     const char* summary;
     const char* item;
     const char* note;  // null: nothing to note
   } kCases[] = {
       {"Gym", "p100 2009-02-09 18:00 .. 2009-02-09 19:00 rec 3/1 - -",
-       "Appointment \"Gym\": the rule FREQ=WEEKLY;BYDAY=MO,WE,FR cannot be held exactly; kept "
-       "as weekly on Monday"},
+       "Appointment \"Gym\": its rule FREQ=WEEKLY;BYDAY=MO,WE,FR became one weekly series per "
+       "weekday"},
       {"Standup", "p100 2009-02-09 09:00 .. 2009-02-09 09:15 rec 1/1 - 2009-02-10",
        "Appointment \"Standup\": its series was split into 2 series, around 1 left-out or moved "
        "occurrences"},
-      {"Brunch", "p100 2009-02-22 .. 2009-02-22 rec 4/1 - -",
-       "Appointment \"Brunch\": the rule FREQ=MONTHLY;BYDAY=-1SU cannot be held exactly; kept as "
-       "monthly, by day on the 4. Sunday"},
+      {"Brunch", "p100 2009-02-22 .. 2009-02-22 rec 0/1",
+       "Appointment \"Brunch\": the rule FREQ=MONTHLY;BYDAY=-1SU cannot be said by Zolt's "
+       "recurrence: its 36 occurrences up to 2012-02-22 became 26 items; later ones were not "
+       "imported"},
       {"Millennium party", "p100 2000-01-01 20:00 .. 2000-01-01 23:00 rec 0/1",
        "Appointment \"Millennium party\": the date 1999-12-31 lies outside 2000-2127 and was set "
        "to 2000-01-01"},
@@ -497,7 +501,8 @@ TEST_F(IcalendarTest, WhatZoltCannotHoldIsImportedNearAndListed) {
   EXPECT_NE(std::string::npos, all.find("1 VJOURNAL component(s)")) << all;
   // One message names them all.
   std::string message = importMessage("rules.ics", report);
-  EXPECT_EQ(0u, message.find("Imported 8 to-dos and appointments into the new group"));
+  EXPECT_EQ(0u, message.find("Imported " + std::to_string(report.items) +
+                             " to-dos and appointments into the new group"));
   for (const std::string& n : report.notes) EXPECT_NE(std::string::npos, message.find(n));
 }
 
@@ -1005,3 +1010,24 @@ TEST_F(IcalendarTest, RoundTripOfTheProjectsOwnFiles) {
 }
 
 }  // namespace
+
+// Birthdays and clubs begun years ago: each series starts at its first occurrence in 2000
+// or later, on its own day, and one that ended before 2000 is named instead of shown.
+TEST_F(IcalendarTest, SeriesBegunBefore2000StartAtTheirFirstOccurrenceFrom2000) {
+  FixedClock clock(1233446400);  // 2009-02-01
+  useZone("Europe/Berlin");
+  T_IcsReport report;
+  ASSERT_EQ(0, importFixture("series_before_2000.ics", report)) << report.error;
+  EXPECT_EQ(
+      "'Anna's birthday' p100 2000-03-14 .. 2000-03-14 rec 6/1 - - done 0@0 descr ''\n"
+      "'Leap day birthday' p100 2000-02-29 .. 2000-02-29 rec 6/1 - - done 0@0 descr ''\n"
+      "'Choir since 1998' p100 2000-01-04 19:30 .. 2000-01-04 21:00 rec 3/1 - - done 0@0 "
+      "descr ''\n"
+      "'Berlin club since 1995' p100 2000-01-06 20:00 .. 2000-01-06 22:00 rec 4/1 - - done 0@0 "
+      "descr ''\n",
+      itemsBelow(doc->getRoot(), doc->getKeys()));
+  EXPECT_EQ(
+      "Appointment \"Ended before 2000\": every occurrence of its series lies before 2000, so "
+      "nothing of it was imported\n",
+      notes(report));
+}
