@@ -154,6 +154,7 @@ class ToDoListToDo : public ToDoListItem {
   void setDescription(const DescrData* d) { description.CopyFrom(d); }
   int GetDescription(const char*& out, CryptMan* cm) { return description.GetDescription(out, cm); }
   void SetSaveCrypt(bool on) { description.SetSaveCrypt(on); }
+  int OpenDescriptionAnyway(CryptMan* cm) { return description.OpenAnyway(cm); }
   const DescrData& getDescrData() const { return description; }
 
   // True when the summary, or the readable description, contains `text` with case and
