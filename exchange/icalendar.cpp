@@ -438,9 +438,18 @@ std::string exportMessage(const std::string& fileName, const T_IcsReport& report
 
 std::string importMessage(const std::string& fileName, const T_IcsReport& report) {
   if (!report.error.empty()) return fileName + ": " + report.error;
-  return withNotes("Imported " + std::to_string(report.items) +
-                       " to-dos and appointments into the new group \"" + report.groupName + "\".",
-                   report, "Not held exactly, imported as near as Zolt can:");
+  std::string counts = "Imported " + std::to_string(report.items) + " to-dos and appointments";
+  std::string where = " into the new group \"" + report.groupName + "\".";
+  if (report.updated > 0) {
+    std::string updated = std::to_string(report.updated);
+    counts += " (" + updated + " updated)";
+    where = report.updated >= report.items
+                ? ": every one was held already and is updated in place; no new group."
+                : ": " + std::to_string(report.items - report.updated) +
+                      " new ones into the new group \"" + report.groupName + "\", the " + updated +
+                      " held already updated in place.";
+  }
+  return withNotes(counts + where, report, "Not held exactly, imported as near as Zolt can:");
 }
 
 std::string uidDomainOf(const std::string& fileName) {
