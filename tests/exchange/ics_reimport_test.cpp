@@ -162,3 +162,44 @@ TEST_F(IcsReimportTest, AnOwnExportUpdatesTheItemsAnotherFilesIsAdded) {
 }
 
 }  // namespace
+
+namespace {
+
+// The UID is the item's own: the data file keeps it, a copy exported to a Zolt file does not
+// (inserted, the copy is another item, which a later import must not update as well).
+TEST_F(IcsReimportTest, TheUidIsStoredWithTheItemButNotWithAnExportedCopy) {
+  Import(*doc, calendar({"a@other|Dentist|20260312T090000"}));
+  ASSERT_EQ(0, doc->writeData(dir.file("a.dat").c_str()));
+  EXPECT_NE(std::string::npos, readFile(dir.file("a.dat")).find("\nUa@other\n"));
+  doc->setItem(doc->getRoot()->getGroups()[0]->getToDos()[0]);
+  ASSERT_EQ(0, doc->exportToDoToFile(dir.file("copy.dat").c_str()));
+  std::string copy = readFile(dir.file("copy.dat"));
+  EXPECT_NE(std::string::npos, copy.find("sDentist"));
+  EXPECT_EQ(std::string::npos, copy.find("a@other"));
+}
+
+// A description stored encrypted is neither replaced nor put back in clear by an import;
+// a plain one follows the imported text.
+TEST_F(IcsReimportTest, AnEncryptedDescriptionStaysAsItIs) {
+  auto withNote = [](const char* uid, const char* note) {
+    return std::string("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//Calendar//EN\r\n") +
+           "BEGIN:VTODO\r\nUID:" + uid + "\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:" + uid +
+           "\r\nDUE:20260312T090000\r\nDESCRIPTION:" + note + "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
+  };
+  Import(*doc, withNote("secret", "PIN 4711"));
+  Import(*doc, withNote("plain", "first"), "cal2");
+  ASSERT_EQ(0, doc->getKeys().AddPwd("home", "pw"));
+  ToDoListToDo* secret = doc->getRoot()->getGroups()[0]->getToDos()[0];
+  ToDoListToDo* plain = doc->getRoot()->getGroups()[1]->getToDos()[0];
+  secret->SetSaveCrypt(true);
+  EXPECT_EQ(1, Import(*doc, withNote("secret", "changed elsewhere"), "x").updated);
+  EXPECT_EQ(1, Import(*doc, withNote("plain", "second"), "y").updated);
+  const char* text = nullptr;
+  ASSERT_EQ(0, secret->GetDescription(text, &doc->getKeys()));
+  EXPECT_STREQ("PIN 4711", text);
+  EXPECT_TRUE(secret->getDescrData().getFlags() & kDescrSaveCrypt);
+  ASSERT_EQ(0, plain->GetDescription(text, &doc->getKeys()));
+  EXPECT_STREQ("second", text);
+}
+
+}  // namespace
