@@ -64,15 +64,30 @@ TEST_F(MainWindowTest, ICalendarExportAndImportThroughThePrompts) {
   EXPECT_TRUE(dialogs.saw("message: Exported ")) << dialogs.shown.back();
   EXPECT_NE(std::string::npos, readFile(ics).find("SUMMARY:Dentist"));
 
+  // Its own export read back holds nothing new: every item is updated in place, unchanged.
   int before = lines();
   win->CB_Menu_prompt(kPromptImportIcs);
   EXPECT_EQ("filename and path of iCalendar-file to import:",
             std::string(win->promptLabel()->label()));
   win->promptInput()->value(ics.c_str());
   win->CB_Done();
-  EXPECT_TRUE(dialogs.saw("into the new group \"cal\"")) << dialogs.shown.back();
+  EXPECT_TRUE(dialogs.saw("(2 updated): every one was held already")) << dialogs.shown.back();
+  EXPECT_EQ(before, lines());
+  EXPECT_EQ(0, journalFiles()) << "nothing changed, nothing recorded";
+
+  std::string other = dir.file("other.ics");
+  std::string text = readFile(ics);
+  for (size_t at = text.find("UID:zolt-"); at != std::string::npos;
+       at = text.find("UID:zolt-", at + 1)) {
+    text.replace(at, 9, "UID:else-");
+  }
+  writeFile(other, text);
+  win->CB_Menu_prompt(kPromptImportIcs);
+  win->promptInput()->value(other.c_str());
+  win->CB_Done();
+  EXPECT_TRUE(dialogs.saw("into the new group \"other\"")) << dialogs.shown.back();
   EXPECT_EQ(before + 1, lines());
-  EXPECT_NE(0, lineOf("cal"));
+  EXPECT_NE(0, lineOf("other"));
   EXPECT_EQ(1, journalFiles()) << "the whole import is one journal record";
 
   win->CB_Menu_prompt(kPromptImportIcs);
