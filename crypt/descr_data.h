@@ -38,6 +38,12 @@ class DescrData {
   // decryption tells and then keeps the ciphertext as it is. `out` is owned by this object
   // and valid until the next change. `cm` may be null.
   int GetDescription(const char*& out, CryptMan* cm);
+  // Opens a description that GetDescription leaves shut although `cm` is logged in: the
+  // text is whatever the master key makes of the bytes, up to their first NUL, and may be
+  // garbage (another key made them, or they are damaged). The ciphertext stays remembered,
+  // so the description unchanged is still written back as it was read. 0 when opened; -1
+  // when it is not encrypted or `cm` is not logged in.
+  int OpenAnyway(CryptMan* cm);
   // The bytes, length and flags to store. 0 on success; -1 when the required form needs
   // the key and `cm` is not logged in. When `mustFree`, the caller frees `out`. A
   // description marked for encryption is only ever given as ciphertext: the remembered

@@ -208,6 +208,10 @@ int Zolt::getItemDescription(const char*& text) {
   return text == nullptr ? -1 : 0;
 }
 
+int Zolt::openItemDescriptionAnyway() {
+  return curItem != nullptr ? curItem->OpenDescriptionAnyway(&keys) : -1;
+}
+
 void Zolt::setItemDescription(const char* text) {
   if (curItem != nullptr) curItem->setDescription(text);
 }

@@ -172,6 +172,9 @@ class Zolt {
   // when `text` points at it. `text` belongs to the item and lives until its next change.
   int getItemDescription(const char*& text);
   void setItemDescription(const char* text);
+  // Opens the current item's description that the logged-in key leaves shut, whatever it
+  // decrypts to (DescrData::OpenAnyway). 0 when opened, else -1.
+  int openItemDescriptionAnyway();
   unsigned getItemPriority() const;
   int setItemPriority(unsigned p);
   int getShowTimeAs() const;

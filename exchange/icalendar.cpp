@@ -456,11 +456,23 @@ std::string exportMessage(const std::string& fileName, const T_IcsReport& report
       report, "Not exported exactly:");
 }
 
+std::string importHeadline(const T_IcsReport& report) {
+  std::string counts = "Imported " + std::to_string(report.items) + " to-dos and appointments";
+  if (report.updated == 0) return counts + " into the new group \"" + report.groupName + "\".";
+  std::string updated = std::to_string(report.updated);
+  counts += " (" + updated + " updated)";
+  if (report.updated >= report.items) {
+    return counts + ": every one was held already and is updated in place; no new group.";
+  }
+  return counts + ": " + std::to_string(report.items - report.updated) +
+         " new ones into the new group \"" + report.groupName + "\", the " + updated +
+         " held already updated in place.";
+}
+
 std::string importMessage(const std::string& fileName, const T_IcsReport& report) {
   if (!report.error.empty()) return fileName + ": " + report.error;
-  return withNotes("Imported " + std::to_string(report.items) +
-                       " to-dos and appointments into the new group \"" + report.groupName + "\".",
-                   report, "Not held exactly, imported as near as Zolt can:");
+  return withNotes(importHeadline(report), report,
+                   "Not held exactly, imported as near as Zolt can:");
 }
 
 std::string uidDomainOf(const std::string& fileName) {

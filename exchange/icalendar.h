@@ -22,6 +22,7 @@ struct T_IcsExportOptions {
 
 struct T_IcsReport {
   int items = 0;                   // to-dos and appointments written or read
+  int updated = 0;                 // import: items already held (by UID), updated in place
   std::vector<std::string> notes;  // what was not carried exactly, one line each
   std::string error;               // why the file was refused or not written
   std::string groupName;           // import: the new group's name
@@ -62,7 +63,12 @@ std::string icalendarText(Zolt& doc, const T_IcsExportOptions& opts, T_IcsReport
 // ordinary one. Other results as importICalendarText.
 [[nodiscard]] int importICalendar(Zolt& doc, const char* fileName, T_IcsReport& report);
 
-// One message for the user: how many items went which way, then every note.
+// The first line of an import's report: how many came in, how many of them updated held
+// items, and into which new group the rest went.
+std::string importHeadline(const T_IcsReport& report);
+
+// One message for the user: how many items went which way ("Imported 12 ... (3 updated)"),
+// then every note.
 std::string exportMessage(const std::string& fileName, const T_IcsReport& report);
 std::string importMessage(const std::string& fileName, const T_IcsReport& report);
 

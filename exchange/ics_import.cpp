@@ -17,6 +17,7 @@
 #include "document/zolt.h"
 #include "exchange/icalendar.h"
 #include "exchange/ics_properties.h"
+#include "exchange/ics_reimport.h"
 #include "exchange/ics_related.h"
 #include "exchange/ics_series.h"
 #include "exchange/ics_text.h"
@@ -1139,7 +1140,9 @@ void readItems(const std::vector<icalcomponent*>& calendars, const std::string& 
     }
     ToDoListGroup* g = groupFor(c, &built, made, in);
     for (const ItemDraft& d : in.readItem(c, blanks[i], moved)) {
-      in.build(d, g->newToDo(), scratch);
+      ToDoListToDo* t = g->newToDo();
+      in.build(d, t, scratch);
+      t->setImportUid(textProperty(c, ICAL_UID_PROPERTY));
       ++in.report.items;
     }
   }
@@ -1252,7 +1255,7 @@ int importICalendarText(Zolt& doc, const std::string& original, const std::strin
   Importer in(report);
   readItems(calendars, text, built, in);
   closingNotes(calendars, in);
-  int result = doc.insertGroup(built);
+  int result = insertOrUpdate(doc, built, report);
   if (result == -1) {
     report.error = "Leave the search results first: an import goes into the current group.";
     return -3;

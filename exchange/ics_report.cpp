@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "exchange/icalendar.h"
 #include "store/atomic_file.h"
 
 namespace {
@@ -124,9 +125,7 @@ std::vector<std::pair<std::string, int>> noteKinds(const std::vector<std::string
 T_IcsReportText importReportText(const std::string& fileName, const T_IcsReport& report,
                                  const std::string& dataFile) {
   if (!report.error.empty()) return T_IcsReportText{importMessage(fileName, report), "", ""};
-  return reportText("Imported " + std::to_string(report.items) +
-                        " to-dos and appointments into the new group \"" + report.groupName + "\".",
-                    report,
+  return reportText(importHeadline(report), report,
                     "Not held exactly, imported as near as Zolt can (notes by kind):", dataFile,
                     ".ics-import-notes.txt");
 }

@@ -166,13 +166,17 @@ void ZoltGUI::openToDo(int row, bool preferDescription) {
     if (result != 0) return;
     (void)doc->sealClearDescriptions();  // a failure is reported by the save at exit
   }
-  // Logged in and still locked: the key does not fit. The to-do opens with its description
-  // shut, which keeps the ciphertext as it is.
-  if (doc->getItemDescription(text) == 1) {
-    showMessage(
-        "This to-do's description was encrypted under another key than the one your passwords "
-        "unlock (it was pasted from another data file, or its key was lost), or it is damaged. "
-        "It stays as it is, unreadable; the rest of the to-do can be edited.");
+  // Logged in and still locked: the key does not fit, or the note is not text. Shut, the
+  // ciphertext is kept as it is; opened, the user sees what the key makes of it.
+  if (doc->getItemDescription(text) == 1 &&
+      askChoice("This to-do's description does not read as text with the key your passwords "
+                "unlock: it was encrypted under another key (pasted from another data file, or "
+                "its key was lost), it is damaged, or it holds bytes that are not text.\n\n"
+                "Keep it shut and edit the rest of the to-do, or open it anyway? Opened, it may "
+                "show garbage; saved unchanged it stays as stored, but a change encrypts what "
+                "is shown in its place.",
+                "Keep it shut", "Open anyway") == 1) {
+    (void)doc->openItemDescriptionAnyway();
   }
   doc->incsave_rememberTodo();
   show_editToDoWin(preferDescription, false);

@@ -51,14 +51,47 @@ void ToDoListToDo::copyFields(const ToDoListToDo& o) {
   begin = o.begin;
   end = o.end;
   recData = o.recData;
+  setImportUid(o.getImportUid());
   copyBaseFrom(o);
+}
+
+void ToDoListToDo::takeImportedFields(const ToDoListToDo& o) {
+  if (this == &o) return;
+  T_Calendar* cal = calPos.cal;
+  if (cal != nullptr) removeFromCalLists(*cal);
+  summary = o.summary;
+  priority = o.priority;
+  showTimeAs = o.showTimeAs;
+  begin = o.begin;
+  end = o.end;
+  recData = o.recData;
+  completedFlag = o.completedFlag;
+  completedTime = o.completedTime;
+  if (cal != nullptr) putIntoCalList(*cal);
+}
+
+const std::string& ToDoListToDo::getImportUid() const {
+  static const std::string kNone;
+  return importUid != nullptr ? *importUid : kNone;
+}
+
+void ToDoListToDo::setImportUid(const std::string& uid) {
+  std::string kept;
+  for (char c : uid) {
+    if (static_cast<unsigned char>(c) >= 0x20) kept += c;
+  }
+  if (kept.empty()) {
+    importUid.reset();
+  } else {
+    importUid = std::make_unique<std::string>(std::move(kept));
+  }
 }
 
 bool ToDoListToDo::operator==(const ToDoListToDo& o) const {
   return description == o.description && times == o.times &&
          getCompletedDirect() == o.getCompletedDirect() && showTimeAs == o.showTimeAs &&
          running == o.running && begin == o.begin && end == o.end && recData == o.recData &&
-         baseEquals(o);
+         getImportUid() == o.getImportUid() && baseEquals(o);
 }
 
 int ToDoListToDo::clearCompleted() {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -154,6 +155,17 @@ class ToDoListToDo : public ToDoListItem {
   void setDescription(const DescrData* d) { description.CopyFrom(d); }
   int GetDescription(const char*& out, CryptMan* cm) { return description.GetDescription(out, cm); }
   void SetSaveCrypt(bool on) { description.SetSaveCrypt(on); }
+  int OpenDescriptionAnyway(CryptMan* cm) { return description.OpenAnyway(cm); }
+
+  // The UID of the iCalendar item this to-do was imported from ("" for none), so that
+  // importing the same item again updates it. Stored as the record's "U" line.
+  const std::string& getImportUid() const;
+  // Control characters are left out: the UID is kept on one line. "" forgets it.
+  void setImportUid(const std::string& uid);
+  // Takes what an import of this item says now: summary, priority, show-as, dates,
+  // recurrence and completion of `o`. Identity, recorded times, running state, description
+  // and import UID stay. A listed to-do is listed again under its new dates.
+  void takeImportedFields(const ToDoListToDo& o);
   const DescrData& getDescrData() const { return description; }
 
   // True when the summary, or the readable description, contains `text` with case and
@@ -198,7 +210,8 @@ class ToDoListToDo : public ToDoListItem {
   T_recData recData;
   WorkingTimes times;
   DescrData description;
-  T_CalListPos calPos;  // where this to-do is listed; never copied
+  std::unique_ptr<std::string> importUid;  // null for the many to-dos not imported
+  T_CalListPos calPos;                     // where this to-do is listed; never copied
 };
 
 #endif  // ZOLT_MODEL_TODO_LIST_TODO_H_

@@ -137,6 +137,8 @@ int ToDoListToDo::appendRecord(std::string& r, std::ostream& os, bool exporting,
     r += '\n';
   }
   if (!exporting) appendLine(r, 'I', syncID);
+  // An exported copy is another item: it must not be taken for this one at an import.
+  if (!exporting && importUid != nullptr) appendText(r, 'U', *importUid);
   appendToDoFields(r, *this);
   writeDescription(os, r, out, outLen, outFlags);
   r += ">\n";
@@ -199,6 +201,9 @@ void ToDoListToDo::applyRecordLine(const std::string& line, unsigned& nrActiveJo
     case 'R':
       if (!running) ++nrActiveJobs;
       running = true;
+      break;
+    case 'U':
+      setImportUid(line.substr(1));
       break;
     case 'S':
       showTimeAs = static_cast<int>(parseNumber(value));

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "crypt/crypt_man.h"
 #include "store/text_util.h"
@@ -188,8 +190,8 @@ TEST_F(DescrDataTest, AKeyThatDoesNotFitLeavesTheCiphertext) {
   EXPECT_STREQ("abc", Text(read, &keys)) << "the right key still opens it";
 }
 
-// Descriptions encrypted before the check existed are opened when their decryption looks
-// like text, whichever its encoding, and left shut otherwise.
+// Descriptions encrypted before the check existed are opened when their decryption is text
+// (UTF-8 with any control character but NUL, or clean Latin-1), and left shut otherwise.
 TEST_F(DescrDataTest, UncheckedCiphertextOpensWhenItLooksLikeText) {
   static const struct {
     const char* text;
@@ -202,8 +204,13 @@ TEST_F(DescrDataTest, UncheckedCiphertextOpensWhenItLooksLikeText) {
       {"Caf\xe9 cr\xe8me br\xfbl\xe9"
        "e, twice",
        true},  // Latin-1 from older files
-      {"bell\a in the text", false},
-      {"\xe9\xe8\xfb\xe9\xe9\xe8\xfb\xe9 ab", false},  // mostly bytes above 127, not UTF-8
+      {"bell\a in the text", true},
+      {"a vertical\vtab and a form\ffeed", true},
+      {"\x1b[1;31mpasted from a terminal\x1b[0m", true},
+      {"\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1", true},  // a last character cut short
+      {"\xe9\xe8\xfb\xe9\xe9\xe8\xfb\xe9 ab", false},          // mostly bytes above 127, not UTF-8
+      {"Caf\xe9\x01 with a control character, not UTF-8", false},
+      {"", false},  // never stored: what another key gives once in 256 tries
   };
   for (const auto& c : kCases) {
     int len = 0;
@@ -261,4 +268,101 @@ TEST_F(DescrDataTest, TextFieldCutShortIsRefused) {
     ASSERT_EQ(0, d.ReadFromFile(4, next)) << n;
     EXPECT_STREQ("next", Text(d, nullptr));
   }
+}
+
+// A checked description read under another file's master key stays shut, however often it
+// is tried: its decryption is random bytes, which now and then look like a short text.
+TEST_F(DescrDataTest, CheckedDescriptionNeverOpensUnderAnotherKey) {
+  constexpr int kKeys = 3000;
+  int tried = 0;
+  for (int i = 0; i < kKeys; ++i) {
+    CryptMan other(2);
+    ASSERT_EQ(0, other.AddPwd("other", "pw"));
+    DescrData read;
+    Saved s = SaveEncryptedAndReadBack(i % 2 ? "x" : "a short note", read);
+    ASSERT_EQ(32, s.len);  // one block of text: the likeliest to pass for text by chance
+    const char* out = Text(read, &other, 1);
+    ASSERT_EQ(s.bytes, std::string(out, s.len)) << "key " << i << " opened it";
+    ASSERT_TRUE(read.getFlags() & kDescrEncrypted) << i;
+    ++tried;
+  }
+  EXPECT_EQ(kKeys, tried);
+}
+
+// Whatever a checked description holds, its own key opens it whole: the check vouches for
+// it, so its bytes need not look like text.
+TEST_F(DescrDataTest, CheckedDescriptionAlwaysOpensUnderItsOwnKey) {
+  std::vector<std::string> texts = {"",
+                                    "\f",
+                                    "form\ffeed",
+                                    "\v\x1b[31mred\x1b[0m\a\b",
+                                    "\xff\xfe",
+                                    "cut \xc3",
+                                    std::string(100000, 'x')};
+  std::string controls;
+  for (int c = 1; c < 32; ++c) controls += static_cast<char>(c);
+  texts.push_back(controls + "\x7f");
+  std::string every;
+  for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
+  texts.push_back(every);
+  // Random bytes (no NUL: the text ends there) of every length up to four blocks.
+  unsigned seed = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    std::string t;
+    for (int n = i % 64; n > 0; --n) {
+      seed = seed * 1103515245u + 12345u;
+      t += static_cast<char>(1 + (seed >> 16) % 255);
+    }
+    texts.push_back(t);
+  }
+  int opened = 0;
+  for (const std::string& text : texts) {
+    int len = 0;
+    unsigned char* cipher = keys.EncryptChecked(text.c_str(), len);
+    ASSERT_NE(nullptr, cipher);
+    Saved s{0, len, kDescrSaveCrypt | kDescrEncrypted | kDescrCbc | kDescrChecked,
+            std::string(reinterpret_cast<char*>(cipher), len)};
+    free(cipher);
+    DescrData read;
+    ReadBack(s, read);
+    const char* out = Text(read, &keys);
+    ASSERT_NE(nullptr, out) << testing::PrintToString(text.substr(0, 40));
+    ASSERT_EQ(text, out) << testing::PrintToString(text.substr(0, 40));
+    ++opened;
+  }
+  EXPECT_EQ(static_cast<int>(texts.size()), opened);
+}
+
+// A description the key leaves shut can be opened anyway on the user's word: the text is
+// what the key makes of it, and unchanged it is still saved as the ciphertext it was read as.
+TEST_F(DescrDataTest, AShutDescriptionOpensAnywayAndKeepsItsCiphertext) {
+  static const char* const kTexts[] = {"\xff\xfe binary \x01", "abc"};
+  for (const char* text : kTexts) {
+    int len = 0;
+    unsigned char* cipher = keys.Encrypt(text, len, true);
+    ASSERT_NE(nullptr, cipher);
+    Saved s{0, len, kDescrSaveCrypt | kDescrEncrypted | kDescrCbc,
+            std::string(reinterpret_cast<char*>(cipher), len)};
+    free(cipher);
+    DescrData read;
+    ReadBack(s, read);
+    EXPECT_EQ(-1, read.OpenAnyway(&locked)) << text;
+    if (strcmp(text, "abc") != 0) Text(read, &keys, 1);
+    ASSERT_EQ(0, read.OpenAnyway(&keys)) << text;
+    EXPECT_STREQ(text, Text(read, &keys));
+    EXPECT_EQ(-1, read.OpenAnyway(&keys)) << "already open";
+    read.SetNewChar(text);
+    Saved again = Save(read, &keys);
+    EXPECT_EQ(s.bytes, again.bytes) << text;
+    EXPECT_EQ(s.flags, again.flags) << text;
+  }
+  // Under another key it opens as whatever that key makes of it, never past the bytes.
+  CryptMan other(2);
+  ASSERT_EQ(0, other.AddPwd("other", "pw"));
+  DescrData read;
+  Saved s = SaveEncryptedAndReadBack(std::string(40, 'z').c_str(), read);
+  ASSERT_EQ(0, read.OpenAnyway(&other));
+  EXPECT_LE(read.getLen(), s.len - 16 + 1);  // at most every decrypted byte, and a NUL
+  EXPECT_EQ(static_cast<int>(strlen(read.getData())) + 1, read.getLen());
+  EXPECT_EQ(s.bytes, Save(read, &other).bytes);
 }

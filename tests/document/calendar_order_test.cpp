@@ -372,8 +372,12 @@ TEST(RowTextTest, CopiesShareAndAssignmentsStayApart) {
   EXPECT_EQ(0, b.text.compare(RowText("day shift")));
 }
 
+// A row is its four packed values, a text handle of one pointer and five flags, with no
+// padding beyond the alignment a pointer needs: 32 bytes on 64-bit builds, 28 on 32-bit ones.
 TEST(RowTextTest, RowIsSmall) {
-  if (sizeof(void*) == 8) {
-    EXPECT_EQ(32u, sizeof(T_viewDataItem));
-  }
+  EXPECT_EQ(sizeof(void*), sizeof(RowText));
+  constexpr size_t kFields = 4 * sizeof(unsigned) + sizeof(void*) + 5 * sizeof(bool);
+  constexpr size_t kAlign = alignof(void*);
+  EXPECT_EQ(kAlign, alignof(T_viewDataItem));
+  EXPECT_EQ((kFields + kAlign - 1) / kAlign * kAlign, sizeof(T_viewDataItem));
 }

@@ -59,8 +59,8 @@ TEST(LongOptionsTest, AgendaTakesTheCalendarDate) {
 
 TEST(LongOptionsTest, MistakesAreRefused) {
   static const std::vector<const char*> kCases[] = {
-      {"--agenda", "5"},      {"--agenda", "7x"},       {"--export-ics"},
-      {"--import-ics"},       {"--exportics", "x.ics"}, {"--"},
+      {"--agenda", "5"},    {"--agenda", "7x"},       {"--export-ics"},
+      {"--import-ics"},     {"--exportics", "x.ics"}, {"--"},
       {"--export-ics", ""},
   };
   for (const auto& args : kCases) {
@@ -111,6 +111,18 @@ TEST(LongOptionsTest, ImportAndExportRunWithoutAWindow) {
   std::string ics = readFile(home.file("out.ics"));
   EXPECT_NE(std::string::npos, ics.find("SUMMARY:Ski trip")) << ics;
   EXPECT_NE(std::string::npos, ics.find("@d.dat")) << ics;
+
+  // The same files again: every item is held already, by the UID the import kept or by
+  // the data file's own export; nothing is added.
+  for (const char* again : {"family.ics", "out.ics"}) {
+    RunResult re =
+        runZolt(home.path(), std::string("-f d.dat --import-ics ") + again, "unset DISPLAY;");
+    EXPECT_EQ(0, re.status) << re.err;
+    EXPECT_NE(std::string::npos, re.out.find("Imported 2 to-dos and appointments (2 updated)"))
+        << again << ": " << re.out;
+  }
+  std::string data = readFile(home.file("d.dat"));
+  EXPECT_EQ(data.find("sSki trip"), data.rfind("sSki trip")) << "held once";
 
   writeFile(home.file("bad.ics"), "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n");
   std::string before = readFile(home.file("d.dat"));

@@ -8,7 +8,10 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Multiline_Input.H>
 #include <gtest/gtest.h>
+// After gtest: X11's headers, which fl_draw.H pulls in, define names gtest uses.
+#include <FL/fl_draw.H>
 
+#include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -128,10 +131,44 @@ TEST_F(FakeKeyboardTest, KeysTypeNothingWithoutAFocusedInput) {
   EXPECT_STREQ(multi->value(), "");
 }
 
+// The pixels of the window in the box x, y, w × h, as the display shows them.
+static std::string pixels(Fl_Window* window, int x, int y, int w, int h) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!(window->shown() && window->visible() && window->damage() == 0)) {
+    if (std::chrono::steady_clock::now() > deadline) return "";
+    Fl::wait(0.05);
+  }
+  window->make_current();
+  unsigned char* image = fl_read_image(nullptr, x, y, w, h);
+  std::string bytes = image ? std::string(reinterpret_cast<char*>(image), 3 * w * h) : "";
+  delete[] image;
+  return bytes;
+}
+
+// The clock is drawn at the strip's left, as a copy of the text it was given, and only there.
 TEST_F(FakeKeyboardTest, ShowsTheClock) {
   EXPECT_STREQ(kbd->clock(), "");
-  kbd->setClock("24.12.2009\n18:30\n");
-  EXPECT_STREQ(kbd->clock(), "24.12.2009\n18:30\n");
+  Fl_Button* first = kbd->key("q");
+  ASSERT_NE(first, nullptr);
+  int clockW = first->x() - kbd->x();
+  ASSERT_GT(clockW, 20) << "room for the clock left of the keys";
+  std::string blank = pixels(window.get(), kbd->x(), kbd->y(), clockW, kbd->h());
+  ASSERT_EQ(blank.size(), static_cast<size_t>(3 * clockW * kbd->h()));
+  EXPECT_EQ(blank.find_first_not_of(blank[0]), std::string::npos) << "nothing drawn before";
+  std::string keys = pixels(window.get(), first->x(), kbd->y(), kbd->w() - clockW, kbd->h());
+  ASSERT_NE(keys.find_first_not_of(keys[0]), std::string::npos) << "the keys are on the screen";
+
+  std::string text = "24.12.2009\n18:30\n";
+  kbd->setClock(text.c_str());
+  text.assign(text.size(), 'x');
+  EXPECT_STREQ(kbd->clock(), "24.12.2009\n18:30\n") << "a copy, not the caller's buffer";
+  std::string drawn = pixels(window.get(), kbd->x(), kbd->y(), clockW, kbd->h());
+  ASSERT_EQ(drawn.size(), blank.size());
+  int changed = 0;
+  for (size_t i = 0; i < drawn.size(); ++i) changed += drawn[i] != blank[i];
+  EXPECT_GT(changed, 100) << "the time is drawn in the clock's place";
+  EXPECT_EQ(keys, pixels(window.get(), first->x(), kbd->y(), kbd->w() - clockW, kbd->h()))
+      << "the keys are drawn as before";
 }
 
 // The keys fill the strip right of the clock without overlapping, at the widths the window

@@ -88,6 +88,13 @@ TEST_F(MainWindowTest, ICalendarExportAndImportThroughThePrompts) {
   std::string ics = dir.file("cal.ics");
   std::vector<ShownReport> reports;
   recordReports(dialogs, reports);
+  // An import's outcome heads a report box when it has notes, else a plain message.
+  auto told = [&](const std::string& text) {
+    for (const ShownReport& r : reports) {
+      if (r.summary.find(text) != std::string::npos) return true;
+    }
+    return dialogs.saw(text);
+  };
   win->CB_Menu_prompt(kPromptExportIcs);
   EXPECT_EQ("filename and path of iCalendar-file to export to:",
             std::string(win->promptLabel()->label()));
@@ -101,15 +108,31 @@ TEST_F(MainWindowTest, ICalendarExportAndImportThroughThePrompts) {
       << reports[0].notes;
   EXPECT_NE(std::string::npos, readFile(ics).find("SUMMARY:Dentist"));
 
+  // Its own export read back holds nothing new: every item is updated in place, unchanged.
   int before = lines();
   win->CB_Menu_prompt(kPromptImportIcs);
   EXPECT_EQ("filename and path of iCalendar-file to import:",
             std::string(win->promptLabel()->label()));
   win->promptInput()->value(ics.c_str());
   win->CB_Done();
-  EXPECT_TRUE(dialogs.saw("into the new group \"cal\"")) << reports.size();
+  EXPECT_TRUE(told("(2 updated): every one was held already"))
+      << dialogs.shown.back() << " / " << reports.size();
+  EXPECT_EQ(before, lines());
+  EXPECT_EQ(0, journalFiles()) << "nothing changed, nothing recorded";
+
+  std::string other = dir.file("other.ics");
+  std::string text = readFile(ics);
+  for (size_t at = text.find("UID:zolt-"); at != std::string::npos;
+       at = text.find("UID:zolt-", at + 1)) {
+    text.replace(at, 9, "UID:else-");
+  }
+  writeFile(other, text);
+  win->CB_Menu_prompt(kPromptImportIcs);
+  win->promptInput()->value(other.c_str());
+  win->CB_Done();
+  EXPECT_TRUE(told("into the new group \"other\""));
   EXPECT_EQ(before + 1, lines());
-  EXPECT_NE(0, lineOf("cal"));
+  EXPECT_NE(0, lineOf("other"));
   EXPECT_EQ(1, journalFiles()) << "the whole import is one journal record";
 
   win->CB_Menu_prompt(kPromptImportIcs);

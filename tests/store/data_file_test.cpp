@@ -1,3 +1,4 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -240,14 +241,34 @@ TEST_F(DataFileTest, FailedWriteLeavesOldFileIntact) {
   EXPECT_EQ(2, entries) << "a temporary file was left behind";
 }
 
+// Reads `file` into `doc` as a user who may not read it: this process when it is not root
+// (root reads every file), else a child that has become the unprivileged user 65534. The
+// result of readData; kNotRun when the child could not become that user.
+constexpr int kNotRun = 100;
+static int readAsUnprivileged(Zolt& doc, const std::string& file) {
+  if (geteuid() != 0) return doc.readData(file.c_str());
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(kNotRun);
+    _exit(doc.readData(file.c_str()) + 10);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return kNotRun;
+  return WEXITSTATUS(status) == kNotRun ? kNotRun : WEXITSTATUS(status) - 10;
+}
+
 // A file that exists but cannot be read is not an empty document: a later full save
 // would overwrite it.
 TEST_F(DataFileTest, UnreadableFileIsNotTakenForEmpty) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   writeFile(master, readFile(testData("example.dat")));
   chmod(master.c_str(), 0);
-  EXPECT_EQ(-1, zolt.readData(master.c_str()));
-  chmod(master.c_str(), 0600);
+  chmod(dir.path().c_str(), 0711);  // another user may reach the file, not read it
+  EXPECT_EQ(-1, readAsUnprivileged(zolt, master));
+  chmod(master.c_str(), 0644);
+  Zolt fresh;
+  fresh.createRoot();
+  EXPECT_EQ(0, readAsUnprivileged(fresh, master)) << "the same file, readable, is read";
+  chmod(dir.path().c_str(), 0700);
 }
 
 TEST_F(DataFileTest, DirectoryIsNotADataFile) { EXPECT_EQ(-1, zolt.readData(dir.path().c_str())); }
