@@ -440,7 +440,7 @@ class Zolt {
   void adoptJournalOfTypedName();
   int readJournal(bool recover, int& setAsideCount, std::string& errorFile);
   int replayRun(int first, bool recover, int& setAsideCount, std::string& errorFile);
-  int setAsideStaleFiles(int first);
+  int setAsideStaleFiles(int first, std::string& firstStale);
   int setAside(const std::vector<std::pair<std::string, std::string>>& blocks);
   int incsave_commit(const std::string& record);
   void incsave_writeRecord(std::ostream& os, ToDoListItem* item, bool withChildren);

@@ -153,14 +153,13 @@ static bool writeAllTo(int fd, const std::string& text) {
 static int openForAppend(const std::string& name, std::string& why) {
   int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
   struct stat st;
-  if (lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != geteuid()) {
-    flags |= O_NOFOLLOW;
-  }
+  bool foreignLink = lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != geteuid();
+  if (foreignLink) flags |= O_NOFOLLOW;
   int fd = open(name.c_str(), flags, 0600);
   if (fd < 0) {
-    why = errno == ELOOP
-              ? std::string("it is a symbolic link that belongs to ") + ownerName(st.st_uid)
-              : std::string(strerror(errno));
+    // The kernel refuses such a link with ELOOP, or in a sticky folder with EACCES.
+    why = foreignLink ? "it is a symbolic link that belongs to " + ownerName(st.st_uid)
+                      : std::string(strerror(errno));
     return -1;
   }
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {

@@ -310,8 +310,9 @@ int Zolt::setAside(const std::vector<std::pair<std::string, std::string>>& files
 // Journal files beyond the unbroken run were never replayed and never will be, yet a new
 // run growing up to them would take them in: they are set aside in one pass and removed
 // before any new record is written. Files under journal names that are not Zolt's are
-// left as they are. 0, or -1 when they cannot be set aside (they then stay).
-int Zolt::setAsideStaleFiles(int first) {
+// left as they are. 0, or -1 when they cannot be set aside (they then stay; `firstStale`
+// names the first).
+int Zolt::setAsideStaleFiles(int first, std::string& firstStale) {
   std::vector<int> stale;
   std::vector<std::pair<std::string, std::string>> files;
   std::string why = "beyond the gap after file " + std::to_string(journalCount - 1);
@@ -322,7 +323,10 @@ int Zolt::setAsideStaleFiles(int first) {
     files.emplace_back(journalFileName(n), why);
   }
   if (stale.empty()) return 0;
-  if (setAside(files) != 0) return -1;
+  if (setAside(files) != 0) {
+    firstStale = files.front().first;
+    return -1;
+  }
   size_t removed = 0;
   for (auto it = stale.rbegin(); it != stale.rend(); ++it) {
     if (remove(journalFileName(*it).c_str()) == 0) ++removed;
@@ -410,8 +414,7 @@ int Zolt::readJournal(bool recover, int& setAsideCount, std::string& errorFile) 
     journalCount = first;
   }
   if (result < 0) return -1;
-  if (setAsideStaleFiles(first) != 0) {
-    errorFile = incsave_setAsideName();
+  if (setAsideStaleFiles(first, errorFile) != 0) {
     replayProblem =
         "journal files beyond the unbroken run could not be set aside: " + replayProblem;
     return -1;
