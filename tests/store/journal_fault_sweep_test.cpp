@@ -121,16 +121,17 @@ const struct {
     {"rename", "EACCES"}, {"openat", "EACCES"}, {"unlink", "EACCES"},
 };
 
-// Faulted runs per call and scenario: the last calls (where the data file's work is) and a
-// spread over the rest, so that the sweep stays short.
-const int kSamples = 6;
+// Faulted runs per call and scenario: each of the last calls (the data file's work comes
+// after the program's libraries are loaded) and a few spread over the rest, so that the
+// sweep stays short.
+const int kTail = 6;
+const int kSpread = 2;
 
 std::vector<int> Samples(int count) {
   std::vector<int> ks;
-  int stride = std::max(1, count / kSamples);
-  for (int k = count; k >= 1 && static_cast<int>(ks.size()) < kSamples; k -= stride) {
-    ks.push_back(k);
-  }
+  for (int k = count; k >= 1 && k > count - kTail; --k) ks.push_back(k);
+  int rest = count - kTail;
+  for (int i = 1; i <= kSpread && rest > 0; ++i) ks.push_back(std::max(1, rest * i / kSpread));
   return ks;
 }
 

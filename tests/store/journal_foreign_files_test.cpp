@@ -209,3 +209,17 @@ TEST_F(JournalForeignFilesTest, ANewSetAsideFileIsPrivate) {
 }
 
 }  // namespace
+
+namespace {
+
+// The compaction marker's fingerprint: size and SHA-1 ("abc" is FIPS 180's own example),
+// and none at all when the file cannot be read to its end (a folder fails its first read).
+TEST(JournalFingerprintTest, AReadErrorGivesNoFingerprint) {
+  TempDir dir;
+  writeFile(dir.file("abc"), "abc");
+  EXPECT_EQ("3 a9993e364706816aba3e25717850c26c9cd0d89d", fileFingerprint(dir.file("abc")));
+  EXPECT_EQ("", fileFingerprint(dir.path()));
+  EXPECT_EQ("", fileFingerprint(dir.file("missing")));
+}
+
+}  // namespace
