@@ -379,8 +379,8 @@ class Zolt {
   // be applied is copied whole to the end of incsave_setAsideName() (made durable before
   // the file may go) and the replay goes on with the next file. `setAsideCount` receives
   // how many were set aside. 1 when a record was applied or a file set aside (the start
-  // then writes the master file and removes the journal), 0 when neither, -1 when the
-  // set-aside file cannot be written (the replay stops there; every journal file stays).
+  // then writes the master file and removes the journal), 0 when neither, -1 when the set-aside
+  // file or a journal file cannot be written or read (it stops there; every file stays).
   [[nodiscard]] int incsave_recoverFiles(int& setAsideCount);
   // The file beside the master file that keeps what could not be applied.
   std::string incsave_setAsideName() const { return journalBase + ".unapplied"; }

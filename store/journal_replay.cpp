@@ -372,6 +372,7 @@ int Zolt::replayRun(int first, bool recover, int& setAsideCount, std::string& er
     }
     replayProblem = context.why;
     if (!recover || file.content.empty()) {
+      if (recover) replayProblem = name + ": " + context.why;
       errorFile = name;
       journalFiles.clear();
       return -1;
@@ -408,7 +409,9 @@ int Zolt::readJournal(bool recover, int& setAsideCount, std::string& errorFile) 
   // to-dos as it met them and settled the completion counts once at the end, so the index
   // and the recount (three walks of the whole tree) would change nothing.
   int result = 0;
-  if (access(journalFileName(first).c_str(), F_OK) == 0 || errno != ENOENT) {
+  // lstat: a link left dangling under the first name is no end of the run.
+  struct stat st;
+  if (lstat(journalFileName(first).c_str(), &st) == 0 || errno != ENOENT) {
     result = replayRun(first, recover, setAsideCount, errorFile);
   } else {
     journalCount = first;

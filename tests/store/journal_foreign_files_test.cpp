@@ -145,6 +145,19 @@ TEST_F(JournalForeignFilesTest, ALinkUnderAJournalNameIsLeftAlone) {
   EXPECT_EQ(NewRecord(30, "through a link"), readFile(master + "1"));
 }
 
+// A link that leads nowhere under the first journal name: the records after it still count.
+TEST_F(JournalForeignFilesTest, ADanglingLinkFirstInTheRunIsPassedOver) {
+  ASSERT_EQ(0, symlink(dir.file("nowhere").c_str(), (master + "0").c_str()));
+  Start();
+  NewToDo(50, "after the link");
+  EXPECT_EQ(NewRecord(50, "after the link"), readFile(master + "1"));
+  Start();
+  EXPECT_EQ(1u, Count(readFile(master), "safter the link\n"));
+  EXPECT_FALSE(fileExists(master + ".unapplied"));
+  struct stat st;
+  EXPECT_EQ(0, lstat((master + "0").c_str(), &st));
+}
+
 TEST_F(JournalForeignFilesTest, TheKindOfAFileIsToldByItsContent) {
   static const struct {
     const char* content;
