@@ -260,14 +260,17 @@ int Zolt::incsave_delFiles() {
   return 0;
 }
 
-// Removes every journal file numbered below `below` (the master file holds them all) and
-// those this document holds; files under journal names that are not Zolt's stay. Returns
+// Removes every journal file numbered below `below` (the master file holds them all, or
+// the set-aside file) and those this document holds; files under journal names that are
+// not Zolt's stay. Returns
 // the numbers of the journal files that could not be removed.
 std::vector<int> Zolt::removeCoveredFiles(int below) {
   std::vector<int> doomed = journalFiles;
   for (int n : journalNumbersOnDisk()) {
     if (n >= below || std::find(doomed.begin(), doomed.end(), n) != doomed.end()) continue;
-    if (readJournalFile(journalFileName(n)).kind == JournalFileKind::kJournal) {
+    // Also another user's journal file: below `below` it was set aside by a recovery.
+    JournalFileKind kind = readJournalFile(journalFileName(n)).kind;
+    if (kind == JournalFileKind::kJournal || kind == JournalFileKind::kUnreadable) {
       doomed.push_back(n);
     }
   }

@@ -106,4 +106,29 @@ TEST_F(JournalOtherUserTest, TheSetAsideFileNeverFollowsAnotherUsersLink) {
   EXPECT_EQ(kRecord, readFile(data + "1"));
 }
 
+// In a shared sticky folder someone else put a journal file beside the user's data file:
+// it is never replayed; the recovery sets it aside once, and since the user cannot remove
+// it, the starts after that pass over it instead of taking it in again.
+TEST_F(JournalOtherUserTest, APlantedJournalFileInAStickyFolderComesInNever) {
+  ASSERT_EQ(0, chmod(dir.path().c_str(), 01777));
+  GiveToPeer(data);
+  writeFile(data + "0", kRecord);  // root's, readable by all
+  RunResult r = RunAsPeer("-q -f data.dat");
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("belongs to root")) << r.err;
+
+  r = RunAsPeer("-q --recover -f data.dat");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("could not be removed")) << r.err;
+  for (int run = 0; run < 2; ++run) {
+    r = RunAsPeer("-q -f data.dat");
+    EXPECT_EQ(0, r.status) << run << ": " << r.err;
+  }
+  EXPECT_EQ(kRecord, readFile(data + "0"));
+  EXPECT_EQ(std::string::npos, readFile(data).find("sfrom the journal\n"));
+  std::string kept = readFile(data + ".unapplied");
+  EXPECT_EQ(kept.find(kRecord), kept.rfind(kRecord)) << kept;
+  EXPECT_NE(std::string::npos, kept.find(kRecord)) << kept;
+}
+
 }  // namespace
