@@ -250,4 +250,22 @@ TEST_F(JournalFaultSweepTest, AJournalUnderTheTypedNameOnAnotherFileSystemIsMove
   std::filesystem::remove_all(linkDir);
 }
 
+// Many stray journal files beyond a gap: the set-aside file is opened once to read what it
+// holds and once to append them all, however many there are (and the trace saw both).
+TEST_F(JournalFaultSweepTest, StrayFilesAreSetAsideWithOneAppend) {
+  Lay(Scenarios()[1]);
+  const int kStray = 500;
+  for (int n = 2; n < 2 + kStray; ++n) {
+    writeFile(Data() + std::to_string(n), NewRecord(100 + n, "stray " + std::to_string(n)));
+  }
+  std::string log = folder->file(".opens");
+  std::string setAside = Data() + ".unapplied";
+  RunResult r = runZolt(folder->path(), "-q -f data.dat",
+                        Strace("-o '" + log + "' -P '" + setAside + "' -e trace=openat"));
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(static_cast<size_t>(kStray), Count(readFile(setAside), " was not applied: "));
+  EXPECT_EQ(2u, Count(readFile(log), "openat(")) << readFile(log);
+  EXPECT_NE(std::string::npos, r.err.find("500 journal files beyond the unbroken run")) << r.err;
+}
+
 }  // namespace
