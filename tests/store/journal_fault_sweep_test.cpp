@@ -211,6 +211,22 @@ TEST_F(JournalFaultSweepTest, AReadErrorOnTheDataFileIsNotCalledCorrupt) {
   EXPECT_TRUE(fileExists(Data() + "0"));
 }
 
+// A journal file that fails to read is neither dropped nor taken for empty: the start is
+// refused with the reason, and every file stays.
+TEST_F(JournalFaultSweepTest, AReadErrorOnAJournalFileRefusesTheStartAndKeepsIt) {
+  Scenario s = Scenarios()[0];
+  Lay(s);
+  std::string failing = Data() + "1";
+  RunResult r =
+      runZolt(folder->path(), "-q -f data.dat",
+              Strace("-o /dev/null -P '" + failing + "' -e trace=read -e inject=read:error=EIO"));
+  EXPECT_NE(0, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("reading it failed: Input/output error")) << r.err;
+  EXPECT_EQ(s.files[1].second, readFile(failing));
+  EXPECT_EQ(s.files[0].second, readFile(Data() + "0"));
+  EXPECT_EQ(readFile(testData("example.dat")), readFile(Data()));
+}
+
 // The set-aside file cannot be read: what it holds stays, the new entry goes after it.
 TEST_F(JournalFaultSweepTest, ASetAsideFileThatCannotBeReadIsAppendedTo) {
   Lay(Scenarios()[2]);
