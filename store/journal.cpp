@@ -77,13 +77,14 @@ int Zolt::incsave_commit(const std::string& record) {
     placed = placeExclusively(temp, journalFileName(journalCount));
     if (placed == 1) ++journalCount;  // another file has that name: it stays as it is
   }
+  std::string name = journalFileName(journalCount);
   bool durable = placed == 0 && syncDirectoryOf(journalBase) == 0;
   // A placed file is this document's, durable or not: the compaction must remove it.
   if (placed == 0) journalFiles.push_back(journalCount++);
   if (!durable) {
     if (placed != 0 && !temp.empty()) unlink(temp.c_str());
     journalFailed = true;
-    std::cerr << "Could not write the journal file " << journalFileName(journalCount)
+    std::cerr << "Could not write the journal file " << name
               << ": changes are no longer being saved as they happen\n";
     return -1;
   }
