@@ -10,19 +10,19 @@
 #include <fstream>
 
 #include "app/command_line.h"
-#include "util/config.h"
 #include "app/data_file_check.h"
 #include "app/data_file_lock.h"
 #include "app/data_folder.h"
 #include "app/exchange_file.h"
 #include "app/headless.h"
-#include "gui/messages.h"
 #include "app/quit_signals.h"
 #include "app/view_state.h"
 #include "document/zolt.h"
 #include "gui/fallback_text.h"
 #include "gui/fltk_dialogs.h"
+#include "gui/messages.h"
 #include "gui/zolt_gui.h"
+#include "util/config.h"
 #include "util/external_editor.h"
 
 Zolt* zolt = nullptr;
@@ -84,11 +84,17 @@ static int settleDataFile(const T_CommandLine& cl, std::string& fileName, bool& 
 // is printed there, whose standard output is the agenda alone. Set once by zoltMain.
 static FILE* notes = stdout;
 
+// What the journal has to tell besides its result, in the window too.
+static void showJournalNotices() {
+  for (const std::string& notice : zolt->incsave_notices()) showMessage(notice);
+}
+
 // Writes the master file; the journal files are removed only once the write succeeded,
 // since until then they hold the only copy of the latest changes.
 static int saveAll(const std::string& fileName) {
   int result = zolt->incsave_compact(fileName.c_str());
   fprintf(notes, "write to file: %i\n", result);
+  showJournalNotices();
   if (result != 0) {
     showAlert("Could not write the master data file " + fileName +
               ". Nothing was lost: the journal files beside it keep every change and are "
@@ -98,14 +104,29 @@ static int saveAll(const std::string& fileName) {
   return result;
 }
 
-// A journal file whose record cannot be applied (a disk that returned garbage, a file
-// edited by hand): which one and why, that nothing was touched, and the way on.
+// `text` quoted for a POSIX shell, so that a command holding it can be pasted as it is.
+static std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The command that loads every change that can be applied, without a window.
+static std::string recoverCommand(const std::string& fileName) {
+  return "zolt -q --recover -f " + shellQuoted(fileName);
+}
+
+// A journal file that cannot be read or applied (a disk that returned garbage, a file
+// edited by hand or left by a run as another user): which one and why, that nothing was
+// touched, and the way on.
 static std::string journalProblemText(const std::string& fileName, const std::string& file,
                                       const std::string& why, const std::string& setAsideName) {
   return "The journal file " + file + " cannot be applied (" + why +
          ").\nNothing was changed: the data file " + fileName +
-         " and every journal file are kept as they are.\nTo start with every change that can "
-         "be applied, run\n  zolt --recover -f " + fileName +
+         " and every journal file are kept as they are.\nWhen the file belongs to another "
+         "user, give it back to yourself (chown) and start again. To start with every change "
+         "that can be applied, run\n  " +
+         recoverCommand(fileName) +
          "\nThe journal records that cannot be applied are then kept in " + setAsideName +
          " (see the manual page, zolt(1)).";
 }
@@ -119,27 +140,31 @@ static int replayJournal(const std::string& fileName, bool recover) {
       showMessage(journalProblemText(fileName, errorFile, zolt->incsave_replayProblem(),
                                      zolt->incsave_setAsideName()));
     }
+    showJournalNotices();
     return replayed;
   }
   int setAside = 0;
   int replayed = zolt->incsave_recoverFiles(setAside);
   if (replayed < 0) {
-    showMessage("Could not write " + zolt->incsave_setAsideName() +
-                ": nothing was changed. Make room on the disk or fix the folder's "
-                "permissions, then run zolt --recover again.");
+    showMessage("The journal could not be recovered: " + zolt->incsave_replayProblem() +
+                ".\nNothing was changed; every journal file is kept. Mend that, then run " +
+                recoverCommand(fileName) + " again.");
   } else if (setAside > 0) {
     showMessage(std::to_string(setAside) + " journal file(s) could not be applied (the last: " +
                 zolt->incsave_replayProblem() + ") and are kept in " +
                 zolt->incsave_setAsideName() + ". Every other change was loaded.");
   }
+  showJournalNotices();
   return replayed;
 }
 
 // The key block holds the passwords of the encrypted descriptions: without it they can
 // never be read again, so the file is left alone and the user told how to mend it.
 static std::string keyBlockMessage(const std::string& fileName, const std::string& why) {
-  return "The key block of " + fileName + " (the lines from \"<Crypt>\" to \"</Crypt>\", "
-         "which hold the passwords of encrypted descriptions) is damaged: " + why +
+  return "The key block of " + fileName +
+         " (the lines from \"<Crypt>\" to \"</Crypt>\", "
+         "which hold the passwords of encrypted descriptions) is damaged: " +
+         why +
          ".\nZolt has changed nothing. Put back the file from a backup, or mend the block as "
          "doc/file_format.md describes under \"The <Crypt> block\".";
 }
@@ -147,6 +172,11 @@ static std::string keyBlockMessage(const std::string& fileName, const std::strin
 // Loads the master file and the journal. 0, or -1 after telling the user why not.
 static int loadDocument(const std::string& fileName, bool recover) {
   if (zolt->readData(fileName.c_str()) != 0) {
+    if (!zolt->getReadError().empty()) {
+      showMessage("The data file " + fileName + " cannot be read (" + zolt->getReadError() +
+                  "). Zolt has changed nothing; start it again once the file can be read.");
+      return -1;
+    }
     const std::string& keyBlock = zolt->getKeys().GetReadError();
     showMessage(keyBlock.empty() ? std::string("Master data file corrupt. Read Documentation "
                                                "about data recovery.")

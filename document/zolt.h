@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "calendar/calendar_lists.h"
@@ -26,6 +27,8 @@
 #include "model/todo_list_group.h"
 
 class CalendarLines;
+
+struct T_MarkerLine;  // a line of the compaction marker (store/journal.cpp)
 
 class Zolt {
  public:
@@ -361,8 +364,10 @@ class Zolt {
 
   // ---- The journal: one small file per change, replayed at the next start. ----
   // Journal file n is the master file's name followed by n; the journal is the unbroken
-  // run from 0. Each file is written under a temporary name, synced and then renamed, so a
-  // file under a journal name is always whole. The writers return 0 once the record is on
+  // run from 0. Each file is written under a temporary name, synced and then given its
+  // name only where no file of that name exists, so a journal file is always whole and
+  // never replaces another file. A file under a journal name is taken for one only by its
+  // content; any other is passed over and left alone. The writers return 0 once the record is on
   // disk and -1 when it could not be written (the change then lives in memory only, which
   // they also report on standard error).
 
@@ -377,15 +382,23 @@ class Zolt {
   // be applied is copied whole to the end of incsave_setAsideName() (made durable before
   // the file may go) and the replay goes on with the next file. `setAsideCount` receives
   // how many were set aside. 1 when a record was applied or a file set aside (the start
-  // then writes the master file and removes the journal), 0 when neither, -1 when the
-  // set-aside file cannot be written (the replay stops there; every journal file stays).
+  // then writes the master file and removes the journal), 0 when neither, -1 when the set-aside
+  // file or a journal file cannot be written or read (it stops there; every file stays).
   [[nodiscard]] int incsave_recoverFiles(int& setAsideCount);
   // The file beside the master file that keeps what could not be applied.
   std::string incsave_setAsideName() const { return journalBase + ".unapplied"; }
-  // Number of journal files.
-  int incsave_getNrOfFiles() const { return journalCount; }
-  // Removes the journal files. Returns 0.
+  // Number of journal files this document holds (read at the start or written since).
+  int incsave_getNrOfFiles() const { return static_cast<int>(journalFiles.size()); }
+  // Removes the journal files this document holds. Returns 0; a file that cannot be
+  // removed is named in incsave_notices().
   int incsave_delFiles();
+  // What the last replay, recovery or compaction has to tell the user besides its result
+  // (files set aside, files under a journal name that are not Zolt's, files that could not
+  // be removed), one sentence each. Cleared by the next of them.
+  const std::vector<std::string>& incsave_notices() const { return journalNotices; }
+  // Why readData failed when the file could not be read (empty when it was read but is
+  // damaged).
+  const std::string& getReadError() const { return readError; }
   // Writes the whole document to `fileName` (as writeData) and then removes the journal
   // files. A marker holding the new file's fingerprint is written before the new file
   // replaces the old one and removed last, so that a start after a crash in between can
@@ -424,12 +437,14 @@ class Zolt {
   // Journal helpers.
   std::string journalFileName(int n) const;
   std::vector<int> journalNumbersOnDisk() const;
-  bool finishInterruptedCompaction();
+  int settleCompactionMarker();
+  void finishCompaction(const std::string& marker, const T_MarkerLine& line);
+  std::vector<int> removeCoveredFiles(int below);
   void adoptJournalOfTypedName();
   int readJournal(bool recover, int& setAsideCount, std::string& errorFile);
-  int replayRun(bool recover, int& setAsideCount, std::string& errorFile);
-  int setAsideStaleFiles();
-  int setAside(const std::string& journalFile, const std::string& why);
+  int replayRun(int first, bool recover, int& setAsideCount, std::string& errorFile);
+  int setAsideStaleFiles(int first, std::string& firstStale);
+  int setAside(const std::vector<std::pair<std::string, std::string>>& blocks);
   int incsave_commit(const std::string& record);
   void incsave_writeRecord(std::ostream& os, ToDoListItem* item, bool withChildren);
   int incsave_saveItem(ToDoListItem* item, ToDoListGroup* parent);
@@ -520,7 +535,10 @@ class Zolt {
   std::string journalBase;  // the master file's resolved name; journal files are named after it
   std::string typedJournalBase;  // the name as given, which older versions named them after
   std::string replayProblem;     // see incsave_replayProblem
-  int journalCount = 0;     // journal files 0 .. journalCount-1 exist
+  int journalCount = 0;     // the number the next journal file is tried under
+  std::vector<int> journalFiles;  // numbers of the journal files this document holds
+  std::vector<std::string> journalNotices;  // see incsave_notices
+  std::string readError;                    // see getReadError
   bool journalFailed = false;
   bool newItemFlag = false;
   ToDoListToDo* rememberedTodo = nullptr;    // owned copy

@@ -214,11 +214,13 @@ int Zolt::readData(const char* fileName) {
   options.mainViewType = kMainViewNormal;
   options.viewtype = kViewTree;
   options.sort = 1;
+  readError.clear();
   std::ifstream is(fileName, std::ios::binary);
   if (!is) {
     // Only a file that is not there is an empty document: one that exists but cannot be
     // read must not be taken for empty, or the next full save would overwrite it.
     if (access(fileName, F_OK) == 0 || errno != ENOENT) {
+      readError = std::string("it cannot be opened: ") + strerror(errno);
       std::cerr << "Cannot open " << fileName << ": " << strerror(errno) << "\n";
       return -1;
     }
@@ -243,6 +245,11 @@ int Zolt::readData(const char* fileName) {
   }
   unsigned headerIdmax = idmax;
   if (!foundItems || root->readContent(is, nrActiveJobs, idmax, calendar) != 0) result = -1;
+  // A disk that fails a read ends the stream like the end of the file: not damage.
+  if (is.bad()) {
+    readError = std::string("reading it failed: ") + strerror(errno);
+    return -1;
+  }
   // Items without an identifier got idmax + 1, idmax + 2, ... while they were read; when the
   // file also holds identifiers above its stored idmax (a file edited by hand, or damaged),
   // one of those may have been handed out twice.

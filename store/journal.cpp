@@ -2,6 +2,7 @@
 // the master file at once, so that a kill or a crash loses nothing acknowledged.
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -18,15 +19,13 @@
 #include "crypt/sha1.h"
 #include "document/zolt.h"
 #include "store/atomic_file.h"
+#include "store/journal_files.h"
 #include "store/text_util.h"
 
-static const char kJournalHead[] = "<type=Zolt>\n<version=2009-02-12_a1b2c3d4e5f6>\n<data>\n";
 static const char kTempInfix[] = ".jtmp";          // journal files being written
 static const char kMarkerSuffix[] = ".compacted";  // see incsave_compact
 
 std::string Zolt::journalFileName(int n) const { return journalBase + std::to_string(n); }
-
-static bool existsFile(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
 
 static bool writeAll(int fd, const std::string& content) {
   const char* p = content.data();
@@ -41,32 +40,54 @@ static bool writeAll(int fd, const std::string& content) {
   return true;
 }
 
+// A complete and synced temporary file from `tempPattern` holding `content`; "" on failure.
+static std::string writeTemporary(const std::string& tempPattern, const std::string& content) {
+  std::string temp = tempPattern;
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return std::string();
+  bool ok = writeAll(fd, content) && fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (!ok) {
+    unlink(temp.c_str());
+    return std::string();
+  }
+  return temp;
+}
+
 // Writes `content` to `name` so that `name` appears only complete and durable.
 static bool writeDurably(const std::string& name, const std::string& tempPattern,
                          const std::string& content) {
-  std::string temp = tempPattern;
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, content) && fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  ok = ok && rename(temp.c_str(), name.c_str()) == 0;
-  if (!ok) {
+  std::string temp = writeTemporary(tempPattern, content);
+  if (temp.empty()) return false;
+  if (rename(temp.c_str(), name.c_str()) != 0) {
     unlink(temp.c_str());
     return false;
   }
   return syncDirectoryOf(name) == 0;
 }
 
+// How many numbers a record passes over when their names are taken by other files.
+static const int kMaxTakenNames = 10000;
+
 int Zolt::incsave_commit(const std::string& record) {
+  std::string temp =
+      writeTemporary(journalBase + kTempInfix + "XXXXXX", kJournalHead + record + "</data>\n");
+  int placed = temp.empty() ? -1 : 1;
+  for (int tries = 0; placed == 1 && tries < kMaxTakenNames; ++tries) {
+    placed = placeExclusively(temp, journalFileName(journalCount));
+    if (placed == 1) ++journalCount;  // another file has that name: it stays as it is
+  }
   std::string name = journalFileName(journalCount);
-  if (!writeDurably(name, journalBase + kTempInfix + "XXXXXX",
-                    kJournalHead + record + "</data>\n")) {
+  bool durable = placed == 0 && syncDirectoryOf(journalBase) == 0;
+  // A placed file is this document's, durable or not: the compaction must remove it.
+  if (placed == 0) journalFiles.push_back(journalCount++);
+  if (!durable) {
+    if (placed != 0 && !temp.empty()) unlink(temp.c_str());
     journalFailed = true;
     std::cerr << "Could not write the journal file " << name
               << ": changes are no longer being saved as they happen\n";
     return -1;
   }
-  ++journalCount;
   return 0;
 }
 
@@ -182,29 +203,8 @@ void Zolt::incsave_forgetGroup() {
 
 // ---- compaction ----
 
-// Size and SHA-1 of a file's content, or "" when it cannot be read.
-static std::string fingerprint(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return std::string();
-  Hash_SHA1 sha;
-  char buffer[65536];
-  long long size = 0;
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    sha.Update(buffer, static_cast<int>(in.gcount()));
-    size += in.gcount();
-  }
-  sha.Finish();
-  std::ostringstream out;
-  out << size << ' ';
-  static const char kHex[] = "0123456789abcdef";
-  for (int i = 0; i < kSha1DigestLen; ++i) {
-    out << kHex[sha.GetDigestByte(i) >> 4] << kHex[sha.GetDigestByte(i) & 15];
-  }
-  return out.str();
-}
-
 // The numbers n of every file named journalBase followed by n (decimal, no leading zero),
-// in ascending order, whether or not they belong to the unbroken run from 0.
+// in ascending order, whatever the files hold.
 std::vector<int> Zolt::journalNumbersOnDisk() const {
   std::vector<int> numbers;
   size_t slash = journalBase.rfind('/');
@@ -228,68 +228,161 @@ std::vector<int> Zolt::journalNumbersOnDisk() const {
   return numbers;
 }
 
-// Removes the journal files `numbers` from the highest down, then syncs the directory: a
-// crash in between leaves an unbroken run from 0, never files behind a gap that a later
-// journal could join up with.
-static int removeFromTheTop(std::vector<int> numbers,
-                            const std::function<std::string(int)>& nameOf) {
+// Removes the files `numbers` from the highest down, then syncs the directory: a crash in
+// between leaves an unbroken run from 0, never files behind a gap that a later journal
+// could join up with. Returns the numbers whose files are still there.
+static std::vector<int> removeFromTheTop(std::vector<int> numbers,
+                                         const std::function<std::string(int)>& nameOf) {
   std::sort(numbers.rbegin(), numbers.rend());
-  int result = 0;
+  std::vector<int> kept;
   for (int n : numbers) {
-    if (remove(nameOf(n).c_str()) != 0 && errno != ENOENT) result = -1;
+    if (remove(nameOf(n).c_str()) != 0 && errno != ENOENT) kept.insert(kept.begin(), n);
   }
-  if (!numbers.empty() && syncDirectoryOf(nameOf(0)) != 0) result = -1;
-  return result;
+  if (!numbers.empty()) (void)syncDirectoryOf(nameOf(0));
+  return kept;
+}
+
+static std::string listOfNames(const std::vector<int>& numbers,
+                               const std::function<std::string(int)>& nameOf) {
+  std::string names;
+  for (int n : numbers) names += (names.empty() ? "" : ", ") + nameOf(n);
+  return names;
 }
 
 int Zolt::incsave_delFiles() {
-  std::vector<int> run;
-  for (int n = 0; n < journalCount || existsFile(journalFileName(n)); ++n) run.push_back(n);
-  (void)removeFromTheTop(run, [this](int n) { return journalFileName(n); });
+  auto nameOf = [this](int n) { return journalFileName(n); };
+  std::vector<int> kept = removeFromTheTop(journalFiles, nameOf);
+  if (!kept.empty()) {
+    journalNotices.push_back("The journal files " + listOfNames(kept, nameOf) +
+                             " could not be removed.");
+  }
+  journalFiles.clear();
   journalCount = 0;
   return 0;
 }
 
+// Removes every journal file numbered below `below` (the master file holds them all, or
+// the set-aside file) and those this document holds; files under journal names that are
+// not Zolt's stay. Returns
+// the numbers of the journal files that could not be removed.
+std::vector<int> Zolt::removeCoveredFiles(int below) {
+  std::vector<int> doomed = journalFiles;
+  for (int n : journalNumbersOnDisk()) {
+    if (n >= below || std::find(doomed.begin(), doomed.end(), n) != doomed.end()) continue;
+    // Also another user's journal file: below `below` it was set aside by a recovery.
+    JournalFileKind kind = readJournalFile(journalFileName(n)).kind;
+    if (kind == JournalFileKind::kJournal || kind == JournalFileKind::kUnreadable) {
+      doomed.push_back(n);
+    }
+  }
+  journalFiles.clear();
+  return removeFromTheTop(doomed, [this](int n) { return journalFileName(n); });
+}
+
+// The marker beside the master file: one line per compaction that may be in place, "SIZE
+// SHA1 N" where SIZE and SHA1 are the new master file's and every journal file numbered
+// below N is in it. An older line without N stands for every journal file.
+struct T_MarkerLine {
+  std::string print;
+  int below;
+};
+
+static std::vector<T_MarkerLine> readMarker(const std::string& marker) {
+  std::vector<T_MarkerLine> lines;
+  std::ifstream in(marker, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t first = line.find(' ');
+    size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+    unsigned below = 0;
+    if (second == std::string::npos) {
+      lines.push_back({line, INT_MAX});
+    } else if (parseFittingNumber(line.substr(second + 1), below) && below <= INT_MAX) {
+      lines.push_back({line.substr(0, second), static_cast<int>(below)});
+    }
+  }
+  return lines;
+}
+
+static std::string markerText(const std::vector<T_MarkerLine>& lines) {
+  std::string text;
+  for (const T_MarkerLine& l : lines) text += l.print + " " + std::to_string(l.below) + "\n";
+  return text;
+}
+
+// Ends a compaction whose new master file is in place: the journal files it holds go, and
+// so does the marker once none is left. A file that cannot be removed keeps the marker,
+// so that it is never replayed over the master file that holds it, and is named.
+void Zolt::finishCompaction(const std::string& marker, const T_MarkerLine& line) {
+  std::vector<int> kept = removeCoveredFiles(line.below);
+  journalCount = 0;
+  bool later = false;  // journal files written after the kept files, replayed from there
+  for (int n : journalNumbersOnDisk()) {
+    if (n >= line.below && readJournalFile(journalFileName(n)).kind == JournalFileKind::kJournal) {
+      later = true;
+      break;
+    }
+  }
+  if (kept.empty() && !later) {
+    remove(marker.c_str());
+    (void)syncDirectoryOf(marker);
+    return;
+  }
+  // New records go after the kept files and are replayed from there.
+  int below = line.below == INT_MAX ? kept.back() + 1 : line.below;
+  journalCount = below;
+  if (!writeDurably(marker, marker + ".XXXXXX", markerText({{line.print, below}}))) {
+    std::cerr << "Could not rewrite " << marker << "\n";
+  }
+  if (kept.empty()) return;
+  journalNotices.push_back(
+      "The journal files " + listOfNames(kept, [this](int n) { return journalFileName(n); }) +
+      " could not be removed. Their changes are in the data file and they are not replayed "
+      "again; remove them when you can.");
+}
+
 int Zolt::incsave_compact(const char* fileName) {
+  journalNotices.clear();
   std::string marker = journalBase + kMarkerSuffix;
-  auto writeMarker = [&marker](const std::string& tempName) {
-    std::string print = fingerprint(tempName);
-    return !print.empty() && writeDurably(marker, marker + ".XXXXXX", print + "\n");
+  std::vector<T_MarkerLine> lines = readMarker(marker);
+  const std::vector<T_MarkerLine> before = lines;
+  auto writeMarker = [&](const std::string& tempName) {
+    std::string print = fileFingerprint(tempName);
+    if (print.empty()) return false;
+    lines.push_back({print, journalCount});
+    return writeDurably(marker, marker + ".XXXXXX", markerText(lines));
   };
   int result = writeMaster(fileName, writeMarker);
   if (result == 0) {
-    incsave_delFiles();
-    // The deletions reach the disk before the marker goes: without the marker, journal
-    // files left over would be replayed onto a master file that already holds them.
-    (void)syncDirectoryOf(journalBase);
+    finishCompaction(marker, lines.back());
+  } else if (before.empty()) {
+    remove(marker.c_str());
+    (void)syncDirectoryOf(marker);
+  } else if (lines.size() != before.size()) {
+    (void)writeDurably(marker, marker + ".XXXXXX", markerText(before));
   }
-  // The marker must go before any new journal record is written, or a crash later in this
-  // run would make the next start drop that record.
-  remove(marker.c_str());
-  (void)syncDirectoryOf(marker);
   return result;
 }
 
-// A crash may have hit a compaction after the new master file was in place: the master
-// then already holds every journal record, and replaying them again would add new items
-// twice and fail on deleted ones. The marker's fingerprint tells; then the journal is
-// removed instead of replayed. Returns true in that case.
-// Every numbered file goes then, also those beyond a gap that an older version's removal
-// from 0 upwards may have left: they are in the master file as much as the run is. The
-// marker's removal is made durable before any new record can be written, since a marker
-// that came back after a power cut would make the next start drop that record.
-bool Zolt::finishInterruptedCompaction() {
+// A crash may have hit a compaction after the new master file was in place, or a journal
+// file could not be removed after one: the master then already holds those journal files,
+// and replaying them again would add new items twice and fail on deleted ones. The
+// marker's fingerprint tells; they are removed then instead of replayed. Returns the
+// number the replay starts from: 0, or past the files the master holds while one of them
+// is still there.
+int Zolt::settleCompactionMarker() {
   std::string marker = journalBase + kMarkerSuffix;
-  std::ifstream in(marker, std::ios::binary);
-  if (!in) return false;
-  std::string expected = readfLine(in);
-  in.close();
-  bool done = !expected.empty() && expected == fingerprint(journalBase);
-  if (done) {
-    (void)removeFromTheTop(journalNumbersOnDisk(), [this](int n) { return journalFileName(n); });
-    journalCount = 0;
+  std::vector<T_MarkerLine> lines = readMarker(marker);
+  if (lines.empty() && access(marker.c_str(), F_OK) != 0) return 0;
+  std::string print = fileFingerprint(journalBase);
+  for (const T_MarkerLine& line : lines) {
+    if (print.empty() || line.print != print) continue;
+    finishCompaction(marker, line);
+    return journalCount;
   }
+  // The marker's removal is made durable before any new record can be written, since a
+  // marker that came back after a power cut would make the next start drop that record.
   remove(marker.c_str());
   (void)syncDirectoryOf(marker);
-  return done;
+  return 0;
 }

@@ -1,17 +1,21 @@
 // Replaying the journal at start-up: each file holds one record, applied in number order.
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "document/zolt.h"
 #include "store/atomic_file.h"
+#include "store/journal_files.h"
 #include "store/text_util.h"
 
 namespace {
@@ -49,7 +53,7 @@ class SyncIndex {
 
 // Removes what a crash may have left behind: journal files, master files and compaction
 // markers that were being written (they were never renamed, so they hold nothing that was
-// acknowledged).
+// acknowledged). Only the user's own regular files: a name alone does not make a file ours.
 void Zolt::removeJournalLeftovers() {
   size_t slash = journalBase.rfind('/');
   std::string dir = slash == std::string::npos ? "." : journalBase.substr(0, slash + 1);
@@ -60,27 +64,42 @@ void Zolt::removeJournalLeftovers() {
   while (dirent* entry = readdir(d)) {
     std::string name = entry->d_name;
     for (const std::string& prefix : prefixes) {
-      if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
-        unlink((slash == std::string::npos ? name : dir + name).c_str());
+      if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+        continue;
+      }
+      std::string path = slash == std::string::npos ? name : dir + name;
+      struct stat st;
+      if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
+        unlink(path.c_str());
       }
     }
   }
   closedir(d);
 }
 
+// Moves the journal file `from` to `to`, also onto another file system, never over a file.
+static bool moveJournalFile(const std::string& from, const std::string& to) {
+  int placed = placeExclusively(from, to);
+  if (placed < 0 && errno == EXDEV) placed = moveAcrossFileSystems(from, to);
+  return placed == 0;
+}
+
 // Older versions named the journal after the master file's name as typed: opened through
 // a link or another spelling, it is found here once and renamed to the resolved name, from
 // the highest number down so that a crash in between leaves each name's run unbroken
-// from where the renaming goes on.
+// from where the renaming goes on. Only files that are journal files by their content.
 void Zolt::adoptJournalOfTypedName() {
   if (typedJournalBase.empty() || typedJournalBase == journalBase) return;
   if (resolvedFileName(typedJournalBase + "0") == journalFileName(0)) return;  // same files
   if (access(journalFileName(0).c_str(), F_OK) == 0) return;  // the resolved run comes first
   int count = 0;
-  while (access((typedJournalBase + std::to_string(count)).c_str(), F_OK) == 0) ++count;
+  while (readJournalFile(typedJournalBase + std::to_string(count)).kind ==
+         JournalFileKind::kJournal) {
+    ++count;
+  }
   for (int n = count - 1; n >= 0; --n) {
     std::string old = typedJournalBase + std::to_string(n);
-    if (rename(old.c_str(), journalFileName(n).c_str()) != 0) {
+    if (!moveJournalFile(old, journalFileName(n))) {
       std::cerr << "Could not rename the journal file " << old << " to " << journalFileName(n)
                 << "\n";
       return;
@@ -245,81 +264,134 @@ int replayFile(ReplayContext& c, std::istream& is) {
 
 }  // namespace
 
-// Appends `journalFile` to the set-aside file, headed by a line that says where it came
-// from and why, and makes it durable. 0, or -1 when it cannot be written.
-int Zolt::setAside(const std::string& journalFile, const std::string& why) {
-  std::string target = incsave_setAsideName();
-  std::ifstream old(target, std::ios::binary);
-  std::ostringstream kept;
-  if (old) kept << old.rdbuf();
-  old.close();
-  std::ifstream record(journalFile, std::ios::binary);
-  if (!record) return -1;
-  auto body = [&](std::ostream& os) {
-    os << kept.str() << "# " << journalFile << " was not applied: " << why << "\n"
-       << record.rdbuf();
-    return os.good();
-  };
-  return writeFileAtomically(target, body);
+// The entries of the set-aside file: each from its "# " line to the next.
+static std::unordered_set<std::string> setAsideEntries(const std::string& text) {
+  std::unordered_set<std::string> entries;
+  size_t from = 0;
+  while (from < text.size()) {
+    size_t next = text.find("\n# ", from);
+    size_t end = next == std::string::npos ? text.size() : next + 1;
+    entries.insert(text.substr(from, end - from));
+    from = end;
+  }
+  return entries;
 }
 
-// Numbered journal files beyond the unbroken run were never replayed and never will be,
-// yet a new run growing up to them would take them in: they are set aside and removed
-// before any new record is written. 0, or -1 when they cannot be (they then stay).
-int Zolt::setAsideStaleFiles() {
-  std::vector<int> stale;
-  for (int n : journalNumbersOnDisk()) {
-    if (n > journalCount) stale.push_back(n);
-  }
-  for (int n : stale) {
-    if (setAside(journalFileName(n),
-                 "beyond the gap after file " + std::to_string(journalCount - 1)) != 0) {
+// Appends each (journal file, why) of `files` to the set-aside file in one write, headed by
+// a line that says where it came from and why, and makes it durable. An entry the file
+// already holds (from a recovery that was cut short) is not added again. The file is only
+// ever appended to. 0, or -1 with replayProblem saying why.
+int Zolt::setAside(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::string target = incsave_setAsideName();
+  std::string old;
+  (void)readWhole(target, old);  // what it cannot read is still never rewritten
+  std::unordered_set<std::string> present = setAsideEntries(old);
+  std::string text;
+  for (const auto& file : files) {
+    T_JournalFile journal = readJournalFile(file.first);
+    if (journal.content.empty() && journal.kind != JournalFileKind::kJournal) {
+      replayProblem = file.first + " cannot be read: " + journal.why;
       return -1;
     }
+    std::string entry =
+        "# " + file.first + " was not applied: " + file.second + "\n" + journal.content;
+    if (!entry.empty() && entry.back() != '\n') entry += '\n';
+    if (present.insert(entry).second) text += entry;
   }
-  for (auto it = stale.rbegin(); it != stale.rend(); ++it) {
-    if (remove(journalFileName(*it).c_str()) != 0) return -1;
-  }
-  if (!stale.empty()) {
-    (void)syncDirectoryOf(journalBase);
-    std::cerr << stale.size() << " journal files beyond the unbroken run were set aside in "
-              << incsave_setAsideName() << "\n";
+  if (text.empty()) return 0;
+  std::string why;
+  if (appendPrivately(target, text, why) != 0) {
+    replayProblem = "cannot write " + target + ": " + why;
+    return -1;
   }
   return 0;
 }
 
-// The replay of the unbroken run. Recovering, a file that cannot be applied is set aside
-// and the replay goes on; else it stops there, `errorFile` names the file,
-// `replayProblem` says why and journalCount stays 0. 1 applied or set aside, 0 nothing, -1 as said.
-int Zolt::replayRun(bool recover, int& setAsideCount, std::string& errorFile) {
+// Journal files beyond the unbroken run were never replayed and never will be, yet a new
+// run growing up to them would take them in: they are set aside in one pass and removed
+// before any new record is written. Files under journal names that are not Zolt's are
+// left as they are. 0, or -1 when they cannot be set aside (they then stay; `firstStale`
+// names the first).
+int Zolt::setAsideStaleFiles(int first, std::string& firstStale) {
+  std::vector<int> stale;
+  std::vector<std::pair<std::string, std::string>> files;
+  std::string why = "beyond the gap after file " + std::to_string(journalCount - 1);
+  for (int n : journalNumbersOnDisk()) {
+    if (n <= journalCount || n < first) continue;
+    if (readJournalFile(journalFileName(n)).kind != JournalFileKind::kJournal) continue;
+    stale.push_back(n);
+    files.emplace_back(journalFileName(n), why);
+  }
+  if (stale.empty()) return 0;
+  if (setAside(files) != 0) {
+    firstStale = files.front().first;
+    return -1;
+  }
+  size_t removed = 0;
+  for (auto it = stale.rbegin(); it != stale.rend(); ++it) {
+    if (remove(journalFileName(*it).c_str()) == 0) ++removed;
+  }
+  (void)syncDirectoryOf(journalBase);
+  journalNotices.push_back(std::to_string(stale.size()) +
+                           " journal files beyond the unbroken run were set aside in " +
+                           incsave_setAsideName() + "." +
+                           (removed == stale.size() ? "" : " Some of them could not be removed."));
+  return 0;
+}
+
+// The replay of the unbroken run from `first`. A file under a journal name that is not
+// Zolt's is passed over and named. Recovering, a file that cannot be applied, or that
+// belongs to another user, is set aside and the replay goes on; else it stops there,
+// `errorFile` names the file and `replayProblem` says why. 1 applied or set aside, 0
+// nothing, -1 as said.
+int Zolt::replayRun(int first, bool recover, int& setAsideCount, std::string& errorFile) {
   SyncIndex index(root);
   ReplayContext context{root, index, nrActiveJobs, idmax, calendar, std::string()};
   int changed = 0;
-  int n = 0;
-  int result = 0;
+  int n = first;
   for (;; ++n) {
-    std::ifstream is(journalFileName(n), std::ios::binary);
-    if (!is) break;
-    int r = replayFile(context, is);
+    std::string name = journalFileName(n);
+    T_JournalFile file = readJournalFile(name);
+    if (file.kind == JournalFileKind::kMissing) break;
+    if (file.kind == JournalFileKind::kForeign) {
+      journalNotices.push_back(name + " is not a journal file of Zolt's (" + file.why +
+                               "): it was left as it is and not read.");
+      continue;
+    }
+    int r = -1;
+    if (file.kind == JournalFileKind::kJournal) {
+      std::istringstream is(file.content);
+      r = replayFile(context, is);
+    } else {
+      context.why = file.why;
+    }
     if (r >= 0) {
       changed |= r;
+      journalFiles.push_back(n);
       continue;
     }
     replayProblem = context.why;
-    if (recover && setAside(journalFileName(n), context.why) == 0) {
-      ++setAsideCount;
-      changed = 1;
-      continue;
+    if (!recover || file.content.empty()) {
+      if (recover) replayProblem = name + ": " + context.why;
+      errorFile = name;
+      journalFiles.clear();
+      return -1;
     }
-    errorFile = journalFileName(n);
-    result = -1;
-    break;
+    if (setAside({{name, context.why}}) != 0) {
+      errorFile = name;
+      journalFiles.clear();
+      return -1;
+    }
+    replayProblem = context.why;
+    ++setAsideCount;
+    changed = 1;
+    journalFiles.push_back(n);
   }
-  if (result == 0) journalCount = n;
+  journalCount = n;
   root->checkCompleted();
   // A changed record may start or stop a to-do's recording: count what really runs.
   nrActiveJobs = root->getNrActiveJobs();
-  return result < 0 ? -1 : changed;
+  return changed;
 }
 
 // Shared by the replay and the recovery: leftovers go, a journal under the name as typed
@@ -327,24 +399,27 @@ int Zolt::replayRun(bool recover, int& setAsideCount, std::string& errorFile) {
 // the files beyond it are set aside.
 int Zolt::readJournal(bool recover, int& setAsideCount, std::string& errorFile) {
   replayProblem.clear();
+  journalNotices.clear();
+  journalFiles.clear();
   journalCount = 0;
   removeJournalLeftovers();
   adoptJournalOfTypedName();
-  if (finishInterruptedCompaction()) return 0;
-  int result = 0;
+  int first = settleCompactionMarker();
   // Without a journal the tree is as readData left it: the reader counted the running
   // to-dos as it met them and settled the completion counts once at the end, so the index
   // and the recount (three walks of the whole tree) would change nothing.
-  if (access(journalFileName(0).c_str(), F_OK) == 0) {
-    result = replayRun(recover, setAsideCount, errorFile);
+  int result = 0;
+  // lstat: a link left dangling under the first name is no end of the run.
+  struct stat st;
+  if (lstat(journalFileName(first).c_str(), &st) == 0 || errno != ENOENT) {
+    result = replayRun(first, recover, setAsideCount, errorFile);
+  } else {
+    journalCount = first;
   }
   if (result < 0) return -1;
-  if (setAsideStaleFiles() != 0) {
-    errorFile = journalFileName(journalCount + 1);
+  if (setAsideStaleFiles(first, errorFile) != 0) {
     replayProblem =
-        "it lies beyond the unbroken run of journal files and could not be set "
-        "aside in " +
-        incsave_setAsideName();
+        "journal files beyond the unbroken run could not be set aside: " + replayProblem;
     return -1;
   }
   return result;

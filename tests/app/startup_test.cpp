@@ -140,7 +140,7 @@ TEST_F(StartupTest, CorruptJournalIsRefusedAndLeftAlone) {
             r.err.find("The journal file " + std::filesystem::canonical(data).string() +
                        "0 cannot be applied (line 3: <deleted>: no item has the identifier 77)"))
       << r.err;
-  EXPECT_NE(std::string::npos, r.err.find("zolt --recover -f data.dat")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("zolt -q --recover -f 'data.dat'")) << r.err;
   EXPECT_EQ(journal, readFile(data + "0"));
   EXPECT_EQ(readFile(testData("example.dat")), readFile(data));
 }

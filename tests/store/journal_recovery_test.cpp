@@ -33,7 +33,7 @@ TEST_F(JournalRecoveryTest, AStartThatCannotApplyTheJournalSaysWhyAndTouchesNoth
                                           "1 cannot be applied (line 3: <deleted>: no "
                                           "item has the identifier 77)"))
       << r.err;
-  EXPECT_NE(std::string::npos, r.err.find("zolt --recover -f data.dat")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("zolt -q --recover -f 'data.dat'")) << r.err;
   EXPECT_NE(std::string::npos, r.err.find(real + ".unapplied")) << r.err;
   EXPECT_EQ(readFile(testData("example.dat")), readFile(data));
   EXPECT_EQ(kGood, readFile(data + "0"));

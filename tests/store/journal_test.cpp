@@ -124,7 +124,7 @@ TEST_F(JournalTest, DeletedRecordsRemoveItemsAndSubtrees) {
 }
 
 TEST_F(JournalTest, RunMustStartAtZero) {
-  writeFile(master + "1", "<data>\n<deleted>\n99\n</deleted>\n</data>\n");
+  writeFile(master + "1", "<type=Zolt>\n<data>\n<deleted>\n99\n</deleted>\n</data>\n");
   EXPECT_EQ(0, Open());
 }
 
@@ -151,7 +151,7 @@ TEST_F(JournalTest, DamagedRecordsNameTheirFile) {
       {"changed to-do names a group", "<changed>\nt\nsx\nI1\n>\n</changed>\n"},
   };
   for (const auto& c : kCases) {
-    writeFile(master + "0", std::string("<data>\n") + c.record + "</data>\n");
+    writeFile(master + "0", std::string("<type=Zolt>\n<data>\n") + c.record + "</data>\n");
     EXPECT_EQ(-1, Open()) << c.name;
     EXPECT_EQ(master + "0", errorFile) << c.name;
   }
@@ -159,17 +159,17 @@ TEST_F(JournalTest, DamagedRecordsNameTheirFile) {
 
 TEST_F(JournalTest, NewItemUnderAToDoIsDamaged) {
   NewToDo(Root(), 20, "a to-do");
-  writeFile(master + "1", "<data>\n<new parent=20>\nt\nsinside\n>\n>\n</new>\n</data>\n");
+  writeFile(master + "1", "<type=Zolt>\n<data>\n<new parent=20>\nt\nsinside\n>\n>\n</new>\n</data>\n");
   EXPECT_EQ(-1, Open());
   EXPECT_EQ(master + "1", errorFile);
 }
 
 TEST_F(JournalTest, ReplayRecountsActiveJobs) {
   NewToDo(Root(), 30, "job");
-  writeFile(master + "1", "<data>\n<changed>\nt\nsjob\nI30\nR\nr10,10\n>\n</changed>\n</data>\n");
+  writeFile(master + "1", "<type=Zolt>\n<data>\n<changed>\nt\nsjob\nI30\nR\nr10,10\n>\n</changed>\n</data>\n");
   EXPECT_EQ(1, Open());
   EXPECT_EQ(1u, zolt->getNrActiveJobs());
-  writeFile(master + "2", "<data>\n<changed>\nt\nsjob\nI30\nr10,20\n>\n</changed>\n</data>\n");
+  writeFile(master + "2", "<type=Zolt>\n<data>\n<changed>\nt\nsjob\nI30\nr10,20\n>\n</changed>\n</data>\n");
   EXPECT_EQ(1, Open());
   EXPECT_EQ(0u, zolt->getNrActiveJobs());
 }
@@ -365,7 +365,7 @@ TEST_F(JournalTest, ReplayedRecordsLeaveTheCalendarListsAsALoadMakesThem) {
       "<deleted>\n21\n</deleted>\n",
   };
   for (size_t k = 0; k < sizeof kRecords / sizeof kRecords[0]; ++k) {
-    writeFile(master + std::to_string(k), std::string("<data>\n") + kRecords[k] + "</data>\n");
+    writeFile(master + std::to_string(k), std::string("<type=Zolt>\n<data>\n") + kRecords[k] + "</data>\n");
     ASSERT_EQ(1, Open()) << kRecords[k] << zolt->incsave_replayProblem();
     std::string replayed = CalendarText(*zolt);
     std::string written = dir.file("written.dat");
@@ -386,7 +386,7 @@ TEST_F(JournalTest, IdentifiersThatDoNotFitAreRefused) {
       "<new parent=4294967297>\nt\nsx\n>\n>\n</new>\n",
   };
   for (const char* record : kRecords) {
-    writeFile(master + "1", std::string("<data>\n") + record + "</data>\n");
+    writeFile(master + "1", std::string("<type=Zolt>\n<data>\n") + record + "</data>\n");
     EXPECT_EQ(-1, Open()) << record;
     EXPECT_NE(std::string::npos, zolt->incsave_replayProblem().find("no number")) << record;
   }
@@ -402,7 +402,7 @@ TEST_F(JournalTest, ANewRecordThatFailsHalfwayChangesNothing) {
   NewToDo(Root(), 2, "before");
   std::string before = Tree(Root());
   // Two whole to-dos, then no "</new>": the record is refused as a whole.
-  writeFile(master + "1", "<data>\n<new parent=1>\nsrenamed\nt\nsone\nI3\n>\nt\nstwo\nI4\n>\n>\n");
+  writeFile(master + "1", "<type=Zolt>\n<data>\n<new parent=1>\nsrenamed\nt\nsone\nI3\n>\nt\nstwo\nI4\n>\n>\n");
   int setAside = 0;
   zolt.reset(new Zolt());
   zolt->createRoot();
@@ -467,7 +467,7 @@ TEST_F(JournalTest, FilesBeyondTheRunAreSetAsideBeforeANewJournalBegins) {
   NewToDo(Root(), 40, "in the master");
   ASSERT_EQ(1, Open());
   ASSERT_EQ(0, zolt->incsave_compact(master.c_str()));
-  std::string stale = "<data>\n<new parent=1>\nt\nsstale\nI41\n>\n>\n</new>\n</data>\n";
+  std::string stale = "<type=Zolt>\n<data>\n<new parent=1>\nt\nsstale\nI41\n>\n>\n</new>\n</data>\n";
   writeFile(master + "1", stale);  // no marker: nothing says whether the master holds it
   EXPECT_EQ(0, Open());
   EXPECT_FALSE(fileExists(master + "1"));
@@ -506,8 +506,8 @@ TEST_F(JournalTest, AJournalUnderTheNameAsTypedIsFoundOnce) {
   ASSERT_EQ(0, zolt->writeData(master.c_str()));
   std::string link = dir.file("link.dat");
   std::filesystem::create_symlink(master, link);
-  writeFile(link + "0", "<data>\n<new parent=1>\nt\nsone\nI2\n>\n>\n</new>\n</data>\n");
-  writeFile(link + "1", "<data>\n<new parent=1>\nt\nstwo\nI3\n>\n>\n</new>\n</data>\n");
+  writeFile(link + "0", "<type=Zolt>\n<data>\n<new parent=1>\nt\nsone\nI2\n>\n>\n</new>\n</data>\n");
+  writeFile(link + "1", "<type=Zolt>\n<data>\n<new parent=1>\nt\nstwo\nI3\n>\n>\n</new>\n</data>\n");
   zolt.reset(new Zolt());
   zolt->createRoot();
   ASSERT_EQ(0, zolt->readData(link.c_str()));
