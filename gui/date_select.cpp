@@ -3,21 +3,26 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Select_Browser.H>
 
 #include <cstdio>
 #include <string>
 
-#include "gui/messages.h"
 #include "calendar/date_time.h"
+#include "calendar/typed_date.h"
 #include "gui/fltk_dialogs.h"
+#include "gui/messages.h"
 
 static const int kLabelSize = 20;
-static const int kWindowW = 320, kWindowH = 280;
-static const int kRowY = 250, kRowH = 30;
+static const int kWindowW = 320, kWindowH = 310;
+static const int kEntryY = 250, kRowY = 280, kRowH = 30;
 static const int kGridY = 30, kGridH = 220;
 // Week number, then Monday to Sunday; the browser keeps the pointer.
 static int monthViewCols[] = {44, 38, 38, 38, 38, 44, 38, 38, 0};
+// The chosen day stands out as a filled cell, white on the selection colour, bold and
+// underlined.
+static const char* const kChosenCell = "@B15@C255@b@u";
 static const char* const kHeader = "Wk\tM\tT\tW\tT\tF\tSa\tSu";
 static const char* const kMonthNames[12] = {"January",   "February", "March",    "April",
                                             "May",       "June",     "July",     "August",
@@ -25,6 +30,35 @@ static const char* const kMonthNames[12] = {"January",   "February", "March",   
 // Months counted from January of year 0, so that a step is one addition.
 static const int kFirstMonthIndex = kFirstYear * 12;
 static const int kLastMonthIndex = kLastYear * 12 + 11;
+
+// The dialog's window answers the keys its widgets leave over.
+class DateWindow : public DialogWindow {
+ public:
+  DateWindow(int w, int h, const char* title) : DialogWindow(w, h, title) {}
+  int handle(int event) override {
+    DateSelect* self = static_cast<DateSelect*>(user_data());
+    if (event == FL_KEYBOARD && self != nullptr && self->handleKey(Fl::event_key())) return 1;
+    return DialogWindow::handle(event);
+  }
+};
+
+// The typed-date field leaves the keys that move the day to the window: Up, Down and the
+// page keys always, Left and Right while nothing is typed.
+class DateEntry : public Fl_Input {
+ public:
+  DateEntry(int x, int y, int w, int h, const char* label) : Fl_Input(x, y, w, h, label) {}
+  int handle(int event) override {
+    if (event == FL_KEYBOARD) {
+      int key = Fl::event_key();
+      if (key == FL_Up || key == FL_Down || key == FL_Page_Up || key == FL_Page_Down ||
+          key == FL_Escape) {
+        return 0;
+      }
+      if ((key == FL_Left || key == FL_Right) && size() == 0) return 0;
+    }
+    return Fl_Input::handle(event);
+  }
+};
 
 static DateSelect* selectorOf(Fl_Widget* w) {
   Fl_Window* win = w->as_window() ? w->as_window() : w->window();
@@ -66,7 +100,7 @@ DateSelect::DateSelect(int* year, int* month, int* day) : year(year), month(mont
   showYear = index / 12;
   showMonth = index % 12 + 1;
 
-  window_ = new DialogWindow(kWindowW, kWindowH, "Choose a date");
+  window_ = new DateWindow(kWindowW, kWindowH, "Choose a date");
   window_->callback(cb_Window, this);
   monthBox = new Fl_Box(4, 0, 136, 30, monthText);
   monthBox->align(FL_ALIGN_RIGHT | FL_ALIGN_INSIDE);
@@ -87,6 +121,13 @@ DateSelect::DateSelect(int* year, int* month, int* day) : year(year), month(mont
   monthGrid->column_widths(monthViewCols);
   monthGrid->when(FL_WHEN_RELEASE_ALWAYS);
   monthGrid->callback(cb_MonthView);
+  monthGrid->clear_visible_focus();  // the arrow keys move the chosen day, not the grid's line
+  entry_ = new DateEntry(130, kEntryY, kWindowW - 130, kRowH, "or type a date:");
+  entry_->labelsize(16);
+  entry_->textsize(kLabelSize);
+  entry_->tooltip("18.12.  18.12.2026  2026-12-18  today  tomorrow  +3d  -1w  +1m  friday");
+  entry_->when(FL_WHEN_ENTER_KEY_ALWAYS);
+  entry_->callback(cb_Typed);
   window_->end();
   window_->set_modal();
   dispMonYear();
@@ -95,8 +136,23 @@ DateSelect::DateSelect(int* year, int* month, int* day) : year(year), month(mont
 DateSelect::~DateSelect() { delete window_; }
 
 void DateSelect::show() {
-  window_->hotspot(window_);
+  placeOver();
   window_->show();
+  entry_->take_focus();
+}
+
+// Over the middle of the window it serves, never under the mouse, where it would cover
+// whatever the pointer rests on (the calendar's bar).
+void DateSelect::placeOver() {
+  Fl_Window* over = Fl::first_window();
+  while (over == window_) over = Fl::next_window(over);
+  if (over == nullptr) {
+    window_->hotspot(window_);
+    return;
+  }
+  int x = over->x() + (over->w() - window_->w()) / 2;
+  int y = over->y() + (over->h() - window_->h()) / 2;
+  window_->position(x > 0 ? x : 0, y > 0 ? y : 0);
 }
 
 void DateSelect::hide() { window_->hide(); }
@@ -104,7 +160,8 @@ void DateSelect::hide() { window_->hide(); }
 bool DateSelect::visible() const { return window_->visible() != 0; }
 
 bool DateSelect::run() {
-  window_->hotspot(window_);
+  placeOver();
+  entry_->take_focus();
   runModal(window_);
   return *day != -1;
 }
@@ -176,7 +233,7 @@ void DateSelect::dispMonth() {
   int week = firstWeek;
   std::string line = std::to_string(week) + std::string(firstWeekday + 1, '\t');
   for (int d = 1; d <= last; d++) {
-    if (chosenHere && d == *day) line += "@u";
+    if (chosenHere && d == *day) line += kChosenCell;
     if (todayHere && d == todayDay) line += "@i";
     line += std::to_string(d);
     if ((firstWeekday + d - 1) % 7 != 6) {
@@ -192,6 +249,89 @@ void DateSelect::dispMonth() {
   }
   if (!line.empty()) monthGrid->add(line.c_str());
   window_->redraw();
+}
+
+void DateSelect::choose(int y, int m, int d) {
+  *year = y;
+  *month = m;
+  *day = d;
+  showYear = y;
+  showMonth = m;
+  done->activate();
+  dispMonYear();
+}
+
+// Without a chosen day the first key chooses the day it starts from: today when its month
+// is shown, else the 1st of the shown month.
+void DateSelect::moveDay(int days) {
+  if (*day == -1) {
+    bool todayShown = todayYear == showYear && todayMonth == showMonth;
+    choose(showYear, showMonth, todayShown ? todayDay : 1);
+    return;
+  }
+  int y = *year, m = *month, d = *day;
+  int n = getNumberOfDay(d, m, y) + days;
+  if (n < 1) return;
+  getDayByNumber(n, d, m, y);
+  if (y < kFirstYear || y > kLastYear) return;
+  choose(y, m, d);
+}
+
+void DateSelect::moveMonth(int months) {
+  if (*day == -1) {
+    stepMonth(months);
+    return;
+  }
+  int index = *year * 12 + *month - 1 + months;
+  if (index != clampMonthIndex(index)) return;
+  int y = index / 12, m = index % 12 + 1;
+  choose(y, m, *day < MaxTag(m, y) ? *day : MaxTag(m, y));
+}
+
+bool DateSelect::handleKey(int key) {
+  switch (key) {
+    case FL_Left:
+    case FL_Right:
+      moveDay(key == FL_Left ? -1 : 1);
+      return true;
+    case FL_Up:
+    case FL_Down:
+      moveDay(key == FL_Up ? -7 : 7);
+      return true;
+    case FL_Page_Up:
+    case FL_Page_Down:
+      moveMonth(key == FL_Page_Up ? -1 : 1);
+      return true;
+    case FL_Enter:
+    case FL_KP_Enter: {
+      // A focused button is pressed, as a click would; otherwise Enter means Done.
+      Fl_Widget* focus = Fl::focus();
+      if (focus != nullptr && focus != entry_ && focus->window() == window_) {
+        if (focus->active()) focus->do_callback();
+      } else if (entry_->size() > 0) {
+        takeTypedDate(entry_->value());
+      } else if (*day != -1) {
+        hide();
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool DateSelect::takeTypedDate(const char* text) {
+  int y = 0, m = 0, d = 0;
+  if (!parseTypedDate(text, y, m, d)) {
+    entry_->color(fl_rgb_color(255, 210, 210));
+    entry_->copy_label("not a date:");
+    entry_->labelcolor(FL_RED);
+    window_->redraw();
+    return false;
+  }
+  choose(y, m, d);
+  hide();
+  return true;
 }
 
 void DateSelect::cancel() {
@@ -225,4 +365,14 @@ void DateSelect::cb_MonthView(Fl_Widget* w, void*) {
   if (Fl::event() != FL_RELEASE) return;
   Fl_Select_Browser* grid = static_cast<Fl_Select_Browser*>(w);
   selectorOf(w)->clickGrid(grid->value(), Fl::event_x() - grid->x());
+}
+
+void DateSelect::cb_Typed(Fl_Widget* w, void*) {
+  DateSelect* self = selectorOf(w);
+  Fl_Input* entry = static_cast<Fl_Input*>(w);
+  if (entry->size() > 0) {
+    self->takeTypedDate(entry->value());
+  } else if (*self->day != -1) {
+    self->hide();
+  }
 }

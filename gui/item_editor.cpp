@@ -983,9 +983,11 @@ void ZoltGUI::CB_editToDo_Menu_del() {
   }
   if (!failedBefore && doc->incsave_failed()) journalProblem();
   forgetEditedItem(doc);
+  int noted = selectedLine();  // the deleted item's line, kept while the editor was open
   int line = showMain(kScreenList);
   doc->checkCompleted();
   showList(line != 0 ? line : editorReturnLine);
+  keepCursor(noted > 0 ? noted : firstVisibleLine());
 }
 
 void ZoltGUI::CB_editToDo_Menu_copy() {

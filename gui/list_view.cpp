@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "gui/messages.h"
-#include "document/zolt.h"
 #include "document/list_format.h"
+#include "document/zolt.h"
+#include "gui/messages.h"
 #include "gui/password_dialogs.h"
 #include "gui/row_list.h"
 #include "gui/view_lines.h"
@@ -73,15 +73,37 @@ int ZoltGUI::linesPerPage() const {
   return std::max(1, shown - 1);
 }
 
+// In the calendar the cursor skips what cannot be acted on: the blank lines that close a
+// day, special days, and the headings of days that show items (a day with none keeps its
+// heading as the place to ask for a new item with Enter).
+bool ZoltGUI::isCursorStop(int line) const {
+  if (line < 1 || line > list_->size()) return false;
+  if (doc->getMainViewType() != kMainViewCalendar) return true;
+  unsigned priority = doc->lineRow(line - 1).priority;
+  if (priority < kRowHeading) return true;
+  if (priority != kRowHeading) return false;
+  int next = line + 1;
+  while (next <= list_->size() && doc->lineRow(next - 1).priority == kRowSpecialDay) ++next;
+  return next > list_->size() || doc->lineRow(next - 1).priority >= kRowHeading;
+}
+
+// The nearest stop from `line` on in `direction` (+1 or -1); 0 when there is none.
+int ZoltGUI::nextCursorStop(int line, int direction) const {
+  for (int l = line; l >= 1 && l <= list_->size(); l += direction) {
+    if (isCursorStop(l)) return l;
+  }
+  return 0;
+}
+
 bool ZoltGUI::moveSelection(int key) {
   int line = selectedLine(), last = list_->size();
   int target = line;
   switch (key) {
     case FL_Up:
-      if (line >= 2) target = line - 1;
+      if (line >= 2) target = nextCursorStop(line - 1, -1);
       break;
     case FL_Down:
-      if (line < last) target = line + 1;
+      if (line < last) target = nextCursorStop(line + 1, 1);
       break;
     case FL_Page_Up:
       target = std::max(1, line - linesPerPage());
@@ -98,8 +120,24 @@ bool ZoltGUI::moveSelection(int key) {
     default:
       return false;
   }
-  if (target != line) selectLine(target);
+  if (key == FL_Page_Up || key == FL_Home) {
+    target = nextCursorStop(target, 1) ? nextCursorStop(target, 1) : nextCursorStop(target, -1);
+  } else if (key == FL_Page_Down || key == FL_End) {
+    target = nextCursorStop(target, -1) ? nextCursorStop(target, -1) : nextCursorStop(target, 1);
+  }
+  if (target > 0 && target != line) selectLine(target);
   return true;
+}
+
+// After the list was rebuilt under the cursor: a line is selected again, near `line`, and
+// the list has the keys.
+void ZoltGUI::keepCursor(int line) {
+  if (list_->size() > 0 && selectedLine() == 0) {
+    line = std::max(1, std::min(line, list_->size()));
+    int stop = nextCursorStop(line, 1);
+    selectLine(stop > 0 ? stop : nextCursorStop(line, -1));
+  }
+  if (list_->visible()) list_->take_focus();
 }
 
 void ZoltGUI::selectItemLine(const ToDoListItem* item) {
@@ -190,17 +228,18 @@ void ZoltGUI::enterGroup(int row, bool selectFirst) {
 }
 
 int ZoltGUI::CB_Up() {
+  // The search results' group goes with the results; only a real group is looked for.
+  const ToDoListItem* left =
+      doc->getMainViewType() == kMainViewNormal ? doc->getCurGroup() : nullptr;
   int result = doc->leaveCurGroup();
   if (result != 0) return result;
   setMenuActive();
   int first = 0, selected = 0;
   bool stored = doc->popListPosition(first, selected);
   showList(first);
-  if (!stored) {
-    selectLine(1);
-  } else if (selected > 0) {
-    selectLine(selected);
-  }
+  // The cursor comes back on the group just left, wherever the list now shows it.
+  selectItemLine(left);
+  keepCursor(stored && selected > 0 ? selected : 1);
   return 0;
 }
 
@@ -219,6 +258,7 @@ static bool journalled(Zolt* doc) { return doc->incsave_saveCurItem() == 0; }
 void ZoltGUI::toggleCompleted(int row, bool reselect) {
   int noted = selectedLine();
   if (doc->setItem2ViewItem(row) != 0) return;
+  const ToDoListItem* item = doc->getCurItem();
   bool saved = true;
   if (!doc->isItemCompleted()) {
     int result = doc->setItemCompleted();
@@ -237,7 +277,12 @@ void ZoltGUI::toggleCompleted(int row, bool reselect) {
   int line = checkActiveJobs();
   doc->checkCompleted();
   showList(line != 0 ? line : firstVisibleLine());
-  if (reselect && noted > 0) selectLine(noted <= list_->size() ? noted : list_->size());
+  // The cursor follows the item wherever its new state sorts it, so a second Enter acts on
+  // the same item the user sees selected. Only when it left the view (completed items
+  // hidden) does the cursor stay on its line, now the next item's.
+  (void)reselect;  // a click completes from the list too, and the cursor follows it as well
+  selectItemLine(item);
+  keepCursor(noted > 0 ? noted : 1);
 }
 
 int ZoltGUI::checkActiveJobs() {

@@ -355,6 +355,7 @@ void ZoltGUI::CB_Menu_delGroup() {
   groupEditing = false;
   showMain(kScreenList);
   showList(line);
+  keepCursor(selected > 0 ? selected : line);
 }
 
 void ZoltGUI::CB_Menu_delCompl() {
@@ -363,9 +364,11 @@ void ZoltGUI::CB_Menu_delCompl() {
     return;
   }
   bool failedBefore = doc->incsave_failed();
+  int noted = selectedLine();
   int result = doc->delCompleted();
   if (!failedBefore && doc->incsave_failed()) journalProblem();
   showList(0);
+  keepCursor(noted > 0 ? noted : 1);
   if (result != 0) {
     showMessage(
         "Some completed to-dos could not be deleted: the list no longer matched the data. "

@@ -23,10 +23,12 @@ RowList::RowList(int X, int Y, int W, int H, const char* label)
   scrollbar_ = new Fl_Scrollbar(0, 0, 0, 0);
   scrollbar_->callback(cb_scrollbar);
   scrollbar_->clear_visible();
+  scrollbar_->clear_visible_focus();  // the keys go to the list itself
   hscrollbar_ = new Fl_Scrollbar(0, 0, 0, 0);
   hscrollbar_->type(FL_HORIZONTAL);
   hscrollbar_->callback(cb_hscrollbar);
   hscrollbar_->clear_visible();
+  hscrollbar_->clear_visible_focus();
   end();
 }
 
@@ -456,7 +458,7 @@ int RowList::handle(int event) {
   if (event == FL_KEYBOARD || event == FL_SHORTCUT) return 0;
   if (event == FL_FOCUS || event == FL_UNFOCUS) {
     redraw();  // the focus frame around the selected line comes or goes
-    return 0;
+    return 1;  // Tab may bring the keys to the list, as to any button of the bar
   }
   Fl_Widget_Tracker tracker(this);
   if (Fl_Group::handle(event)) return 1;

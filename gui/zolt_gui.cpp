@@ -8,12 +8,14 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Button.H>
 
+#include <algorithm>
 #include <ctime>
 
+#include "document/view_data.h"
 #include "document/zolt.h"
 #include "gui/alt_shortcut.h"
-#include "gui/fallback_text.h"
 #include "gui/fake_keyboard.h"
+#include "gui/fallback_text.h"
 #include "gui/item_editor.h"
 #include "gui/raw_label.h"
 #include "gui/row_list.h"
@@ -49,6 +51,20 @@ static const char* const kAboutKeys[] = {
     "Alt+m\tthe menu",
     "Ctrl+z, Ctrl+y\tundo, redo",
     "Ctrl+q\tleave Zolt",
+    "Tab\tthe bar's buttons; Enter presses",
+    "",
+    "@bIn the calendar",
+    "Left, Right\ta day back, on",
+    "Right on an item\topen it (Ctrl+Right: a day on)",
+    "Page Up/Down\tthe span back, on",
+    "Home, t\ttoday",
+    "+, -\tmore, fewer days",
+    "Enter on a day\tnew appointment",
+    "",
+    "@bIn the date selector",
+    "Arrows\ta day, a week",
+    "Page Up/Down\ta month",
+    "Typing\t18.12., tomorrow, +3d, friday",
     "",
     "@bIn the editor",
     "Alt+c\tclose, keeping changes",
@@ -88,6 +104,7 @@ void ZoltGUI::makeWindows() {
   title_->labeltype(rawLabelType());
   title_->labelsize(20);
   title_->callback(cb_Up);
+  title_->clear_visible_focus();  // ".." does the same and stays in sight for Tab
   list_ = new RowList(0, kTitleLineHeight, w(), h() - kTitleLineHeight - kBarHeight);
   list_->callback(cb_listView);
   list_->when(FL_WHEN_CHANGED | FL_WHEN_RELEASE_ALWAYS);
@@ -169,6 +186,7 @@ int ZoltGUI::showMain(int screen) {
       up_->show();
       title_->show();
       list_->show();
+      list_->take_focus();  // the list screen starts with the keys on the list
       line = checkActiveJobs();
       break;
     case kScreenAbout:
@@ -298,6 +316,10 @@ void ZoltGUI::draw() { Fl_Window::draw(); }
 int ZoltGUI::handle(int event) {
   if (event != FL_KEYBOARD) return Fl_Window::handle(event);
   if (screen_ == kScreenList) {
+    // Tab walks the focus through the list and the bar's buttons.
+    if (Fl::event_key() == FL_Tab && !Fl::event_state(FL_CTRL | FL_ALT)) {
+      return Fl_Window::handle(event);
+    }
     handleListKey(Fl::event_key());
     return 1;
   }
@@ -322,6 +344,10 @@ bool ZoltGUI::handleListKey(int key) {
   int line = selectedLine();
   int row = line > 0 ? rowOfLine(line) : -1;
   const T_viewDataItem* r = row >= 0 ? &doc->lineRow(line - 1) : nullptr;
+  if ((key == FL_Enter || key == FL_KP_Enter) && pressFocusedButton()) return true;
+  if (doc->getMainViewType() == kMainViewCalendar && !alt && handleCalendarKey(key, r, row)) {
+    return true;
+  }
   if (alt && key == 'm') {
     menuButton_->popup();
   } else if (alt && key == 'n') {
@@ -343,6 +369,57 @@ bool ZoltGUI::handleListKey(int key) {
   } else if (key == FL_Enter || key == FL_KP_Enter) {
     if (r == nullptr) return false;
     if (!r->isGroup && r->priority < kRowHeading) toggleCompleted(row, true);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The spans the calendar menu offers, in order; + and - step through them.
+static const int kCalSpans[] = {1, 2, 3, 7, 42};
+
+static int nextSpan(int span, int step) {
+  const int count = sizeof kCalSpans / sizeof kCalSpans[0];
+  int at = 0;
+  while (at < count - 1 && kCalSpans[at] < span) ++at;
+  if (kCalSpans[at] != span && step < 0) ++at;  // a span between two: - takes the lower
+  at = std::max(0, std::min(count - 1, at + step));
+  return kCalSpans[at];
+}
+
+// Left and Right move a day, Page Up and Page Down the span, Home and t go to today, + and -
+// change the span. Right on a selected item still opens it, as everywhere in the list; Ctrl
+// with Left or Right always moves a day.
+bool ZoltGUI::handleCalendarKey(int key, const T_viewDataItem* r, int row) {
+  bool ctrl = Fl::event_state(FL_CTRL) != 0;
+  bool onItem = r != nullptr && r->priority < kRowHeading;
+  int text = Fl::event_text() ? Fl::event_text()[0] : 0;
+  if (key == FL_Left || (key == FL_Right && (ctrl || !onItem))) {
+    CB_CalFirstDay(key == FL_Left ? 4 : 5);
+  } else if (key == FL_Page_Up || key == FL_Page_Down) {
+    CB_CalFirstDay(key == FL_Page_Up ? 2 : 3);
+  } else if (key == FL_Home || (key == 't' && !ctrl)) {
+    CB_CalFirstDay(0);
+  } else if (!ctrl && (text == '+' || text == '-')) {
+    CB_CalSpan(nextSpan(doc->getCalSpan(), text == '+' ? 1 : -1));
+  } else if ((key == FL_Enter || key == FL_KP_Enter) && r != nullptr &&
+             r->priority == kRowHeading) {
+    newItemOnRow(100, row, false);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ZoltGUI::pressFocusedButton() {
+  Fl_Widget* focus = Fl::focus();
+  if (focus == nullptr || focus == list_ || focus->window() != this || !focus->visible()) {
+    return false;
+  }
+  if (focus == menuButton_) {
+    menuButton_->popup();
+  } else if (dynamic_cast<Fl_Button*>(focus) != nullptr) {
+    focus->do_callback();
   } else {
     return false;
   }

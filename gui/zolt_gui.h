@@ -22,6 +22,7 @@ class FakeKeyboard;
 class RowList;
 class ToDoListItem;
 class ViewLines;
+struct T_viewDataItem;
 class Zolt;
 struct EditorScreens;
 
@@ -71,6 +72,8 @@ class ZoltGUI : public Fl_Window {
   void enterGroup(int row, bool selectFirst);
   // Goes up one group; the document's refusal (-1) changes nothing.
   int CB_Up();
+  // Completes or reopens the to-do of `row`; the cursor follows it afterwards (from a key
+  // press, `reselect`, or a click alike) and the list keeps the keys.
   void toggleCompleted(int row, bool reselect);
   // Shows the "!" button while a to-do runs; leaves the active-jobs view when none runs and
   // returns the line to show then, else 0.
@@ -205,6 +208,16 @@ class ZoltGUI : public Fl_Window {
   void selectLine(int line);
   // Up, Down, Page Up, Page Down, Home and End move the selection; false for other keys.
   bool moveSelection(int key);
+  // Whether the cursor may rest on list line `line`, and the nearest such line from `line`
+  // on in `direction` (+1, -1; 0 when none).
+  bool isCursorStop(int line) const;
+  int nextCursorStop(int line, int direction) const;
+  // Selects a line near `line` when none is selected, and gives the list the keys.
+  void keepCursor(int line);
+  // The calendar's own keys; false for a key it leaves to the list.
+  bool handleCalendarKey(int key, const T_viewDataItem* r, int row);
+  // Enter on a focused button of the bar presses it.
+  bool pressFocusedButton();
   int linesPerPage() const;
   // Selects the list line that shows `item` (not owned), if one does.
   void selectItemLine(const ToDoListItem* item);

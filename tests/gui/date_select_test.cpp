@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Select_Browser.H>
 #include <FL/Fl_Window.H>
 #include <gtest/gtest.h>
@@ -59,11 +60,11 @@ TEST_F(DateSelectTest, GridOfFebruary2009StartsOnASundayInWeek5) {
   EXPECT_STREQ("February", s.monthLabel()->label()) << "the month by name";
   EXPECT_STREQ("2009", s.yearLabel()->label());
   EXPECT_TRUE(s.doneButton()->active());
-  EXPECT_EQ(
-      (std::vector<std::string>{"Wk\tM\tT\tW\tT\tF\tSa\tSu", "5\t\t\t\t\t\t\t1",
-                                "6\t2\t3\t4\t5\t6\t7\t8", "7\t9\t10\t11\t@u12\t13\t14\t15",
-                                "8\t16\t17\t18\t19\t20\t21\t22", "9\t23\t24\t25\t26\t27\t28\t"}),
-      lines(s));
+  EXPECT_EQ((std::vector<std::string>{
+                "Wk\tM\tT\tW\tT\tF\tSa\tSu", "5\t\t\t\t\t\t\t1", "6\t2\t3\t4\t5\t6\t7\t8",
+                "7\t9\t10\t11\t@B15@C255@b@u12\t13\t14\t15", "8\t16\t17\t18\t19\t20\t21\t22",
+                "9\t23\t24\t25\t26\t27\t28\t"}),
+            lines(s));
 }
 
 // January 2010 begins in week 53 of 2009 and ends on a Sunday: no empty week line follows.
@@ -75,7 +76,7 @@ TEST_F(DateSelectTest, GridOfJanuary2010StartsInWeek53) {
   EXPECT_EQ((std::vector<std::string>{"Wk\tM\tT\tW\tT\tF\tSa\tSu", "53\t\t\t\t\t1\t2\t3",
                                       "1\t4\t5\t6\t7\t8\t9\t10", "2\t11\t12\t13\t14\t15\t16\t17",
                                       "3\t18\t19\t20\t21\t22\t23\t24",
-                                      "4\t25\t26\t27\t28\t29\t30\t@u31"}),
+                                      "4\t25\t26\t27\t28\t29\t30\t@B15@C255@b@u31"}),
             lines(s));
 }
 
@@ -220,6 +221,98 @@ TEST_F(DateSelectTest, ClosingWithoutAClickChoosesNothing) {
   Date none{2009, 2, -1};
   EXPECT_FALSE(pickDate(none.year, none.month, none.day));
   EXPECT_EQ(-1, none.day);
+}
+
+TEST_F(DateSelectTest, KeysMoveTheChosenDayAcrossMonths) {
+  static const struct {
+    int key;
+    int year, month, day;  // the chosen date after the key, from 12 February 2009 on
+  } kCases[] = {
+      {FL_Right, 2009, 2, 13}, {FL_Down, 2009, 2, 20},      {FL_Down, 2009, 2, 27},
+      {FL_Right, 2009, 2, 28}, {FL_Right, 2009, 3, 1},      {FL_Up, 2009, 2, 22},
+      {FL_Left, 2009, 2, 21},  {FL_Page_Down, 2009, 3, 21}, {FL_Page_Up, 2009, 2, 21},
+  };
+  DateSelect s(&date.year, &date.month, &date.day);
+  for (const auto& c : kCases) {
+    EXPECT_TRUE(s.handleKey(c.key)) << c.key;
+    EXPECT_EQ(c.year * 10000 + c.month * 100 + c.day,
+              date.year * 10000 + date.month * 100 + date.day)
+        << c.key;
+    EXPECT_EQ(c.month, s.shownMonth()) << "the grid follows the chosen day";
+  }
+  date = {2009, 1, 31};
+  DateSelect end(&date.year, &date.month, &date.day);
+  end.handleKey(FL_Page_Down);
+  EXPECT_EQ(28, date.day) << "a month on from 31 January is the last day of February";
+}
+
+TEST_F(DateSelectTest, TheChosenDayIsAFilledCellAndTheFirstKeyChoosesToday) {
+  unsigned today = getTodayDate(kEmptyDateTime);
+  date = {0, 0, -1};
+  DateSelect s(&date.year, &date.month, &date.day);
+  s.handleKey(FL_Right);
+  EXPECT_EQ(packedDay(today), date.day) << "the first key chooses where it starts";
+  EXPECT_TRUE(s.doneButton()->active());
+  int line, x;
+  cellOf(s, date.day, line, x);
+  std::string text = s.grid()->text(line);
+  EXPECT_NE(std::string::npos, text.find("@B15@C255@b@u")) << text;
+}
+
+TEST_F(DateSelectTest, EnterAndATypedDateEndTheDialog) {
+  static const struct {
+    const char* typed;  // empty: Enter on the day moved to with the keys
+    bool chosen;
+    int year, month, day;
+  } kCases[] = {
+      {"", true, 2009, 2, 13},
+      {"2026-12-18", true, 2026, 12, 18},
+      {"18.3.2010", true, 2010, 3, 18},
+      {"31.2.", false, 2009, 2, 12},
+  };
+  for (const auto& c : kCases) {
+    Date picked{2009, 2, 12};
+    bool stillOpen = false;
+    ScriptedDialogs dialogs;
+    dialogs.onModal = [&](Fl_Window* w) {
+      DateSelect* s = static_cast<DateSelect*>(w->user_data());
+      if (*c.typed) {
+        s->entry()->value(c.typed);
+      } else {
+        s->handleKey(FL_Right);
+      }
+      s->entry()->do_callback();  // Enter in the field
+      stillOpen = s->visible();
+      if (stillOpen) {
+        EXPECT_STREQ("not a date:", s->entry()->label()) << c.typed;
+        endDialog(w, "Cancel");
+      }
+    };
+    EXPECT_EQ(c.chosen, pickDate(picked.year, picked.month, picked.day)) << c.typed;
+    EXPECT_EQ(!c.chosen, stillOpen) << c.typed;
+    EXPECT_EQ(c.year * 10000 + c.month * 100 + c.day,
+              picked.year * 10000 + picked.month * 100 + picked.day)
+        << c.typed;
+  }
+}
+
+TEST_F(DateSelectTest, OpensCentredOverTheWindowItServes) {
+  Fl_Window main(300, 200, 640, 480);
+  main.end();
+  main.show();
+  ScriptedDialogs dialogs;
+  int x = -1, y = -1;
+  dialogs.onModal = [&](Fl_Window* w) {
+    x = w->x() + w->w() / 2;
+    y = w->y() + w->h() / 2;
+    w->hide();
+  };
+  Fl::e_x_root = 5;  // the mouse far from the window
+  Fl::e_y_root = 5;
+  DateSelect s(&date.year, &date.month, &date.day);
+  s.run();
+  EXPECT_EQ(300 + 320, x);
+  EXPECT_EQ(200 + 240, y);
 }
 
 }  // namespace
