@@ -203,6 +203,42 @@ TEST_F(CryptProgramTest, AKilledEditLeavesNoClearTextAfterTheNextStart) {
   EXPECT_EQ(std::vector<std::string>{}, Holders());
 }
 
+// A password typed in the visible field is one line: Enter there closes the dialog, and the
+// password stored is the line as typed, which the login's visible field opens again.
+TEST_F(CryptProgramTest, EnterInTheVisiblePasswordFieldConfirmsAndStoresTheLine) {
+  Start();
+  Focus();
+  Xdotool("key alt+m Up Up Right Return");
+  std::string box = AwaitDialog("^Add a password");
+  ASSERT_FALSE(box.empty());
+  Xdotool("windowfocus --sync " + box);
+  Xdotool("type home");
+  Xdotool("key Tab Tab Tab");
+  Xdotool("type pw");
+  Xdotool("key Return");
+  ASSERT_TRUE(AwaitGone(box)) << "Enter confirms the dialog";
+  ASSERT_TRUE(AwaitText(data, "</Crypt>"));
+  Focus();
+  Xdotool("key ctrl+q");
+  ASSERT_NE(-1, AwaitExit());
+  Zolt z;
+  z.createRoot();
+  ASSERT_EQ(0, z.readData(data.c_str()));
+  z.getKeys().Login(0, "pw");
+  EXPECT_TRUE(z.getKeys().IsLoggedIn()) << "no line break was added to the password";
+
+  Start();
+  Focus();
+  Xdotool("key alt+m Up Up Right Down Return");  // Crypt, Login...
+  std::string login = AwaitDialog("^Log in");
+  ASSERT_FALSE(login.empty());
+  Xdotool("windowfocus --sync " + login);
+  Xdotool("key Tab");
+  Xdotool("type pw");
+  Xdotool("key Return");
+  EXPECT_TRUE(AwaitGone(login)) << "the visible field's line logs in";
+}
+
 // No core file can hold a decrypted note: the limit is 0 from the start.
 TEST_F(CryptProgramTest, TheProgramWritesNoCoreFile) {
   Start();
