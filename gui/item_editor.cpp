@@ -22,19 +22,20 @@
 #include <ctime>
 #include <string>
 
-#include "util/config.h"
-#include "gui/messages.h"
 #include "calendar/date_time.h"
 #include "calendar/recurrence.h"
 #include "crypt/descr_data.h"
 #include "document/zolt.h"
 #include "gui/alt_shortcut.h"
 #include "gui/date_select.h"
+#include "gui/messages.h"
 #include "gui/raw_label.h"
+#include "gui/recurrence_notice.h"
 #include "gui/recurrence_select.h"
 #include "gui/time_select.h"
 #include "gui/zolt_gui.h"
 #include "model/todo_list_todo.h"
+#include "util/config.h"
 #include "util/external_editor.h"
 
 // Geometry: rows of 30 pixels, the bottom bar's buttons from the left.
@@ -633,15 +634,26 @@ void ZoltGUI::editToDo_updateTimeThings() {
 }
 
 void ZoltGUI::editToDo_updateRecThings() {
-  static const char* const labels[kMaxRecurrenceType + 1] = {
-      "Recurrence: none",   "Recurrence: daily",           "Recurrence: daily, resetable",
-      "Recurrence: weekly", "Recurrence: monthly, by day", "Recurrence: monthly, by date",
-      "Recurrence: yearly"};
   T_recData rec;
   doc->getRecData(rec);
-  int type = rec.type >= 0 && rec.type <= kMaxRecurrenceType ? rec.type : 0;
-  editor_->recurrence->label(labels[type]);
+  editor_->recurrence->copy_label((std::string("Recurrence: ") + recurrenceName(rec.type)).c_str());
   editor_->recurrence->redraw();
+}
+
+T_recData ZoltGUI::editedRecurrence() {
+  T_recData rec;
+  doc->getRecData(rec);
+  return rec;
+}
+
+// The date rules drop a recurrence the item's dates cannot hold (and an appointment's
+// "daily, resetable" becomes daily): the user learns why and what to set, after the
+// editor shows the change.
+void ZoltGUI::sayRecurrenceChange(const T_recData& wanted) {
+  std::string notice =
+      recurrenceChangeNotice(wanted, editedRecurrence(), doc->getItemPriority() < 7,
+                             doc->getDateTime(1), doc->getDateTime(0));
+  if (!notice.empty()) showAlert(notice);
 }
 
 // ---- Changes applied at once ----
@@ -658,6 +670,7 @@ void ZoltGUI::CB_edit_Pr(int value) {
     return;
   }
   if (value != -1) return;
+  T_recData wanted = editedRecurrence();
   if (doc->getItemPriority() > 6) {
     doc->setItemPriority(3);
     setPriorityButtons(e, 3);
@@ -673,6 +686,7 @@ void ZoltGUI::CB_edit_Pr(int value) {
     e->completionLabel->hide();
   }
   editToDo_updateTimeThings();
+  sayRecurrenceChange(wanted);
 }
 
 void ZoltGUI::CB_editToDo_showAs(int value) {
@@ -777,6 +791,7 @@ static void beginPlus30(Zolt* doc) {
 
 void ZoltGUI::CB_editToDo_Date(int value) {
   int which = value & kEditBegin ? 1 : 0;
+  T_recData wanted = editedRecurrence();
   switch (value & 0xF) {
     case kEditNone:
       doc->clearDate(which);
@@ -794,6 +809,7 @@ void ZoltGUI::CB_editToDo_Date(int value) {
       break;
   }
   editToDo_updateTimeThings();
+  sayRecurrenceChange(wanted);
 }
 
 // A new begin time moves the end by as many minutes, but only an end that carries a date
@@ -834,21 +850,34 @@ void ZoltGUI::CB_editToDo_Time(int value) {
   editToDo_updateTimeThings();
 }
 
+// A recurrence needs both dates; the main one is set. Offers the other on the main date's
+// day; false when the user declines, and the recurrence is then not set.
+bool ZoltGUI::offerMissingDate(const T_recData& wanted) {
+  bool toDo = doc->getItemPriority() < 7;
+  unsigned begin = doc->getDateTime(1), end = doc->getDateTime(0);
+  std::string question = missingDateQuestion(wanted, toDo, begin, end);
+  if (question.empty()) return true;
+  if (askChoice(question, "Cancel", missingDateButton(toDo)) != 1) return false;
+  unsigned mainDate = toDo ? end : begin;
+  doc->setDate(toDo ? 1 : 0, packedYear(mainDate), packedMonth(mainDate), packedDay(mainDate));
+  return true;
+}
+
 void ZoltGUI::CB_editToDo_recurring() {
-  T_recData rec;
-  doc->getRecData(rec);
+  T_recData rec = editedRecurrence();
   bool toDo = doc->getItemPriority() < 7;
   unsigned mainDate = doc->getDateTime(toDo ? 0 : 1);
+  bool chosen = false;
   if (hasDate(mainDate)) {
     int day = packedDay(mainDate), month = packedMonth(mainDate);
     int weekday = Wochentag(day, month, packedYear(mainDate));
-    if (pickRecurrence(rec, day, month, weekday, toDo) && rec.type != -1) {
-      doc->setRecData(rec);
-      doc->sanitizeTimeThings();
-    }
+    chosen =
+        pickRecurrence(rec, day, month, weekday, toDo) && rec.type != -1 && offerMissingDate(rec);
+    if (chosen) doc->setRecData(rec);
   }
   // The recurrence may have moved the dates as well.
   editToDo_updateTimeThings();
+  if (chosen) sayRecurrenceChange(rec);
 }
 
 // ---- The description in the user's editor ----

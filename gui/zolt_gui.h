@@ -24,6 +24,7 @@ class ToDoListItem;
 class ViewLines;
 class Zolt;
 struct EditorScreens;
+struct T_recData;
 
 // Screens of the main window.
 constexpr int kScreenList = 0;
@@ -137,6 +138,14 @@ class ZoltGUI : public Fl_Window {
   void editToDo_updateTimeThings();
   // The recurrence button's label from the item's recurrence type.
   void editToDo_updateRecThings();
+  // The edited item's recurrence as it stands.
+  T_recData editedRecurrence();
+  // Says in an alert why the item's recurrence is no longer `wanted` and what to set;
+  // nothing when it is.
+  void sayRecurrenceChange(const T_recData& wanted);
+  // Before recurrence `wanted` is set on an item with only its main date: asks to set the
+  // other date on that day. False when the user declines.
+  bool offerMissingDate(const T_recData& wanted);
   // "none" without a date; else "dd.mm.yyyy h:mm", or "dd.mm.yyyy xx:xx" without a time.
   static std::string dateTime2str(unsigned value);
   // 1 to 6: a priority button (the group's priority on screen 5); -1: the to-do check.

@@ -1,6 +1,5 @@
 // The item and group editor screens of a real main window over a real document.
 #include "gui/item_editor.h"
-#include "gui/row_list.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -19,18 +18,21 @@
 
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "util/config.h"
 #include "calendar/date_time.h"
 #include "document/zolt.h"
 #include "gui/date_select.h"
+#include "gui/recurrence_notice.h"
 #include "gui/recurrence_select.h"
+#include "gui/row_list.h"
 #include "gui/scripted_dialogs.h"
 #include "gui/time_select.h"
 #include "gui/zolt_gui.h"
 #include "test_util.h"
+#include "util/config.h"
 
 namespace {
 
@@ -452,6 +454,106 @@ TEST_F(ItemEditorTest, RecurrenceThroughTheSelector) {
   e->recurrence->do_callback();
   doc->getRecData(rec);
   EXPECT_EQ(3, rec.type);
+}
+
+// A recurrence chosen on the main date alone offers the other date on the same day; taken,
+// both dates and the recurrence stand; declined, nothing changes and nothing more is said.
+TEST_F(ItemEditorTest, ARecurrenceOnOneDateOffersTheOtherOnItsDay) {
+  static const struct {
+    const char* summary;
+    int mainWhich;  // 0 end (a to-do), 1 begin (an appointment)
+    int answer;     // 1: set the date, 0: Cancel
+    const char* question;
+  } kCases[] = {
+      {"Dentist", 1, 1, "A recurring appointment needs an end date as well as its begin. "},
+      {"Dentist", 1, 0, "A recurring appointment needs an end date"},
+      {"Write letter", 0, 1, "A recurring to-do needs a begin date as well as its end. "},
+      {"Write letter", 0, 0, "A recurring to-do needs a begin date"},
+  };
+  for (const auto& c : kCases) {
+    open(c.summary);
+    doc->clearRecData();
+    doc->clearDate(1 - c.mainWhich);
+    doc->setDate(c.mainWhich, 2009, 2, 5);
+    w->editToDo_updateTimeThings();
+    dialogs.shown.clear();
+    dialogs.answers = {c.answer};
+    dialogs.onModal = [](Fl_Window* window) {
+      static_cast<RecurrenceSelect*>(window->user_data())->chooseType(5);
+      child(window, "Done")->do_callback();
+    };
+    e->recurrence->do_callback();
+    ASSERT_EQ(1u, dialogs.shown.size()) << c.summary << c.answer;
+    EXPECT_EQ(0u, dialogs.shown[0].find(std::string("choice: ") + c.question)) << dialogs.shown[0];
+    T_recData rec;
+    doc->getRecData(rec);
+    EXPECT_EQ(c.answer ? 5 : 0, rec.type) << c.summary;
+    EXPECT_STREQ(c.answer ? "Recurrence: monthly, by date" : "Recurrence: none",
+                 e->recurrence->label());
+    unsigned other = doc->getDateTime(1 - c.mainWhich);
+    EXPECT_EQ(c.answer ? ZoltGUI::dateTime2str(at(2009, 2, 5)) : "none",
+              ZoltGUI::dateTime2str(other))
+        << c.summary;
+  }
+}
+
+// Every edit that makes the date rules drop or change a recurrence says so in the window,
+// with what to set.
+TEST_F(ItemEditorTest, AnEditThatDropsTheRecurrenceSaysWhyAndWhatToSet) {
+  static const struct {
+    const char* summary;
+    int type;
+    unsigned lastDate;
+    std::function<void(ZoltGUI*)> edit;
+    int typeAfter;
+    std::string said;  // empty: nothing is said
+  } kCases[] = {
+      {"Dentist", 3, kEmptyDateTime, [](ZoltGUI* g) { g->CB_editToDo_Date(kEditNone); },  // the end
+       0,
+       "The recurrence \"weekly\" was removed: a recurring appointment needs an end date as "
+       "well as its begin. Set the end (the begin's day will do), then choose the recurrence "
+       "again."},
+      {"Dentist", 3, kEmptyDateTime,
+       [](ZoltGUI* g) { g->CB_editToDo_Date(kEditBegin | kEditNone); }, 0,
+       "a recurring appointment needs its begin date."},
+      {"Write letter", 4, kEmptyDateTime, [](ZoltGUI* g) { g->CB_editToDo_Date(kEditNone); }, 0,
+       "a recurring to-do needs its end date."},
+      {"Write letter", 2, kEmptyDateTime, [](ZoltGUI* g) { g->CB_edit_Pr(-1); }, 1,
+       "An appointment cannot recur \"daily, resetable\" (that is for to-dos): it now recurs "
+       "daily."},
+      {"Call the bank", 3, at(2009, 2, 28), [](ZoltGUI* g) { g->CB_editToDo_Date(kEditToday); }, 0,
+       "The recurrence \"weekly\" was removed: the to-do's end, " +
+           dayText(getTodayDate(kEmptyDateTime)) +
+           ", lies outside the days it was to recur on (until 28.02.2009). Choose the "
+           "recurrence again with days around it, or move the end."},
+      {"Call the bank", 3, kEmptyDateTime, [](ZoltGUI* g) { g->CB_editToDo_Date(kEditToday); }, 3,
+       ""},
+  };
+  for (const auto& c : kCases) {
+    open(c.summary);
+    for (int twice = 0; twice < 2; ++twice) {  // either date alone is dropped at once
+      doc->setDate(1, 2009, 2, 5);
+      doc->setDate(0, 2009, 2, 6);
+    }
+    T_recData rec;
+    rec.type = c.type;
+    rec.lastDate = c.lastDate;
+    doc->setRecData(rec);
+    w->editToDo_updateTimeThings();
+    dialogs.shown.clear();
+    c.edit(w);
+    doc->getRecData(rec);
+    EXPECT_EQ(c.typeAfter, rec.type) << c.said;
+    EXPECT_STREQ((std::string("Recurrence: ") + recurrenceName(c.typeAfter)).c_str(),
+                 e->recurrence->label());
+    if (c.said.empty()) {
+      EXPECT_EQ(std::vector<std::string>{}, dialogs.shown);
+      continue;
+    }
+    ASSERT_EQ(1u, dialogs.shown.size()) << c.said;
+    EXPECT_NE(std::string::npos, dialogs.shown[0].find(c.said)) << dialogs.shown[0];
+    EXPECT_EQ(0u, dialogs.shown[0].find("alert: ")) << dialogs.shown[0];
+  }
 }
 
 // ---- Kind, priority, show-as, completion, time recording ----
