@@ -27,7 +27,7 @@ std::string missingDateQuestion(const T_recData& wanted, bool toDo, unsigned beg
   std::string has = toDo ? "end" : "begin", lacks = toDo ? "begin" : "end";
   return "A recurring " + kind + " needs " + withArticle(lacks) + " date as well as its " + has +
          ". Set the " + lacks + " to " + dayText(mainDate) + ", the " + has +
-         "'s day, and let it recur " + recurrenceName(wanted.type) + "?";
+         "'s day, and let it recur \"" + recurrenceName(wanted.type) + "\"?";
 }
 
 const char* missingDateButton(bool toDo) { return toDo ? "Set the begin" : "Set the end"; }
