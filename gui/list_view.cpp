@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "gui/messages.h"
-#include "document/zolt.h"
 #include "document/list_format.h"
+#include "document/zolt.h"
+#include "gui/messages.h"
 #include "gui/password_dialogs.h"
 #include "gui/row_list.h"
 #include "gui/view_lines.h"
@@ -156,19 +156,18 @@ void ZoltGUI::openToDo(int row, bool preferDescription) {
   if (doc->setItem2ViewItem(row) != 0) return;
   const char* text = nullptr;
   if (doc->getItemDescription(text) == 1 && !doc->getKeys().IsLoggedIn()) {
-    // The user was opening this to-do: say why the login appears, and once it succeeds
-    // go on to open it.
+    // The user was opening this to-do: say why the login appears. Without it the to-do
+    // still opens: its dates, priority and recurrence do not need the key.
     std::string summary = doc->getItemSummary();
     if (summary.size() > 40) summary = summary.substr(0, 37) + "...";
     int result = pwd_ask_run_window(
         &doc->getKeys(), "The description of \"" + summary + "\" is encrypted. Log in to read it.");
     UpdateCryptMenu();
-    if (result != 0) return;
-    (void)doc->sealClearDescriptions();  // a failure is reported by the save at exit
+    if (result == 0) (void)doc->sealClearDescriptions();  // a failure shows at exit
   }
   // Logged in and still locked: the key does not fit. The to-do opens with its description
-  // shut, which keeps the ciphertext as it is.
-  if (doc->getItemDescription(text) == 1) {
+  // shut, which keeps the ciphertext as it is; so it does without the login.
+  if (doc->getItemDescription(text) == 1 && doc->getKeys().IsLoggedIn()) {
     showMessage(
         "This to-do's description was encrypted under another key than the one your passwords "
         "unlock (it was pasted from another data file, or its key was lost), or it is damaged. "

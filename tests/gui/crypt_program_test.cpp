@@ -203,6 +203,37 @@ TEST_F(CryptProgramTest, AKilledEditLeavesNoClearTextAfterTheNextStart) {
   EXPECT_EQ(std::vector<std::string>{}, Holders());
 }
 
+// A login declined when opening an encrypted note still opens the note: its priority can
+// be changed while its description stays shut and encrypted.
+TEST_F(CryptProgramTest, ACancelledLoginOpensTheNoteWithOnlyItsDescriptionShut) {
+  Start();
+  AddPassword();
+  ASSERT_TRUE(AwaitText(data, "</Crypt>"));
+  Focus();
+  Xdotool("key alt+n");
+  Xdotool("type 'secret note'");
+  Xdotool("key alt+y alt+e alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0"));
+  Xdotool("key ctrl+q");
+  ASSERT_NE(-1, AwaitExit());
+
+  Start();
+  Focus();
+  Xdotool("key Down Right");
+  std::string login = AwaitDialog("^Log in");
+  ASSERT_FALSE(login.empty());
+  Xdotool("windowfocus --sync " + login);
+  Xdotool("key Escape");
+  ASSERT_TRUE(AwaitGone(login));
+  Focus();
+  Xdotool("key alt+5 alt+c");  // priority 5, close
+  ASSERT_TRUE(AwaitText(data + "0", "p5\n")) << readFile(dir.file("zolt.out"));
+  Xdotool("key ctrl+q");
+  ASSERT_NE(-1, AwaitExit());
+  EXPECT_EQ(std::string(kMarker) + "\n", ReadNote("secret note"));
+  EXPECT_EQ(std::vector<std::string>{}, Holders());
+}
+
 // A password typed in the visible field is one line: Enter there closes the dialog, and the
 // password stored is the line as typed, which the login's visible field opens again.
 TEST_F(CryptProgramTest, EnterInTheVisiblePasswordFieldConfirmsAndStoresTheLine) {
