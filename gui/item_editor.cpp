@@ -67,6 +67,11 @@ static void cb_editToDo_crypt(Fl_Widget* w, void*) {
   mainWin->CB_editToDo_crypt(static_cast<Fl_Check_Button*>(w)->value() != 0);
 }
 static void cb_editToDo_ExtEdit(Fl_Widget*, void*) { mainWin->CB_editToDo_ExtEdit(); }
+static void cb_pollExternalEdit(void*) {
+  if (mainWin) mainWin->pollExternalEdit();
+}
+// Often enough that the text is back as the editor closes, seldom enough to cost nothing.
+static const double kExternalEditPoll = 0.1;
 static void cb_editToDo_Menu_showGroup(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_showGroup(); }
 static void cb_editToDo_Menu_del(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_del(); }
 static void cb_editToDo_Menu_copyToDo(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_copy(); }
@@ -138,7 +143,10 @@ static Fl_Menu_Item menu_showAs[] = {
 
 // ---- Building, placing, showing and hiding ----
 
-EditorScreens::~EditorScreens() { delete toDoAsMade; }
+EditorScreens::~EditorScreens() {
+  delete toDoAsMade;
+  delete externalEdit;  // abandons an edit still running
+}
 
 static Fl_Menu_Button* dropDown(const char* label, Fl_Menu_Item* items) {
   Fl_Menu_Button* m = new AltMenuButton(0, 0, kDateMenuW, kRowHeight, label);
@@ -552,6 +560,7 @@ bool ZoltGUI::newItemChanged() const {
 }
 
 void ZoltGUI::CB_editCancel() {
+  if (refuseWhileExternalEdit()) return;
   EditorScreens* e = editor_;
   if (!e->isNew) {
     CB_Done();
@@ -882,20 +891,70 @@ void ZoltGUI::CB_editToDo_recurring() {
 
 // ---- The description in the user's editor ----
 
+// The editor runs while the window goes on drawing and answering; a timer looks for its
+// end. Meanwhile the description takes no typing and the item cannot be left, so the
+// text that comes back has its place.
 void ZoltGUI::CB_editToDo_ExtEdit() {
   EditorScreens* e = editor_;
   if (e->descriptionLocked) return;
-  std::string text = e->description->value();
+  if (e->externalEdit != nullptr) {
+    showMessage(externalEditNote());
+    return;
+  }
   std::string error;
   std::string command =
       editorCommand(zoltconfig.editorConfigured ? zoltconfig.editor : std::string());
-  if (editExternally(command, text, error) != 0) {
+  ExternalEdit* edit = new ExternalEdit();
+  if (edit->start(command, e->description->value(), error) != 0) {
+    delete edit;
+    showAlert(error);
+    return;
+  }
+  e->externalEdit = edit;
+  e->description->deactivate();
+  e->extEdit->deactivate();
+  Fl::add_timeout(kExternalEditPoll, cb_pollExternalEdit);
+}
+
+std::string ZoltGUI::externalEditNote() const {
+  return "The description is open in the editor \"" + editor_->externalEdit->command() +
+         "\". Close it there first: what you save in it comes back into the description.";
+}
+
+bool ZoltGUI::externalEditRunning() const { return editor_->externalEdit != nullptr; }
+
+void ZoltGUI::pollExternalEdit() {
+  EditorScreens* e = editor_;
+  if (e->externalEdit == nullptr) return;
+  if (!e->externalEdit->finished()) {
+    Fl::repeat_timeout(kExternalEditPoll, cb_pollExternalEdit);
+    return;
+  }
+  std::string text = e->description->value(), error;
+  int result = e->externalEdit->finish(text, error);
+  endExternalEdit();
+  if (result != 0) {
     showAlert(error);
     return;
   }
   e->description->value(text.c_str());
   e->description->position(0);
   e->description->redraw();
+}
+
+void ZoltGUI::endExternalEdit() {
+  EditorScreens* e = editor_;
+  Fl::remove_timeout(cb_pollExternalEdit);
+  delete e->externalEdit;  // abandons it when still running
+  e->externalEdit = nullptr;
+  e->description->activate();
+  e->extEdit->activate();
+}
+
+bool ZoltGUI::refuseWhileExternalEdit() {
+  if (editor_->externalEdit == nullptr) return false;
+  showAlert(externalEditNote());
+  return true;
 }
 
 // ---- Leaving ----
@@ -912,6 +971,7 @@ void ZoltGUI::journalEditedToDo() {
 }
 
 void ZoltGUI::editToDo_Done() {
+  if (refuseWhileExternalEdit()) return;
   const ToDoListItem* edited = doc->getCurItem();
   editToDo_saveSettings();
   journalEditedToDo();
@@ -941,6 +1001,7 @@ void ZoltGUI::CB_editToDo_screenButton() {
 }
 
 void ZoltGUI::CB_editToDo_Menu_showGroup() {
+  if (refuseWhileExternalEdit()) return;
   int view = doc->getMainViewType();
   if (view == kMainViewNormal) {
     editToDo_Done();
@@ -996,6 +1057,7 @@ void ZoltGUI::dropNewGroup() {
 }
 
 void ZoltGUI::CB_editToDo_Menu_del() {
+  if (refuseWhileExternalEdit()) return;
   if (askChoice("Do you really want to delete this item?", "Cancel", "Delete") != 1) return;
   // The cut item lives on in the clipboard file, with what was typed; without that copy it
   // would be gone for good.
@@ -1025,6 +1087,7 @@ void ZoltGUI::CB_editToDo_Menu_copy() {
 }
 
 void ZoltGUI::CB_editToDo_Menu_t2Group() {
+  if (refuseWhileExternalEdit()) return;
   editToDo_saveSettings();
   bool failedBefore = doc->incsave_failed();
   if (doc->turnCurItem2Group() != 0) {

@@ -12,13 +12,15 @@
 
 #include "document/zolt.h"
 #include "gui/alt_shortcut.h"
-#include "gui/fallback_text.h"
 #include "gui/fake_keyboard.h"
+#include "gui/fallback_text.h"
 #include "gui/item_editor.h"
+#include "gui/messages.h"
 #include "gui/raw_label.h"
 #include "gui/row_list.h"
 #include "gui/view_lines.h"
 #include "util/clock.h"
+#include "util/external_editor.h"
 
 ZoltGUI* mainWin = nullptr;
 
@@ -378,7 +380,16 @@ void ZoltGUI::CB_Done() {
 
 void ZoltGUI::CB_Cancel() { showMain(kScreenList); }
 
-void ZoltGUI::closeForShutdown() {
+void ZoltGUI::closeForShutdown(bool ask) {
+  if (externalEditRunning()) {
+    if (ask && askChoice("The description is still open in the editor \"" +
+                             editor_->externalEdit->command() +
+                             "\". Quit all the same? What was not yet saved there is lost.",
+                         "Keep editing", "Quit") != 1) {
+      return;
+    }
+    endExternalEdit();
+  }
   if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup) CB_Done();
   if (screen_ != kScreenList) showMain(kScreenList);
   CB_Done();

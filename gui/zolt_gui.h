@@ -82,8 +82,10 @@ class ZoltGUI : public Fl_Window {
   // The close button, "E&xit" and Ctrl+q: leaves the screen shown, or the program.
   void CB_Done();
   // Ends the program from any screen, for a logout or a kill: an open editor is left as
-  // its close button leaves it, so nothing typed is lost; a prompt is cancelled.
-  void closeForShutdown();
+  // its close button leaves it, so nothing typed is lost; a prompt is cancelled. While the
+  // user's editor runs on the description, the user is asked first when `ask` (the program
+  // goes on when the answer is no); without asking, that edit is given up.
+  void closeForShutdown(bool ask = true);
 
   // ---- Menus and commands ----
   void setMenuActive();
@@ -158,8 +160,19 @@ class ZoltGUI : public Fl_Window {
   void CB_editToDo_recurring();
   void CB_editToDo_showAs(int value);
   void CB_editToDo_crypt(bool on);
-  // Edits the description input's text in the user's editor.
+  // Starts editing the description input's text in the user's editor; the window goes on
+  // while it runs, and the text comes back when it ends (pollExternalEdit).
   void CB_editToDo_ExtEdit();
+  // The timer's look at the user's editor: once it has ended, its text goes into the
+  // description input, or its failure is shown.
+  void pollExternalEdit();
+  bool externalEditRunning() const;
+  // Gives up an edit still running in the user's editor (its text is lost) and opens the
+  // description again.
+  void endExternalEdit();
+  // While the user's editor runs, says so and returns true: the item cannot be left.
+  bool refuseWhileExternalEdit();
+  std::string externalEditNote() const;
   void CB_editToDo_Menu_showGroup();
   void CB_editToDo_Menu_del();
   void CB_editToDo_Menu_copy();

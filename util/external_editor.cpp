@@ -143,6 +143,9 @@ static pid_t spawnEditor(const std::string& command, const std::string& name) {
   std::string line = command + " " + shellQuote(name);
   pid_t pid = fork();
   if (pid == 0) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     signal(SIGPIPE, SIG_DFL);
     execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
     _exit(127);

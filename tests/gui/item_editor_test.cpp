@@ -13,9 +13,11 @@
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Multiline_Input.H>
 #include <FL/Fl_Window.H>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -165,6 +167,16 @@ class ItemEditorTest : public ::testing::Test {
     }
     ADD_FAILURE() << "no row " << summary;
     return -1;
+  }
+  // Lets the event loop run until the user's editor has ended and its text is back; false
+  // after 20 seconds.
+  bool awaitExternalEdit() {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (w->externalEditRunning()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      Fl::wait(0.01);
+    }
+    return true;
   }
   unsigned begin() const { return doc->getDateTime(1); }
   unsigned end() const { return doc->getDateTime(0); }
@@ -872,6 +884,7 @@ TEST_F(ItemEditorTest, TheExternalEditorEditsTheTypedText) {
   Fl::e_state = FL_ALT;
   EXPECT_EQ(1, w->handle(FL_KEYBOARD));
   Fl::e_state = 0;
+  ASSERT_TRUE(awaitExternalEdit());
   EXPECT_STREQ("typed, not saved\nadded line\n", e->description->value());
   EXPECT_EQ(0, e->description->position());
   std::string file = readFile(seen);
@@ -881,8 +894,95 @@ TEST_F(ItemEditorTest, TheExternalEditorEditsTheTypedText) {
   // A failing editor changes nothing and says why.
   zoltconfig.editor = "false";
   e->extEdit->do_callback();
+  ASSERT_TRUE(awaitExternalEdit());
   EXPECT_EQ(1u, dialogs.shown.size());
   EXPECT_STREQ("typed, not saved\nadded line\n", e->description->value());
+  zoltconfig = saved;
+}
+
+// While the user's editor runs the window goes on: the description is shut, a second edit
+// and leaving the item are refused with the reason, quitting asks first; once the editor
+// ends, its text is in the description.
+TEST_F(ItemEditorTest, TheWindowGoesOnWhileTheExternalEditorRuns) {
+  std::string go = dir.file("go");
+  std::string script = dir.file("ed.sh");
+  writeFile(script, "#!/bin/sh\nwhile [ ! -e '" + go +
+                        "' ]; do sleep 0.01; done\necho 'added' >> \"$1\"\n");
+  chmod(script.c_str(), 0700);
+  ZoltConfig saved = zoltconfig;
+  zoltconfig.editor = script;
+  zoltconfig.editorConfigured = true;
+  open("Call the bank");
+  e->description->value("typed\n");
+  e->extEdit->do_callback();
+  ASSERT_TRUE(w->externalEditRunning()) << "the call returns while the editor runs";
+  EXPECT_FALSE(e->description->active());
+  e->extEdit->do_callback();
+  w->CB_Done();
+  dialogs.answers = {0};  // keep editing
+  w->closeForShutdown();
+  ASSERT_EQ(3u, dialogs.shown.size());
+  EXPECT_EQ(0u, dialogs.shown[0].find("message: The description is open in the editor"));
+  EXPECT_EQ(0u, dialogs.shown[1].find("alert: The description is open in the editor"));
+  EXPECT_EQ(0u, dialogs.shown[2].find("choice: The description is still open in the editor"));
+  EXPECT_EQ(kScreenEditBasics, w->screen()) << "the item was not left";
+  EXPECT_TRUE(w->externalEditRunning());
+  writeFile(go, "");
+  ASSERT_TRUE(awaitExternalEdit());
+  EXPECT_STREQ("typed\nadded\n", e->description->value());
+  EXPECT_TRUE(e->description->active());
+  w->CB_Done();
+  EXPECT_EQ(kScreenList, w->screen());
+  zoltconfig = saved;
+}
+
+// Quitting while the user's editor runs, when the user says so, gives that edit up and
+// leaves no copy of the description behind; the rest of the item is kept.
+TEST_F(ItemEditorTest, QuittingDuringAnExternalEditGivesItUp) {
+  std::string run = dir.file("run");
+  ASSERT_EQ(0, mkdir(run.c_str(), 0700));
+  const char* oldRun = getenv("XDG_RUNTIME_DIR");
+  std::string savedRun = oldRun ? oldRun : "";
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  std::string script = dir.file("ed.sh");
+  std::string up = dir.file("up");
+  writeFile(script, "#!/bin/sh\necho $$ > '" + up + "'\nwhile :; do sleep 0.01; done\n");
+  chmod(script.c_str(), 0700);
+  ZoltConfig saved = zoltconfig;
+  zoltconfig.editor = script;
+  zoltconfig.editorConfigured = true;
+  open("Call the bank");
+  e->summary->value("Call the bank today");
+  e->extEdit->do_callback();
+  ASSERT_TRUE(w->externalEditRunning());
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (readFile(up).find('\n') == std::string::npos) {  // the editor is up
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    Fl::wait(0.01);
+  }
+  dialogs.answers = {1};  // quit
+  w->closeForShutdown();
+  EXPECT_FALSE(w->externalEditRunning());
+  std::vector<std::string> left;
+  if (DIR* d = opendir(run.c_str())) {
+    while (dirent* entry = readdir(d)) {
+      if (strncmp(entry->d_name, "zolt-edit-", 10) == 0) left.push_back(entry->d_name);
+    }
+    closedir(d);
+  }
+  EXPECT_EQ(std::vector<std::string>{}, left) << "no copy of the description";
+  pid_t editor = atoi(readFile(up).c_str());
+  deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (kill(editor, 0) == 0) {  // it was told to end, and soon does
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the editor runs on";
+    Fl::wait(0.01);
+  }
+  EXPECT_NE(nullptr, findToDo(doc, "Call the bank today")) << "the item was closed as kept";
+  if (oldRun) {
+    setenv("XDG_RUNTIME_DIR", savedRun.c_str(), 1);
+  } else {
+    unsetenv("XDG_RUNTIME_DIR");
+  }
   zoltconfig = saved;
 }
 
