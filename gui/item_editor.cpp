@@ -352,6 +352,13 @@ int ZoltGUI::handleEditorKey() {
     CB_editCancel();
     return 1;
   }
+  // Enter in the one-line summary presses "&Close", the screen's default; other fields
+  // (the description) take Enter themselves.
+  bool enter = Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter;
+  if (enter && !modified && Fl::focus() == editor_->summary) {
+    CB_Done();
+    return 1;
+  }
   if (!Fl::event_state(FL_ALT) || screen_ == kScreenEditGroup) return 0;
   switch (Fl::event_key()) {
     case 'e':

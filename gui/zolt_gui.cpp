@@ -311,6 +311,13 @@ int ZoltGUI::handle(int event) {
   if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup) {
     if (handleEditorKey()) return 1;
   }
+  bool plain = Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) == 0;
+  int key = Fl::event_key();
+  if (screen_ == kScreenAbout && plain &&
+      (key == FL_Escape || key == FL_Enter || key == FL_KP_Enter)) {
+    CB_Done();  // its one button
+    return 1;
+  }
   if (screen_ == kScreenPrompt && Fl::event_key() == FL_Escape) {
     CB_Cancel();
     return 1;
@@ -341,6 +348,8 @@ bool ZoltGUI::handleListKey(int key) {
     }
   } else if (key == FL_Left) {
     CB_Up();
+  } else if (key == FL_Escape) {
+    leaveViewByEscape();
   } else if (moveSelection(key)) {
   } else if (key == FL_Enter || key == FL_KP_Enter) {
     if (r == nullptr) return false;
@@ -352,6 +361,26 @@ bool ZoltGUI::handleListKey(int key) {
 }
 
 // ---- Leaving screens ----
+
+// Escape goes back from a view the user went into: active jobs and the calendar to the
+// list they came from, search results to where the search started. The list itself stays:
+// a stray Escape never ends the program.
+void ZoltGUI::leaveViewByEscape() {
+  if (Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) != 0) return;
+  switch (doc->getMainViewType()) {
+    case kMainViewActiveJobs:
+      CB_Menu_ZoltView(kMainViewActiveJobs);  // toggles back
+      break;
+    case kMainViewSearch:
+      CB_Up();
+      break;
+    case kMainViewCalendar:
+      CB_Menu_ZoltView(kMainViewNormal);
+      break;
+    default:
+      break;
+  }
+}
 
 void ZoltGUI::CB_Done() {
   switch (screen_) {

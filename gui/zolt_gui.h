@@ -86,6 +86,8 @@ class ZoltGUI : public Fl_Window {
   // user's editor runs on the description, the user is asked first when `ask` (the program
   // goes on when the answer is no); without asking, that edit is given up.
   void closeForShutdown(bool ask = true);
+  // Escape in the list: back from active jobs, search results or the calendar.
+  void leaveViewByEscape();
 
   // ---- Menus and commands ----
   void setMenuActive();

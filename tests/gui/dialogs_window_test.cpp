@@ -133,6 +133,27 @@ TEST_F(DialogsWindowTest, ClosingTheEditorKeepsTheItemSelected) {
   EXPECT_EQ(lineOf("Work"), selected());
 }
 
+// Enter in the editor's summary presses "Close": a new item named and kept with two keys.
+// Enter in the description is a line break.
+TEST_F(DialogsWindowTest, EnterInTheSummaryClosesTheEditor) {
+  win->CB_Menu_newTodo();
+  ASSERT_EQ(kScreenEditBasics, win->screen());
+  win->editor()->summary->value("Buy milk");
+  win->editor()->summary->take_focus();
+  Key(FL_Enter);
+  EXPECT_EQ(kScreenList, win->screen());
+  ASSERT_NE(0, lineOf("Buy milk"));
+  EXPECT_EQ(lineOf("Buy milk"), selected());
+  Select(lineOf("Buy milk"));
+  Key(FL_Right);
+  win->CB_editToDo_screenButton();
+  ASSERT_EQ(kScreenEditDescription, win->screen());
+  win->editor()->description->take_focus();
+  Key(FL_Enter);
+  EXPECT_EQ(kScreenEditDescription, win->screen()) << "Enter elsewhere leaves the editor open";
+  win->CB_Done();
+}
+
 TEST_F(DialogsWindowTest, ARunningToDoMarksItsRow) {
   ToDoListToDo* bank = toDo("Call the bank");
   ASSERT_NE(nullptr, bank);

@@ -167,3 +167,28 @@ TEST_F(WindowProgramTest, TheWindowsSizeAndViewAreKeptAtExit) {
   ExpectCleanExit();
   EXPECT_NE(std::string::npos, readFile(data).find("<mainviewtype=3>"));
 }
+
+// Enter in a new item's summary keeps it and goes back to the list, where Alt+N makes the
+// next one at once.
+TEST_F(WindowProgramTest, EnterKeepsANewItemAndReturnsToTheList) {
+  Start();
+  Focus();
+  Xdotool("key alt+n");
+  Xdotool("type --delay 30 'Buy milk'");
+  Xdotool("key Return alt+n");
+  Xdotool("type --delay 30 'Eggs'");
+  Xdotool("key Return ctrl+q");
+  ExpectCleanExit();
+  std::string saved = readFile(data);
+  EXPECT_NE(std::string::npos, saved.find("\nsBuy milk\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("\nsEggs\n")) << saved;
+}
+
+// Escape goes back from the calendar to the list, which the data file then remembers.
+TEST_F(WindowProgramTest, EscapeLeavesTheCalendarForTheList) {
+  Start("-c 2009-02-16");
+  Focus();
+  Xdotool("key Escape ctrl+q");
+  ExpectCleanExit();
+  EXPECT_NE(std::string::npos, readFile(data).find("<mainviewtype=0>"));
+}
