@@ -201,7 +201,7 @@ void ZoltGUI::makeEditorWidgets() {
   e->timeSum = textBox();
   e->groupCompletion = textBox();
   e->beginDate = dropDown("&Begin", menu_beginDate);
-  e->endDate = dropDown("End", menu_endDate);
+  e->endDate = dropDown("E&nd", menu_endDate);
   e->beginTime = dropDown("Time", menu_beginTime);
   e->endTime = dropDown("Time", menu_endTime);
   e->beginBox = textBox();
@@ -210,9 +210,10 @@ void ZoltGUI::makeEditorWidgets() {
   e->showAs->labelsize(20);
   e->showAs->textsize(20);
   e->showAs->menu(menu_showAs);
-  e->recurrence = new Fl_Button(0, 230, w(), kRowHeight, "Recurring:");
+  e->recurrence = new Fl_Button(0, 230, w(), kRowHeight, "&Recurrence: none");
   e->recurrence->labelsize(20);
   e->recurrence->callback(cb_editToDo_recurring);
+  altShortcut(e->recurrence);  // Alt+r; every label it gets begins so
   e->crypt = checkButton("Cr&ypt", cb_editToDo_crypt);
   e->crypt->when(FL_WHEN_CHANGED);
   e->crypt->deactivate();
@@ -502,6 +503,7 @@ void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
   const char* text = nullptr;
   e->descriptionLocked = doc->getItemDescription(text) == 1;
   if (e->descriptionLocked) text = nullptr;
+  e->bothDatesKnown = false;
   editorReturnLine = firstVisibleLine();
   e->summary->value(doc->getItemSummary().c_str());
   e->summary->position(0);
@@ -644,7 +646,13 @@ void ZoltGUI::editToDo_updateTimeThings() {
   if (!bothSet) {
     doc->setShowTimeAs(0);
     e->showAs->value(0);
+  } else if (!toDo && e->bothDatesKnown && !e->bothDatesSet) {
+    // A range just made: an appointment takes the time unless the user says it is free.
+    doc->setShowTimeAs(1);
+    e->showAs->value(1);
   }
+  e->bothDatesKnown = true;
+  e->bothDatesSet = bothSet;
   editToDo_updateRecThings();
   redraw();
 }
@@ -652,7 +660,8 @@ void ZoltGUI::editToDo_updateTimeThings() {
 void ZoltGUI::editToDo_updateRecThings() {
   T_recData rec;
   doc->getRecData(rec);
-  editor_->recurrence->copy_label((std::string("Recurrence: ") + recurrenceName(rec.type)).c_str());
+  editor_->recurrence->copy_label(
+      (std::string("&Recurrence: ") + recurrenceName(rec.type)).c_str());
   editor_->recurrence->redraw();
 }
 

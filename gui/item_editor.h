@@ -61,6 +61,10 @@ struct EditorScreens {
   std::string descriptionAsMade;
   std::string groupSummaryAsMade;
   unsigned groupPriorityAsMade = 0;
+  // Whether the item had both dates when the editor last looked (known once it looked):
+  // an appointment that gains its second date starts as busy.
+  bool bothDatesKnown = false;
+  bool bothDatesSet = false;
   // The description's round trip through the user's editor while that runs (owned); the
   // window goes on meanwhile, with the description and the way out of the item shut.
   ExternalEdit* externalEdit = nullptr;

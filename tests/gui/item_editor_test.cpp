@@ -217,7 +217,7 @@ TEST_F(ItemEditorTest, OpeningFillsTheBasicsScreen) {
   EXPECT_STREQ("not yet...", e->completionLabel->label());
   EXPECT_STREQ("Descr", e->screenButton->label());
   EXPECT_STREQ("&Start", e->startStop->label());
-  EXPECT_STREQ("Recurrence: none", e->recurrence->label());
+  EXPECT_STREQ("&Recurrence: none", e->recurrence->label());
   EXPECT_TRUE(e->startStop->visible());
   EXPECT_TRUE(e->extEdit->visible());
   EXPECT_TRUE(e->crypt->visible());
@@ -461,7 +461,7 @@ TEST_F(ItemEditorTest, RecurrenceThroughTheSelector) {
   T_recData rec;
   doc->getRecData(rec);
   EXPECT_EQ(3, rec.type);
-  EXPECT_STREQ("Recurrence: weekly", e->recurrence->label());
+  EXPECT_STREQ("&Recurrence: weekly", e->recurrence->label());
   dialogs.onModal = [](Fl_Window* window) { child(window, "Cancel")->do_callback(); };
   e->recurrence->do_callback();
   doc->getRecData(rec);
@@ -500,7 +500,7 @@ TEST_F(ItemEditorTest, ARecurrenceOnOneDateOffersTheOtherOnItsDay) {
     T_recData rec;
     doc->getRecData(rec);
     EXPECT_EQ(c.answer ? 5 : 0, rec.type) << c.summary;
-    EXPECT_STREQ(c.answer ? "Recurrence: monthly, by date" : "Recurrence: none",
+    EXPECT_STREQ(c.answer ? "&Recurrence: monthly, by date" : "&Recurrence: none",
                  e->recurrence->label());
     unsigned other = doc->getDateTime(1 - c.mainWhich);
     EXPECT_EQ(c.answer ? ZoltGUI::dateTime2str(at(2009, 2, 5)) : "none",
@@ -556,7 +556,7 @@ TEST_F(ItemEditorTest, AnEditThatDropsTheRecurrenceSaysWhyAndWhatToSet) {
     c.edit(w);
     doc->getRecData(rec);
     EXPECT_EQ(c.typeAfter, rec.type) << c.said;
-    EXPECT_STREQ((std::string("Recurrence: ") + recurrenceName(c.typeAfter)).c_str(),
+    EXPECT_STREQ((std::string("&Recurrence: ") + recurrenceName(c.typeAfter)).c_str(),
                  e->recurrence->label());
     if (c.said.empty()) {
       EXPECT_EQ(std::vector<std::string>{}, dialogs.shown);
@@ -588,6 +588,26 @@ TEST_F(ItemEditorTest, TurningABusyAppointmentIntoAToDoAndBack) {
   e->isToDo->do_callback();
   EXPECT_EQ(100u, doc->getItemPriority());
   EXPECT_FALSE(e->priorityGroup->visible());
+}
+
+// An appointment that gains its end, and with it a range, starts as busy; one opened with
+// its range keeps what it was, and the user can still make it free.
+TEST_F(ItemEditorTest, AnAppointmentStartsBusyOnceItHasARange) {
+  open("Dentist");
+  doc->setDate(1, 2009, 2, 5);
+  doc->setDate(0, 2009, 2, 5);
+  doc->setShowTimeAs(0);
+  open("Dentist");
+  EXPECT_EQ(200u, doc->getItemPriority()) << "opened as it was: free";
+  w->CB_editToDo_Date(kEditNone);  // no end: no range, no show-as
+  EXPECT_FALSE(e->showAs->visible());
+  w->CB_editToDo_Date(kEditToday);
+  EXPECT_TRUE(e->showAs->visible());
+  EXPECT_EQ(1, e->showAs->value());
+  EXPECT_EQ(100u, doc->getItemPriority()) << "busy";
+  pick(e->showAs, "free");
+  w->CB_editToDo_Time(kEditNone);
+  EXPECT_EQ(200u, doc->getItemPriority()) << "the user's choice stays";
 }
 
 TEST_F(ItemEditorTest, AnAppointmentWithOnlyABeginLosesItAsAToDo) {
