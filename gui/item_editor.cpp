@@ -937,13 +937,17 @@ std::string ZoltGUI::externalEditNote() const {
          "\". Close it there first: what you save in it comes back into the description.";
 }
 
-bool ZoltGUI::externalEditRunning() const { return editor_->externalEdit != nullptr; }
+bool ZoltGUI::externalEditRunning() const {
+  return editor_ != nullptr && editor_->externalEdit != nullptr;
+}
 
 void ZoltGUI::pollExternalEdit() {
   EditorScreens* e = editor_;
-  if (e->externalEdit == nullptr) return;
+  if (e == nullptr || e->externalEdit == nullptr) return;
   if (!e->externalEdit->finished()) {
-    Fl::repeat_timeout(kExternalEditPoll, cb_pollExternalEdit);
+    if (!Fl::has_timeout(cb_pollExternalEdit)) {
+      Fl::add_timeout(kExternalEditPoll, cb_pollExternalEdit);
+    }
     return;
   }
   std::string text = e->description->value(), error;
@@ -968,6 +972,8 @@ void ZoltGUI::endExternalEdit() {
 }
 
 bool ZoltGUI::refuseWhileExternalEdit() {
+  // An editor that has just ended is not waited for: its text is taken now.
+  pollExternalEdit();
   if (editor_->externalEdit == nullptr) return false;
   showAlert(externalEditNote());
   return true;

@@ -410,6 +410,7 @@ void ZoltGUI::CB_Done() {
 void ZoltGUI::CB_Cancel() { showMain(kScreenList); }
 
 void ZoltGUI::closeForShutdown(bool ask) {
+  pollExternalEdit();  // an editor that has just ended gives its text back first
   if (externalEditRunning()) {
     if (ask && askChoice("The description is still open in the editor \"" +
                              editor_->externalEdit->command() +

@@ -131,7 +131,10 @@ TEST_F(CryptProgramTest, AnEncryptedNoteMadeRightAfterAddingAPasswordSurvivesAKi
   Focus();
   Xdotool("key alt+n");
   Xdotool("type 'secret note'");
-  Xdotool("key alt+y alt+e alt+c");  // Crypt, the external editor, close
+  Xdotool("key alt+y alt+e");  // Crypt, the external editor
+  ASSERT_TRUE(AwaitFile(dir.file("holders.txt")));
+  ASSERT_TRUE(AwaitExternalEditDone());
+  Xdotool("key alt+c");
   ASSERT_TRUE(AwaitFile(data + "0")) << readFile(dir.file("zolt.out"));
   std::string holders = readFile(dir.file("holders.txt"));
   std::string own =
@@ -156,7 +159,10 @@ TEST_F(CryptProgramTest, TurningAnUnlockedNoteIntoAGroupWritesNoClearText) {
   Focus();
   Xdotool("key alt+n");
   Xdotool("type 'secret note'");
-  Xdotool("key alt+y alt+e alt+c");
+  Xdotool("key alt+y alt+e");
+  ASSERT_TRUE(AwaitFile(dir.file("holders.txt")));
+  ASSERT_TRUE(AwaitExternalEditDone());
+  Xdotool("key alt+c");
   ASSERT_TRUE(AwaitFile(data + "0"));
   Xdotool("key ctrl+q");
   ASSERT_NE(-1, AwaitExit());
@@ -212,7 +218,10 @@ TEST_F(CryptProgramTest, ACancelledLoginOpensTheNoteWithOnlyItsDescriptionShut) 
   Focus();
   Xdotool("key alt+n");
   Xdotool("type 'secret note'");
-  Xdotool("key alt+y alt+e alt+c");
+  Xdotool("key alt+y alt+e");
+  ASSERT_TRUE(AwaitFile(dir.file("holders.txt")));
+  ASSERT_TRUE(AwaitExternalEditDone());
+  Xdotool("key alt+c");
   ASSERT_TRUE(AwaitFile(data + "0"));
   Xdotool("key ctrl+q");
   ASSERT_NE(-1, AwaitExit());
