@@ -75,7 +75,7 @@ int runEventLoop() {
   while (Fl::first_window()) {
     if (signalled) {
       giveWay();
-      if (mainWin && mainWin->shown()) mainWin->closeForShutdown();
+      if (mainWin && mainWin->shown()) mainWin->closeForShutdown(false);
       while (Fl::first_window()) Fl::first_window()->hide();
       break;
     }

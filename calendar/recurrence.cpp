@@ -20,7 +20,7 @@ constexpr int kTypeMonthlyByDay = 4;
 constexpr int kTypeMonthlyByDate = 5;
 constexpr int kTypeYearly = 6;
 
-// Notes on standard output when a recurrence has to be reset; the user sees nothing.
+// Notes on standard error when a recurrence has to be reset; the window says why itself.
 const char kResetNoRange[] = "Recurrence reset (1): no range [";
 const char kResetNoEndDate[] = "Recurrence reset (2): no end date for todo [";
 const char kResetToDoOutOfRange[] = "Recurrence reset (3): date not in range [";
@@ -56,12 +56,12 @@ bool normaliseAppointment(TimeThings& t, bool hasRecurrence) {
   if (t.rec.type == kTypeDailyResetable) t.rec.type = kTypeDaily;
   if (!hasDate(t.begin)) {
     t.begin = t.end = kEmptyDateTime;
-    if (hasRecurrence) std::cout << kResetNoStartDate;
+    if (hasRecurrence) std::cerr << kResetNoStartDate;
     return true;
   }
   if (!hasDate(t.end)) t.end = kEmptyDateTime;
   if (hasRecurrence && outsideRecurrence(t.begin, t.rec)) {
-    std::cout << kResetDateOutOfRange;
+    std::cerr << kResetDateOutOfRange;
     return true;
   }
   return false;
@@ -72,12 +72,12 @@ bool normaliseToDo(TimeThings& t, bool hasRecurrence) {
   if (!hasDate(t.end)) {
     t.begin = t.end = kEmptyDateTime;
     if (!hasRecurrence) return false;
-    std::cout << kResetNoEndDate;
+    std::cerr << kResetNoEndDate;
     return true;
   }
   if (!hasDate(t.begin)) t.begin = kEmptyDateTime;
   if (hasRecurrence && outsideRecurrence(t.end, t.rec)) {
-    std::cout << kResetToDoOutOfRange;
+    std::cerr << kResetToDoOutOfRange;
     return true;
   }
   return false;
@@ -92,7 +92,7 @@ void normalise(TimeThings& t) {
       std::swap(t.begin, t.end);
     }
   } else if (hasRecurrence) {
-    std::cout << kResetNoRange;
+    std::cerr << kResetNoRange;
     t.showTimeAs = 0;
     // An appointment's priority says free or busy as well: the two stay in step.
     if (isAppointmentPriority(t.priority)) t.priority = kFreePriority;

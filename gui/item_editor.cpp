@@ -22,19 +22,20 @@
 #include <ctime>
 #include <string>
 
-#include "util/config.h"
-#include "gui/messages.h"
 #include "calendar/date_time.h"
 #include "calendar/recurrence.h"
 #include "crypt/descr_data.h"
 #include "document/zolt.h"
 #include "gui/alt_shortcut.h"
 #include "gui/date_select.h"
+#include "gui/messages.h"
 #include "gui/raw_label.h"
+#include "gui/recurrence_notice.h"
 #include "gui/recurrence_select.h"
 #include "gui/time_select.h"
 #include "gui/zolt_gui.h"
 #include "model/todo_list_todo.h"
+#include "util/config.h"
 #include "util/external_editor.h"
 
 // Geometry: rows of 30 pixels, the bottom bar's buttons from the left.
@@ -66,6 +67,11 @@ static void cb_editToDo_crypt(Fl_Widget* w, void*) {
   mainWin->CB_editToDo_crypt(static_cast<Fl_Check_Button*>(w)->value() != 0);
 }
 static void cb_editToDo_ExtEdit(Fl_Widget*, void*) { mainWin->CB_editToDo_ExtEdit(); }
+static void cb_pollExternalEdit(void*) {
+  if (mainWin) mainWin->pollExternalEdit();
+}
+// Often enough that the text is back as the editor closes, seldom enough to cost nothing.
+static const double kExternalEditPoll = 0.1;
 static void cb_editToDo_Menu_showGroup(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_showGroup(); }
 static void cb_editToDo_Menu_del(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_del(); }
 static void cb_editToDo_Menu_copyToDo(Fl_Widget*, void*) { mainWin->CB_editToDo_Menu_copy(); }
@@ -137,7 +143,10 @@ static Fl_Menu_Item menu_showAs[] = {
 
 // ---- Building, placing, showing and hiding ----
 
-EditorScreens::~EditorScreens() { delete toDoAsMade; }
+EditorScreens::~EditorScreens() {
+  delete toDoAsMade;
+  delete externalEdit;  // abandons an edit still running
+}
 
 static Fl_Menu_Button* dropDown(const char* label, Fl_Menu_Item* items) {
   Fl_Menu_Button* m = new AltMenuButton(0, 0, kDateMenuW, kRowHeight, label);
@@ -192,7 +201,7 @@ void ZoltGUI::makeEditorWidgets() {
   e->timeSum = textBox();
   e->groupCompletion = textBox();
   e->beginDate = dropDown("&Begin", menu_beginDate);
-  e->endDate = dropDown("End", menu_endDate);
+  e->endDate = dropDown("E&nd", menu_endDate);
   e->beginTime = dropDown("Time", menu_beginTime);
   e->endTime = dropDown("Time", menu_endTime);
   e->beginBox = textBox();
@@ -201,9 +210,10 @@ void ZoltGUI::makeEditorWidgets() {
   e->showAs->labelsize(20);
   e->showAs->textsize(20);
   e->showAs->menu(menu_showAs);
-  e->recurrence = new Fl_Button(0, 230, w(), kRowHeight, "Recurring:");
+  e->recurrence = new Fl_Button(0, 230, w(), kRowHeight, "&Recurrence: none");
   e->recurrence->labelsize(20);
   e->recurrence->callback(cb_editToDo_recurring);
+  altShortcut(e->recurrence);  // Alt+r; every label it gets begins so
   e->crypt = checkButton("Cr&ypt", cb_editToDo_crypt);
   e->crypt->when(FL_WHEN_CHANGED);
   e->crypt->deactivate();
@@ -341,6 +351,13 @@ int ZoltGUI::handleEditorKey() {
   bool modified = Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) != 0;
   if (Fl::event_key() == FL_Escape && !modified) {
     CB_editCancel();
+    return 1;
+  }
+  // Enter in the one-line summary presses "&Close", the screen's default; other fields
+  // (the description) take Enter themselves.
+  bool enter = Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter;
+  if (enter && !modified && Fl::focus() == editor_->summary) {
+    CB_Done();
     return 1;
   }
   if (!Fl::event_state(FL_ALT) || screen_ == kScreenEditGroup) return 0;
@@ -486,6 +503,7 @@ void ZoltGUI::show_editToDoWin(bool preferDescription, bool forceDescription) {
   const char* text = nullptr;
   e->descriptionLocked = doc->getItemDescription(text) == 1;
   if (e->descriptionLocked) text = nullptr;
+  e->bothDatesKnown = false;
   editorReturnLine = firstVisibleLine();
   e->summary->value(doc->getItemSummary().c_str());
   e->summary->position(0);
@@ -551,6 +569,7 @@ bool ZoltGUI::newItemChanged() const {
 }
 
 void ZoltGUI::CB_editCancel() {
+  if (refuseWhileExternalEdit()) return;
   EditorScreens* e = editor_;
   if (!e->isNew) {
     CB_Done();
@@ -627,21 +646,39 @@ void ZoltGUI::editToDo_updateTimeThings() {
   if (!bothSet) {
     doc->setShowTimeAs(0);
     e->showAs->value(0);
+  } else if (!toDo && e->bothDatesKnown && !e->bothDatesSet) {
+    // A range just made: an appointment takes the time unless the user says it is free.
+    doc->setShowTimeAs(1);
+    e->showAs->value(1);
   }
+  e->bothDatesKnown = true;
+  e->bothDatesSet = bothSet;
   editToDo_updateRecThings();
   redraw();
 }
 
 void ZoltGUI::editToDo_updateRecThings() {
-  static const char* const labels[kMaxRecurrenceType + 1] = {
-      "Recurrence: none",   "Recurrence: daily",           "Recurrence: daily, resetable",
-      "Recurrence: weekly", "Recurrence: monthly, by day", "Recurrence: monthly, by date",
-      "Recurrence: yearly"};
   T_recData rec;
   doc->getRecData(rec);
-  int type = rec.type >= 0 && rec.type <= kMaxRecurrenceType ? rec.type : 0;
-  editor_->recurrence->label(labels[type]);
+  editor_->recurrence->copy_label(
+      (std::string("&Recurrence: ") + recurrenceName(rec.type)).c_str());
   editor_->recurrence->redraw();
+}
+
+T_recData ZoltGUI::editedRecurrence() {
+  T_recData rec;
+  doc->getRecData(rec);
+  return rec;
+}
+
+// The date rules drop a recurrence the item's dates cannot hold (and an appointment's
+// "daily, resetable" becomes daily): the user learns why and what to set, after the
+// editor shows the change.
+void ZoltGUI::sayRecurrenceChange(const T_recData& wanted) {
+  std::string notice =
+      recurrenceChangeNotice(wanted, editedRecurrence(), doc->getItemPriority() < 7,
+                             doc->getDateTime(1), doc->getDateTime(0));
+  if (!notice.empty()) showAlert(notice);
 }
 
 // ---- Changes applied at once ----
@@ -658,6 +695,7 @@ void ZoltGUI::CB_edit_Pr(int value) {
     return;
   }
   if (value != -1) return;
+  T_recData wanted = editedRecurrence();
   if (doc->getItemPriority() > 6) {
     doc->setItemPriority(3);
     setPriorityButtons(e, 3);
@@ -673,6 +711,7 @@ void ZoltGUI::CB_edit_Pr(int value) {
     e->completionLabel->hide();
   }
   editToDo_updateTimeThings();
+  sayRecurrenceChange(wanted);
 }
 
 void ZoltGUI::CB_editToDo_showAs(int value) {
@@ -777,6 +816,7 @@ static void beginPlus30(Zolt* doc) {
 
 void ZoltGUI::CB_editToDo_Date(int value) {
   int which = value & kEditBegin ? 1 : 0;
+  T_recData wanted = editedRecurrence();
   switch (value & 0xF) {
     case kEditNone:
       doc->clearDate(which);
@@ -794,6 +834,7 @@ void ZoltGUI::CB_editToDo_Date(int value) {
       break;
   }
   editToDo_updateTimeThings();
+  sayRecurrenceChange(wanted);
 }
 
 // A new begin time moves the end by as many minutes, but only an end that carries a date
@@ -834,39 +875,108 @@ void ZoltGUI::CB_editToDo_Time(int value) {
   editToDo_updateTimeThings();
 }
 
+// A recurrence needs both dates; the main one is set. Offers the other on the main date's
+// day; false when the user declines, and the recurrence is then not set.
+bool ZoltGUI::offerMissingDate(const T_recData& wanted) {
+  bool toDo = doc->getItemPriority() < 7;
+  unsigned begin = doc->getDateTime(1), end = doc->getDateTime(0);
+  std::string question = missingDateQuestion(wanted, toDo, begin, end);
+  if (question.empty()) return true;
+  if (askChoice(question, "Cancel", missingDateButton(toDo)) != 1) return false;
+  unsigned mainDate = toDo ? end : begin;
+  doc->setDate(toDo ? 1 : 0, packedYear(mainDate), packedMonth(mainDate), packedDay(mainDate));
+  return true;
+}
+
 void ZoltGUI::CB_editToDo_recurring() {
-  T_recData rec;
-  doc->getRecData(rec);
+  T_recData rec = editedRecurrence();
   bool toDo = doc->getItemPriority() < 7;
   unsigned mainDate = doc->getDateTime(toDo ? 0 : 1);
+  bool chosen = false;
   if (hasDate(mainDate)) {
     int day = packedDay(mainDate), month = packedMonth(mainDate);
     int weekday = Wochentag(day, month, packedYear(mainDate));
-    if (pickRecurrence(rec, day, month, weekday, toDo) && rec.type != -1) {
-      doc->setRecData(rec);
-      doc->sanitizeTimeThings();
-    }
+    chosen =
+        pickRecurrence(rec, day, month, weekday, toDo) && rec.type != -1 && offerMissingDate(rec);
+    if (chosen) doc->setRecData(rec);
   }
   // The recurrence may have moved the dates as well.
   editToDo_updateTimeThings();
+  if (chosen) sayRecurrenceChange(rec);
 }
 
 // ---- The description in the user's editor ----
 
+// The editor runs while the window goes on drawing and answering; a timer looks for its
+// end. Meanwhile the description takes no typing and the item cannot be left, so the
+// text that comes back has its place.
 void ZoltGUI::CB_editToDo_ExtEdit() {
   EditorScreens* e = editor_;
   if (e->descriptionLocked) return;
-  std::string text = e->description->value();
+  if (e->externalEdit != nullptr) {
+    showMessage(externalEditNote());
+    return;
+  }
   std::string error;
   std::string command =
       editorCommand(zoltconfig.editorConfigured ? zoltconfig.editor : std::string());
-  if (editExternally(command, text, error) != 0) {
+  ExternalEdit* edit = new ExternalEdit();
+  if (edit->start(command, e->description->value(), error) != 0) {
+    delete edit;
+    showAlert(error);
+    return;
+  }
+  e->externalEdit = edit;
+  e->description->deactivate();
+  e->extEdit->deactivate();
+  Fl::add_timeout(kExternalEditPoll, cb_pollExternalEdit);
+}
+
+std::string ZoltGUI::externalEditNote() const {
+  return "The description is open in the editor \"" + editor_->externalEdit->command() +
+         "\". Close it there first: what you save in it comes back into the description.";
+}
+
+bool ZoltGUI::externalEditRunning() const {
+  return editor_ != nullptr && editor_->externalEdit != nullptr;
+}
+
+void ZoltGUI::pollExternalEdit() {
+  EditorScreens* e = editor_;
+  if (e == nullptr || e->externalEdit == nullptr) return;
+  if (!e->externalEdit->finished()) {
+    if (!Fl::has_timeout(cb_pollExternalEdit)) {
+      Fl::add_timeout(kExternalEditPoll, cb_pollExternalEdit);
+    }
+    return;
+  }
+  std::string text = e->description->value(), error;
+  int result = e->externalEdit->finish(text, error);
+  endExternalEdit();
+  if (result != 0) {
     showAlert(error);
     return;
   }
   e->description->value(text.c_str());
   e->description->position(0);
   e->description->redraw();
+}
+
+void ZoltGUI::endExternalEdit() {
+  EditorScreens* e = editor_;
+  Fl::remove_timeout(cb_pollExternalEdit);
+  delete e->externalEdit;  // abandons it when still running
+  e->externalEdit = nullptr;
+  e->description->activate();
+  e->extEdit->activate();
+}
+
+bool ZoltGUI::refuseWhileExternalEdit() {
+  // An editor that has just ended is not waited for: its text is taken now.
+  pollExternalEdit();
+  if (editor_->externalEdit == nullptr) return false;
+  showAlert(externalEditNote());
+  return true;
 }
 
 // ---- Leaving ----
@@ -883,6 +993,7 @@ void ZoltGUI::journalEditedToDo() {
 }
 
 void ZoltGUI::editToDo_Done() {
+  if (refuseWhileExternalEdit()) return;
   const ToDoListItem* edited = doc->getCurItem();
   editToDo_saveSettings();
   journalEditedToDo();
@@ -912,6 +1023,7 @@ void ZoltGUI::CB_editToDo_screenButton() {
 }
 
 void ZoltGUI::CB_editToDo_Menu_showGroup() {
+  if (refuseWhileExternalEdit()) return;
   int view = doc->getMainViewType();
   if (view == kMainViewNormal) {
     editToDo_Done();
@@ -967,6 +1079,7 @@ void ZoltGUI::dropNewGroup() {
 }
 
 void ZoltGUI::CB_editToDo_Menu_del() {
+  if (refuseWhileExternalEdit()) return;
   if (askChoice("Do you really want to delete this item?", "Cancel", "Delete") != 1) return;
   // The cut item lives on in the clipboard file, with what was typed; without that copy it
   // would be gone for good.
@@ -998,6 +1111,7 @@ void ZoltGUI::CB_editToDo_Menu_copy() {
 }
 
 void ZoltGUI::CB_editToDo_Menu_t2Group() {
+  if (refuseWhileExternalEdit()) return;
   editToDo_saveSettings();
   bool failedBefore = doc->incsave_failed();
   if (doc->turnCurItem2Group() != 0) {

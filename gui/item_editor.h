@@ -42,6 +42,8 @@ enum EditorMenuEntry {
   kEditMenuKeyboard = 7,
 };
 
+class ExternalEdit;
+
 // Every widget pointer is owned by the main window (its group deletes the widgets).
 struct EditorScreens {
   EditorScreens() = default;
@@ -59,6 +61,13 @@ struct EditorScreens {
   std::string descriptionAsMade;
   std::string groupSummaryAsMade;
   unsigned groupPriorityAsMade = 0;
+  // Whether the item had both dates when the editor last looked (known once it looked):
+  // an appointment that gains its second date starts as busy.
+  bool bothDatesKnown = false;
+  bool bothDatesSet = false;
+  // The description's round trip through the user's editor while that runs (owned); the
+  // window goes on meanwhile, with the description and the way out of the item shut.
+  ExternalEdit* externalEdit = nullptr;
 
   // Holds every field of screens 2, 3 (the time sum) and 5, and scrolls them when the
   // window, less the keyboard strip, is too short to show them all above the bar.

@@ -194,19 +194,19 @@ void ZoltGUI::openToDo(int row, bool preferDescription) {
   if (doc->setItem2ViewItem(row) != 0) return;
   const char* text = nullptr;
   if (doc->getItemDescription(text) == 1 && !doc->getKeys().IsLoggedIn()) {
-    // The user was opening this to-do: say why the login appears, and once it succeeds
-    // go on to open it.
+    // The user was opening this to-do: say why the login appears. Without it the to-do
+    // still opens: its dates, priority and recurrence do not need the key.
     std::string summary = doc->getItemSummary();
     if (summary.size() > 40) summary = summary.substr(0, 37) + "...";
     int result = pwd_ask_run_window(
         &doc->getKeys(), "The description of \"" + summary + "\" is encrypted. Log in to read it.");
     UpdateCryptMenu();
-    if (result != 0) return;
-    (void)doc->sealClearDescriptions();  // a failure is reported by the save at exit
+    if (result == 0) (void)doc->sealClearDescriptions();  // a failure shows at exit
   }
   // Logged in and still locked: the key does not fit, or the note is not text. Shut, the
-  // ciphertext is kept as it is; opened, the user sees what the key makes of it.
-  if (doc->getItemDescription(text) == 1 &&
+  // ciphertext is kept as it is; opened, the user sees what the key makes of it. Without
+  // the login the to-do opens with its description shut.
+  if (doc->getItemDescription(text) == 1 && doc->getKeys().IsLoggedIn() &&
       askChoice("This to-do's description does not read as text with the key your passwords "
                 "unlock: it was encrypted under another key (pasted from another data file, or "
                 "its key was lost), it is damaged, or it holds bytes that are not text.\n\n"

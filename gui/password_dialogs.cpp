@@ -6,16 +6,15 @@
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
-#include <FL/Fl_Multiline_Input.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Secret_Input.H>
 #include <string.h>
 
 #include <vector>
 
-#include "gui/messages.h"
 #include "crypt/crypt_man.h"
 #include "gui/fltk_dialogs.h"
+#include "gui/messages.h"
 #include "gui/raw_label.h"
 
 static const char* const kEmptyPasswordRefused =
@@ -44,7 +43,7 @@ struct AddPwdDialog {
   Fl_Input* inputDescr = nullptr;
   Fl_Secret_Input* inputA = nullptr;
   Fl_Secret_Input* inputRepeat = nullptr;
-  Fl_Multiline_Input* inputB = nullptr;
+  Fl_Input* inputB = nullptr;
   int nDone = 0;  // 1 once OK was pressed with a password
 };
 
@@ -53,7 +52,7 @@ struct LoginDialog {
   CryptMan* cm = nullptr;  // not owned
   Fl_Choice* choice = nullptr;
   Fl_Secret_Input* inputA = nullptr;
-  Fl_Multiline_Input* inputB = nullptr;
+  Fl_Input* inputB = nullptr;
   // The choice's menu and the texts it points to; both outlive the window.
   std::vector<std::string> labels;
   std::vector<Fl_Menu_Item> entries;
@@ -119,7 +118,7 @@ static void buildAddDialog(AddPwdDialog& d) {
   d.inputDescr = field<Fl_Input>(y, kFieldH, "Password description:");
   d.inputA = field<Fl_Secret_Input>(y, kFieldH, "Password (hidden input):");
   d.inputRepeat = field<Fl_Secret_Input>(y, kFieldH, "Repeat the hidden password:");
-  d.inputB = field<Fl_Multiline_Input>(y, 100, "Or the password (visible input):");
+  d.inputB = field<Fl_Input>(y, kFieldH, "Or the password (visible input):");
   y += 6;
   Fl_Button* cancel = button(kMargin, y, 110, "Cancel", false);
   cancel->callback(cb_addCancel, &d);
@@ -153,11 +152,20 @@ static void cb_loginCancel(Fl_Widget*, void* data) {
   static_cast<LoginDialog*>(data)->window->hide();
 }
 
+// Both password fields once took several lines, so a password stored earlier may end in the
+// line break that Enter added there: typing the line alone opens it too.
+static void tryLogin(LoginDialog* d, std::string& pwd) {
+  d->cm->Login(d->choice->value(), pwd.c_str());
+  if (d->cm->IsLoggedIn() || pwd.empty()) return;
+  pwd += '\n';
+  d->cm->Login(d->choice->value(), pwd.c_str());
+}
+
 // A wrong password keeps the dialog open for another try.
 static void cb_loginOK(Fl_Widget*, void* data) {
   LoginDialog* d = static_cast<LoginDialog*>(data);
   std::string pwd = typedPassword(d->inputA, d->inputB);
-  d->cm->Login(d->choice->value(), pwd.c_str());
+  tryLogin(d, pwd);
   wipe(pwd);
   if (d->cm->IsLoggedIn()) {
     d->window->hide();
@@ -196,7 +204,7 @@ static void buildLoginDialog(LoginDialog& d, const std::string& reason) {
   d.choice->down_box(FL_BORDER_BOX);
   fillChoice(d, *d.cm);
   d.inputA = field<Fl_Secret_Input>(y, kFieldH, "Password (hidden input):");
-  d.inputB = field<Fl_Multiline_Input>(y, 100, "Or the password (visible input):");
+  d.inputB = field<Fl_Input>(y, kFieldH, "Or the password (visible input):");
   y += 6;
   Fl_Button* cancel = button(kMargin, y, 110, "Cancel", false);
   cancel->callback(cb_loginCancel, &d);

@@ -17,10 +17,12 @@
 #include "gui/fake_keyboard.h"
 #include "gui/fallback_text.h"
 #include "gui/item_editor.h"
+#include "gui/messages.h"
 #include "gui/raw_label.h"
 #include "gui/row_list.h"
 #include "gui/view_lines.h"
 #include "util/clock.h"
+#include "util/external_editor.h"
 
 ZoltGUI* mainWin = nullptr;
 
@@ -331,6 +333,13 @@ int ZoltGUI::handle(int event) {
   if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup) {
     if (handleEditorKey()) return 1;
   }
+  bool plain = Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) == 0;
+  int key = Fl::event_key();
+  if (screen_ == kScreenAbout && plain &&
+      (key == FL_Escape || key == FL_Enter || key == FL_KP_Enter)) {
+    CB_Done();  // its one button
+    return 1;
+  }
   if (screen_ == kScreenPrompt && Fl::event_key() == FL_Escape) {
     CB_Cancel();
     return 1;
@@ -365,6 +374,8 @@ bool ZoltGUI::handleListKey(int key) {
     }
   } else if (key == FL_Left) {
     CB_Up();
+  } else if (key == FL_Escape) {
+    leaveViewByEscape();
   } else if (moveSelection(key)) {
   } else if (key == FL_Enter || key == FL_KP_Enter) {
     if (r == nullptr) return false;
@@ -428,6 +439,26 @@ bool ZoltGUI::pressFocusedButton() {
 
 // ---- Leaving screens ----
 
+// Escape goes back from a view the user went into: active jobs and the calendar to the
+// list they came from, search results to where the search started. The list itself stays:
+// a stray Escape never ends the program.
+void ZoltGUI::leaveViewByEscape() {
+  if (Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) != 0) return;
+  switch (doc->getMainViewType()) {
+    case kMainViewActiveJobs:
+      CB_Menu_ZoltView(kMainViewActiveJobs);  // toggles back
+      break;
+    case kMainViewSearch:
+      CB_Up();
+      break;
+    case kMainViewCalendar:
+      CB_Menu_ZoltView(kMainViewNormal);
+      break;
+    default:
+      break;
+  }
+}
+
 void ZoltGUI::CB_Done() {
   switch (screen_) {
     case kScreenList:
@@ -455,7 +486,17 @@ void ZoltGUI::CB_Done() {
 
 void ZoltGUI::CB_Cancel() { showMain(kScreenList); }
 
-void ZoltGUI::closeForShutdown() {
+void ZoltGUI::closeForShutdown(bool ask) {
+  pollExternalEdit();  // an editor that has just ended gives its text back first
+  if (externalEditRunning()) {
+    if (ask && askChoice("The description is still open in the editor \"" +
+                             editor_->externalEdit->command() +
+                             "\". Quit all the same? What was not yet saved there is lost.",
+                         "Keep editing", "Quit") != 1) {
+      return;
+    }
+    endExternalEdit();
+  }
   if (screen_ >= kScreenEditBasics && screen_ <= kScreenEditGroup) CB_Done();
   if (screen_ != kScreenList) showMain(kScreenList);
   CB_Done();

@@ -25,6 +25,7 @@ class ViewLines;
 struct T_viewDataItem;
 class Zolt;
 struct EditorScreens;
+struct T_recData;
 
 // Screens of the main window.
 constexpr int kScreenList = 0;
@@ -84,8 +85,12 @@ class ZoltGUI : public Fl_Window {
   // The close button, "E&xit" and Ctrl+q: leaves the screen shown, or the program.
   void CB_Done();
   // Ends the program from any screen, for a logout or a kill: an open editor is left as
-  // its close button leaves it, so nothing typed is lost; a prompt is cancelled.
-  void closeForShutdown();
+  // its close button leaves it, so nothing typed is lost; a prompt is cancelled. While the
+  // user's editor runs on the description, the user is asked first when `ask` (the program
+  // goes on when the answer is no); without asking, that edit is given up.
+  void closeForShutdown(bool ask = true);
+  // Escape in the list: back from active jobs, search results or the calendar.
+  void leaveViewByEscape();
 
   // ---- Menus and commands ----
   void setMenuActive();
@@ -140,6 +145,14 @@ class ZoltGUI : public Fl_Window {
   void editToDo_updateTimeThings();
   // The recurrence button's label from the item's recurrence type.
   void editToDo_updateRecThings();
+  // The edited item's recurrence as it stands.
+  T_recData editedRecurrence();
+  // Says in an alert why the item's recurrence is no longer `wanted` and what to set;
+  // nothing when it is.
+  void sayRecurrenceChange(const T_recData& wanted);
+  // Before recurrence `wanted` is set on an item with only its main date: asks to set the
+  // other date on that day. False when the user declines.
+  bool offerMissingDate(const T_recData& wanted);
   // "none" without a date; else "dd.mm.yyyy h:mm", or "dd.mm.yyyy xx:xx" without a time.
   static std::string dateTime2str(unsigned value);
   // 1 to 6: a priority button (the group's priority on screen 5); -1: the to-do check.
@@ -152,8 +165,19 @@ class ZoltGUI : public Fl_Window {
   void CB_editToDo_recurring();
   void CB_editToDo_showAs(int value);
   void CB_editToDo_crypt(bool on);
-  // Edits the description input's text in the user's editor.
+  // Starts editing the description input's text in the user's editor; the window goes on
+  // while it runs, and the text comes back when it ends (pollExternalEdit).
   void CB_editToDo_ExtEdit();
+  // The timer's look at the user's editor: once it has ended, its text goes into the
+  // description input, or its failure is shown.
+  void pollExternalEdit();
+  bool externalEditRunning() const;
+  // Gives up an edit still running in the user's editor (its text is lost) and opens the
+  // description again.
+  void endExternalEdit();
+  // While the user's editor runs, says so and returns true: the item cannot be left.
+  bool refuseWhileExternalEdit();
+  std::string externalEditNote() const;
   void CB_editToDo_Menu_showGroup();
   void CB_editToDo_Menu_del();
   void CB_editToDo_Menu_copy();

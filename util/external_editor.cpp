@@ -137,10 +137,25 @@ static int createEditFile(const std::string& text, std::string& editDir, std::st
   return 0;
 }
 
-// Runs the editor on `name` and says in `error` why its result cannot be taken.
-static int runEditor(const std::string& command, const std::string& name, std::string& error) {
+// Starts "`command` 'name'" through /bin/sh as system() would, without waiting: the pid,
+// or -1 with errno set.
+static pid_t spawnEditor(const std::string& command, const std::string& name) {
   std::string line = command + " " + shellQuote(name);
-  int status = system(line.c_str());
+  pid_t pid = fork();
+  if (pid == 0) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// Says in `error` why the editor's result cannot be taken, from its wait status (-1: it
+// could not be started, errno says why).
+static int editorResult(const std::string& command, int status, std::string& error) {
   std::string quoted = "\"" + command + "\"";
   std::string fix =
       "\nSet \"editor=\" in ~/.zoltrc/zolt.config, or $VISUAL or $EDITOR, to an editor that is "
@@ -168,6 +183,15 @@ static int runEditor(const std::string& command, const std::string& name, std::s
 }
 
 int editExternally(const std::string& command, std::string& text, std::string& error) {
+  ExternalEdit edit;
+  if (edit.start(command, text, error) != 0) return -1;
+  edit.wait();
+  return edit.finish(text, error);
+}
+
+ExternalEdit::~ExternalEdit() { abandon(); }
+
+int ExternalEdit::start(const std::string& command, const std::string& text, std::string& error) {
   if (isBlank(command.c_str())) {
     error = std::string("No editor was found to edit the description in.") +
             "\nSet \"editor=\" in ~/.zoltrc/zolt.config (for example editor=gedit --wait), or "
@@ -175,23 +199,95 @@ int editExternally(const std::string& command, std::string& text, std::string& e
             kLeftAsItWas;
     return -1;
   }
-  std::string editDir, name;
-  if (createEditFile(text, editDir, name, error) != 0) return -1;
-  int result = runEditor(command, name, error);
+  if (createEditFile(text, editDir_, name_, error) != 0) return -1;
+  command_ = command;
+  pid_ = spawnEditor(command, name_);
+  if (pid_ < 0) {
+    (void)editorResult(command, -1, error);
+    (void)removeEditDirectory(editDir_);
+    editDir_.clear();
+    return -1;
+  }
+  return 0;
+}
+
+bool ExternalEdit::finished() {
+  if (pid_ <= 0) return true;
+  pid_t done;
+  do {
+    done = waitpid(pid_, &status_, WNOHANG);
+  } while (done < 0 && errno == EINTR);
+  if (done == 0) return false;
+  if (done < 0) status_ = 127 << 8;  // nobody to wait for: not a success
+  pid_ = -1;
+  return true;
+}
+
+void ExternalEdit::wait() {
+  while (pid_ > 0) {
+    pid_t done = waitpid(pid_, &status_, 0);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) status_ = 127 << 8;
+    pid_ = -1;
+  }
+}
+
+int ExternalEdit::finish(std::string& text, std::string& error) {
+  int result = editorResult(command_, status_, error);
   std::string edited;
-  if (result == 0 && readFileExactly(name, edited) != 0) {
+  if (result == 0 && readFileExactly(name_, edited) != 0) {
     struct stat st;
-    if (lstat(name.c_str(), &st) != 0 && errno == ENOENT) {
+    if (lstat(name_.c_str(), &st) != 0 && errno == ENOENT) {
       error = "The editor removed the temporary file, so there was nothing to read back.\n" +
               std::string(kLeftAsItWas) + " Save the file in the editor instead of deleting it.";
     } else {
-      error = "The edited text could not be read back from " + name + ". " + kLeftAsItWas;
+      error = "The edited text could not be read back from " + name_ + ". " + kLeftAsItWas;
     }
     result = -1;
   }
-  (void)removeEditDirectory(editDir);
+  (void)removeEditDirectory(editDir_);
+  editDir_.clear();
   if (result == 0) text.swap(edited);
   return result;
+}
+
+// The parent pid of process `pid` (field 4 of its stat file), or -1.
+static pid_t parentOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(in, stat)) return -1;
+  size_t at = stat.rfind(')');
+  if (at == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(at + 1));
+  std::string state;
+  long ppid = -1;
+  fields >> state >> ppid;
+  return fields ? static_cast<pid_t>(ppid) : -1;
+}
+
+// Sends SIGTERM to the children of `parent`: the shell passes no signal on to the editor
+// it waits for, and the editor is what holds the text.
+static void terminateChildren(pid_t parent) {
+  DIR* d = opendir("/proc");
+  if (d == nullptr) return;
+  while (dirent* e = readdir(d)) {
+    char* end = nullptr;
+    long pid = strtol(e->d_name, &end, 10);
+    if (pid > 0 && *end == '\0' && parentOf(static_cast<pid_t>(pid)) == parent) {
+      kill(static_cast<pid_t>(pid), SIGTERM);
+    }
+  }
+  closedir(d);
+}
+
+void ExternalEdit::abandon() {
+  if (pid_ > 0) {
+    terminateChildren(pid_);
+    kill(pid_, SIGTERM);
+    wait();
+  }
+  if (!editDir_.empty()) (void)removeEditDirectory(editDir_);
+  editDir_.clear();
 }
 
 // Removes what `dirFd` holds, `depth` levels deep at most; symbolic links are removed,

@@ -1,9 +1,12 @@
 // Editing a text in an external program of the user's choice: the text goes into a private
 // temporary file, the user's editor command runs on it, and the file is read back and removed.
 // No toolkit code here, so a button callback can call it and tests can drive it headless.
-// Single-threaded use only: the editor command blocks the caller until it returns.
+// Single-threaded use only. editExternally blocks the caller until the editor returns;
+// ExternalEdit lets an event loop go on while it runs.
 #ifndef ZOLT_UTIL_EXTERNAL_EDITOR_H_
 #define ZOLT_UTIL_EXTERNAL_EDITOR_H_
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -37,6 +40,42 @@ std::string shellQuote(const std::string& word);
 // failing editor means "abandon"), removes the file, or the file cannot be read back.
 // The directory is removed in every case once it was created.
 [[nodiscard]] int editExternally(const std::string& command, std::string& text, std::string& error);
+
+// One round trip as editExternally makes it, in steps, so that the caller can go on (an
+// event loop polls finished()) while the editor runs. An edit still running when the
+// object goes is abandoned. Single-threaded.
+class ExternalEdit {
+ public:
+  ExternalEdit() = default;
+  ~ExternalEdit();
+  ExternalEdit(const ExternalEdit&) = delete;
+  ExternalEdit& operator=(const ExternalEdit&) = delete;
+
+  // Writes `text` as editExternally does and starts "`command` 'file name'" through /bin/sh
+  // without waiting for it. 0; or -1 with `error` set for the user, when nothing runs and
+  // nothing is left behind. REQUIRES: not started before.
+  [[nodiscard]] int start(const std::string& command, const std::string& text, std::string& error);
+  // True once the command has ended; never blocks. REQUIRES: started.
+  bool finished();
+  // Blocks until the command has ended. REQUIRES: started.
+  void wait();
+  // Reads the file back and removes the directory, with editExternally's results: 0 with
+  // `text` replaced by the file's content, or -1 with `text` untouched and `error` set.
+  // REQUIRES: finished() was true.
+  [[nodiscard]] int finish(std::string& text, std::string& error);
+  // Stops the command (SIGTERM to the shell and to the programs it started; what those
+  // started in turn may go on, on a file that is gone) and removes the directory with the
+  // text in it. Nothing happens once finish ran.
+  void abandon();
+  // True from a successful start until finish or abandon.
+  bool running() const { return pid_ > 0 || !editDir_.empty(); }
+  const std::string& command() const { return command_; }
+
+ private:
+  std::string command_, editDir_, name_;
+  pid_t pid_ = -1;  // the shell running the command, until it was waited for
+  int status_ = 0;  // its wait status once it ended
+};
 
 // Removes the per-edit directory `path` with all it holds; symbolic links in it are removed,
 // never followed. 0, or -1 when something stayed.

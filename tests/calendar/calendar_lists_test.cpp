@@ -473,9 +473,9 @@ TEST(CalendarListsFileTest, RecurringToDoWithoutBeginIsWrittenDeletedAndExpanded
   EXPECT_EQ(CalList::kRecurringToDos, report->getCalList());
   EXPECT_EQ(CalList::kRecurringBusy, meeting->getCalList());
 
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   ASSERT_EQ(0, zolt.writeData(dir.file("saved.dat").c_str()));
-  EXPECT_EQ("Recurrence reset (1): no range [", testing::internal::GetCapturedStdout());
+  EXPECT_EQ("Recurrence reset (1): no range [", testing::internal::GetCapturedStderr());
   EXPECT_NE(std::string::npos,
             readFile(dir.file("saved.dat")).find("t\nsWeekly report\nI3\nn153264640\n>\n"));
   EXPECT_EQ(CalList::kDatedToDos, report->getCalList());

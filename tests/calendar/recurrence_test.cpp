@@ -18,9 +18,9 @@ const unsigned E = kEmptyDateTime;
 
 // Normalises `t` and returns what that printed.
 std::string sanitized(ToDoListToDo& t) {
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   t.sanitizeTimeThings();
-  return testing::internal::GetCapturedStdout();
+  return testing::internal::GetCapturedStderr();
 }
 
 unsigned today() { return getTodayDate(kEmptyDateTime); }

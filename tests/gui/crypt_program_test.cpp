@@ -131,7 +131,10 @@ TEST_F(CryptProgramTest, AnEncryptedNoteMadeRightAfterAddingAPasswordSurvivesAKi
   Focus();
   Xdotool("key alt+n");
   Xdotool("type 'secret note'");
-  Xdotool("key alt+y alt+e alt+c");  // Crypt, the external editor, close
+  Xdotool("key alt+y alt+e");  // Crypt, the external editor
+  ASSERT_TRUE(AwaitFile(dir.file("holders.txt")));
+  ASSERT_TRUE(AwaitExternalEditDone());
+  Xdotool("key alt+c");
   ASSERT_TRUE(AwaitFile(data + "0")) << readFile(dir.file("zolt.out"));
   std::string holders = readFile(dir.file("holders.txt"));
   std::string own =
@@ -156,7 +159,10 @@ TEST_F(CryptProgramTest, TurningAnUnlockedNoteIntoAGroupWritesNoClearText) {
   Focus();
   Xdotool("key alt+n");
   Xdotool("type 'secret note'");
-  Xdotool("key alt+y alt+e alt+c");
+  Xdotool("key alt+y alt+e");
+  ASSERT_TRUE(AwaitFile(dir.file("holders.txt")));
+  ASSERT_TRUE(AwaitExternalEditDone());
+  Xdotool("key alt+c");
   ASSERT_TRUE(AwaitFile(data + "0"));
   Xdotool("key ctrl+q");
   ASSERT_NE(-1, AwaitExit());
@@ -201,6 +207,76 @@ TEST_F(CryptProgramTest, AKilledEditLeavesNoClearTextAfterTheNextStart) {
   ASSERT_EQ(1u, Holders().size()) << "the kill left the note in its edit directory";
   Start();
   EXPECT_EQ(std::vector<std::string>{}, Holders());
+}
+
+// A login declined when opening an encrypted note still opens the note: its priority can
+// be changed while its description stays shut and encrypted.
+TEST_F(CryptProgramTest, ACancelledLoginOpensTheNoteWithOnlyItsDescriptionShut) {
+  Start();
+  AddPassword();
+  ASSERT_TRUE(AwaitText(data, "</Crypt>"));
+  Focus();
+  Xdotool("key alt+n");
+  Xdotool("type 'secret note'");
+  Xdotool("key alt+y alt+e");
+  ASSERT_TRUE(AwaitFile(dir.file("holders.txt")));
+  ASSERT_TRUE(AwaitExternalEditDone());
+  Xdotool("key alt+c");
+  ASSERT_TRUE(AwaitFile(data + "0"));
+  Xdotool("key ctrl+q");
+  ASSERT_NE(-1, AwaitExit());
+
+  Start();
+  Focus();
+  Xdotool("key Down Right");
+  std::string login = AwaitDialog("^Log in");
+  ASSERT_FALSE(login.empty());
+  Xdotool("windowfocus --sync " + login);
+  Xdotool("key Escape");
+  ASSERT_TRUE(AwaitGone(login));
+  Focus();
+  Xdotool("key alt+5 alt+c");  // priority 5, close
+  ASSERT_TRUE(AwaitText(data + "0", "p5\n")) << readFile(dir.file("zolt.out"));
+  Xdotool("key ctrl+q");
+  ASSERT_NE(-1, AwaitExit());
+  EXPECT_EQ(std::string(kMarker) + "\n", ReadNote("secret note"));
+  EXPECT_EQ(std::vector<std::string>{}, Holders());
+}
+
+// A password typed in the visible field is one line: Enter there closes the dialog, and the
+// password stored is the line as typed, which the login's visible field opens again.
+TEST_F(CryptProgramTest, EnterInTheVisiblePasswordFieldConfirmsAndStoresTheLine) {
+  Start();
+  Focus();
+  Xdotool("key alt+m Up Up Right Return");
+  std::string box = AwaitDialog("^Add a password");
+  ASSERT_FALSE(box.empty());
+  Xdotool("windowfocus --sync " + box);
+  Xdotool("type home");
+  Xdotool("key Tab Tab Tab");
+  Xdotool("type pw");
+  Xdotool("key Return");
+  ASSERT_TRUE(AwaitGone(box)) << "Enter confirms the dialog";
+  ASSERT_TRUE(AwaitText(data, "</Crypt>"));
+  Focus();
+  Xdotool("key ctrl+q");
+  ASSERT_NE(-1, AwaitExit());
+  Zolt z;
+  z.createRoot();
+  ASSERT_EQ(0, z.readData(data.c_str()));
+  z.getKeys().Login(0, "pw");
+  EXPECT_TRUE(z.getKeys().IsLoggedIn()) << "no line break was added to the password";
+
+  Start();
+  Focus();
+  Xdotool("key alt+m Up Up Right Down Return");  // Crypt, Login...
+  std::string login = AwaitDialog("^Log in");
+  ASSERT_FALSE(login.empty());
+  Xdotool("windowfocus --sync " + login);
+  Xdotool("key Tab");
+  Xdotool("type pw");
+  Xdotool("key Return");
+  EXPECT_TRUE(AwaitGone(login)) << "the visible field's line logs in";
 }
 
 // No core file can hold a decrypted note: the limit is 0 from the start.

@@ -7,6 +7,7 @@
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Input_.H>
+#include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Multiline_Input.H>
 
 #include <cstring>
@@ -132,6 +133,27 @@ TEST_F(DialogsWindowTest, ClosingTheEditorKeepsTheItemSelected) {
   EXPECT_EQ(lineOf("Work"), selected());
 }
 
+// Enter in the editor's summary presses "Close": a new item named and kept with two keys.
+// Enter in the description is a line break.
+TEST_F(DialogsWindowTest, EnterInTheSummaryClosesTheEditor) {
+  win->CB_Menu_newTodo();
+  ASSERT_EQ(kScreenEditBasics, win->screen());
+  win->editor()->summary->value("Buy milk");
+  win->editor()->summary->take_focus();
+  Key(FL_Enter);
+  EXPECT_EQ(kScreenList, win->screen());
+  ASSERT_NE(0, lineOf("Buy milk"));
+  EXPECT_EQ(lineOf("Buy milk"), selected());
+  Select(lineOf("Buy milk"));
+  Key(FL_Right);
+  win->CB_editToDo_screenButton();
+  ASSERT_EQ(kScreenEditDescription, win->screen());
+  win->editor()->description->take_focus();
+  Key(FL_Enter);
+  EXPECT_EQ(kScreenEditDescription, win->screen()) << "Enter elsewhere leaves the editor open";
+  win->CB_Done();
+}
+
 TEST_F(DialogsWindowTest, ARunningToDoMarksItsRow) {
   ToDoListToDo* bank = toDo("Call the bank");
   ASSERT_NE(nullptr, bank);
@@ -152,7 +174,8 @@ TEST_F(DialogsWindowTest, ARunningToDoMarksItsRow) {
 }
 
 // Opening a to-do whose description is locked asks for the login, says why, and once the
-// login succeeds opens the to-do; a cancelled login opens nothing and says nothing.
+// login succeeds opens the to-do; a cancelled login opens it with only the description
+// shut: its other fields can still be changed, and the description survives that.
 TEST_F(DialogsWindowTest, ALoginAskedForByOpeningAToDoOpensIt) {
   ASSERT_EQ(0, doc->getKeys().AddPwd("home", "pw"));
   Select(lineOf("Call the bank"));
@@ -175,9 +198,20 @@ TEST_F(DialogsWindowTest, ALoginAskedForByOpeningAToDoOpensIt) {
   };
   Select(lineOf("Call the bank"));
   Key(FL_Right);
-  EXPECT_EQ(kScreenList, win->screen()) << "a cancelled login opens nothing";
+  ASSERT_EQ(kScreenEditBasics, win->screen()) << "a cancelled login still opens the to-do";
   EXPECT_EQ("The description of \"Call the bank\" is encrypted. Log in to read it.", reason);
-  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(dialogs.shown.empty()) << "a cancelled login is no wrong key";
+  EditorScreens* e = win->editor();
+  EXPECT_FALSE(e->description->active());
+  EXPECT_FALSE(e->crypt->active());
+  for (Fl_Widget* open :
+       {static_cast<Fl_Widget*>(e->summary), static_cast<Fl_Widget*>(e->endDate),
+        static_cast<Fl_Widget*>(e->priority[4]), static_cast<Fl_Widget*>(e->isToDo)}) {
+    EXPECT_TRUE(open->visible() && open->active()) << open->label();
+  }
+  e->priority[4]->do_callback();
+  win->CB_Done();
+  EXPECT_EQ(5u, toDo("Call the bank")->getPriority());
 
   dialogs.onModal = [&](Fl_Window* w) {
     static_cast<Fl_Input_*>(child(w, "Password (hidden input):"))->value("pw");
@@ -189,6 +223,7 @@ TEST_F(DialogsWindowTest, ALoginAskedForByOpeningAToDoOpensIt) {
   EXPECT_STREQ("Call the bank", win->editor()->summary->value());
   EXPECT_STREQ("PIN 4711", win->editor()->description->value());
   EXPECT_TRUE(win->editor()->crypt->active());
+  EXPECT_TRUE(win->editor()->priority[4]->value()) << "the change made while locked stays";
 }
 
 }  // namespace

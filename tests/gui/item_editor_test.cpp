@@ -1,6 +1,5 @@
 // The item and group editor screens of a real main window over a real document.
 #include "gui/item_editor.h"
-#include "gui/row_list.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -14,23 +13,28 @@
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Multiline_Input.H>
 #include <FL/Fl_Window.H>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "util/config.h"
 #include "calendar/date_time.h"
 #include "document/zolt.h"
 #include "gui/date_select.h"
+#include "gui/recurrence_notice.h"
 #include "gui/recurrence_select.h"
+#include "gui/row_list.h"
 #include "gui/scripted_dialogs.h"
 #include "gui/time_select.h"
 #include "gui/zolt_gui.h"
 #include "test_util.h"
+#include "util/config.h"
 
 namespace {
 
@@ -164,6 +168,16 @@ class ItemEditorTest : public ::testing::Test {
     ADD_FAILURE() << "no row " << summary;
     return -1;
   }
+  // Lets the event loop run until the user's editor has ended and its text is back; false
+  // after 20 seconds.
+  bool awaitExternalEdit() {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (w->externalEditRunning()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      Fl::wait(0.01);
+    }
+    return true;
+  }
   unsigned begin() const { return doc->getDateTime(1); }
   unsigned end() const { return doc->getDateTime(0); }
 
@@ -203,7 +217,7 @@ TEST_F(ItemEditorTest, OpeningFillsTheBasicsScreen) {
   EXPECT_STREQ("not yet...", e->completionLabel->label());
   EXPECT_STREQ("Descr", e->screenButton->label());
   EXPECT_STREQ("&Start", e->startStop->label());
-  EXPECT_STREQ("Recurrence: none", e->recurrence->label());
+  EXPECT_STREQ("&Recurrence: none", e->recurrence->label());
   EXPECT_TRUE(e->startStop->visible());
   EXPECT_TRUE(e->extEdit->visible());
   EXPECT_TRUE(e->crypt->visible());
@@ -447,11 +461,111 @@ TEST_F(ItemEditorTest, RecurrenceThroughTheSelector) {
   T_recData rec;
   doc->getRecData(rec);
   EXPECT_EQ(3, rec.type);
-  EXPECT_STREQ("Recurrence: weekly", e->recurrence->label());
+  EXPECT_STREQ("&Recurrence: weekly", e->recurrence->label());
   dialogs.onModal = [](Fl_Window* window) { child(window, "Cancel")->do_callback(); };
   e->recurrence->do_callback();
   doc->getRecData(rec);
   EXPECT_EQ(3, rec.type);
+}
+
+// A recurrence chosen on the main date alone offers the other date on the same day; taken,
+// both dates and the recurrence stand; declined, nothing changes and nothing more is said.
+TEST_F(ItemEditorTest, ARecurrenceOnOneDateOffersTheOtherOnItsDay) {
+  static const struct {
+    const char* summary;
+    int mainWhich;  // 0 end (a to-do), 1 begin (an appointment)
+    int answer;     // 1: set the date, 0: Cancel
+    const char* question;
+  } kCases[] = {
+      {"Dentist", 1, 1, "A recurring appointment needs an end date as well as its begin. "},
+      {"Dentist", 1, 0, "A recurring appointment needs an end date"},
+      {"Write letter", 0, 1, "A recurring to-do needs a begin date as well as its end. "},
+      {"Write letter", 0, 0, "A recurring to-do needs a begin date"},
+  };
+  for (const auto& c : kCases) {
+    open(c.summary);
+    doc->clearRecData();
+    doc->clearDate(1 - c.mainWhich);
+    doc->setDate(c.mainWhich, 2009, 2, 5);
+    w->editToDo_updateTimeThings();
+    dialogs.shown.clear();
+    dialogs.answers = {c.answer};
+    dialogs.onModal = [](Fl_Window* window) {
+      static_cast<RecurrenceSelect*>(window->user_data())->chooseType(5);
+      child(window, "Done")->do_callback();
+    };
+    e->recurrence->do_callback();
+    ASSERT_EQ(1u, dialogs.shown.size()) << c.summary << c.answer;
+    EXPECT_EQ(0u, dialogs.shown[0].find(std::string("choice: ") + c.question)) << dialogs.shown[0];
+    T_recData rec;
+    doc->getRecData(rec);
+    EXPECT_EQ(c.answer ? 5 : 0, rec.type) << c.summary;
+    EXPECT_STREQ(c.answer ? "&Recurrence: monthly, by date" : "&Recurrence: none",
+                 e->recurrence->label());
+    unsigned other = doc->getDateTime(1 - c.mainWhich);
+    EXPECT_EQ(c.answer ? ZoltGUI::dateTime2str(at(2009, 2, 5)) : "none",
+              ZoltGUI::dateTime2str(other))
+        << c.summary;
+  }
+}
+
+// Every edit that makes the date rules drop or change a recurrence says so in the window,
+// with what to set.
+TEST_F(ItemEditorTest, AnEditThatDropsTheRecurrenceSaysWhyAndWhatToSet) {
+  static const struct {
+    const char* summary;
+    int type;
+    unsigned lastDate;
+    std::function<void(ZoltGUI*)> edit;
+    int typeAfter;
+    std::string said;  // empty: nothing is said
+  } kCases[] = {
+      {"Dentist", 3, kEmptyDateTime, [](ZoltGUI* g) { g->CB_editToDo_Date(kEditNone); },  // the end
+       0,
+       "The recurrence \"weekly\" was removed: a recurring appointment needs an end date as "
+       "well as its begin. Set the end (the begin's day will do), then choose the recurrence "
+       "again."},
+      {"Dentist", 3, kEmptyDateTime,
+       [](ZoltGUI* g) { g->CB_editToDo_Date(kEditBegin | kEditNone); }, 0,
+       "a recurring appointment needs its begin date."},
+      {"Write letter", 4, kEmptyDateTime, [](ZoltGUI* g) { g->CB_editToDo_Date(kEditNone); }, 0,
+       "a recurring to-do needs its end date."},
+      {"Write letter", 2, kEmptyDateTime, [](ZoltGUI* g) { g->CB_edit_Pr(-1); }, 1,
+       "An appointment cannot recur \"daily, resetable\" (that is for to-dos): it now recurs "
+       "daily."},
+      {"Call the bank", 3, at(2009, 2, 28), [](ZoltGUI* g) { g->CB_editToDo_Date(kEditToday); }, 0,
+       "The recurrence \"weekly\" was removed: the to-do's end, " +
+           dayText(getTodayDate(kEmptyDateTime)) +
+           ", lies outside the days it was to recur on (until 28.02.2009). Choose the "
+           "recurrence again with days around it, or move the end."},
+      {"Call the bank", 3, kEmptyDateTime, [](ZoltGUI* g) { g->CB_editToDo_Date(kEditToday); }, 3,
+       ""},
+  };
+  for (const auto& c : kCases) {
+    open(c.summary);
+    for (int twice = 0; twice < 2; ++twice) {  // either date alone is dropped at once
+      doc->setDate(1, 2009, 2, 5);
+      doc->setDate(0, 2009, 2, 6);
+    }
+    T_recData rec;
+    rec.type = c.type;
+    rec.lastDate = c.lastDate;
+    doc->setRecData(rec);
+    w->editToDo_updateTimeThings();
+    dialogs.shown.clear();
+    c.edit(w);
+    doc->getRecData(rec);
+    EXPECT_EQ(c.typeAfter, rec.type) << c.said;
+    EXPECT_STREQ((std::string("&Recurrence: ") + recurrenceName(c.typeAfter)).c_str(),
+                 e->recurrence->label());
+    if (c.said.empty()) {
+      EXPECT_EQ(std::vector<std::string>{}, dialogs.shown);
+      continue;
+    }
+    ASSERT_EQ(1u, dialogs.shown.size()) << c.said;
+    EXPECT_NE(std::string::npos, dialogs.shown[0].find(c.said)) << dialogs.shown[0];
+    EXPECT_EQ(0u, dialogs.shown[0].find("alert: ")) << dialogs.shown[0];
+  }
 }
 
 // ---- Kind, priority, show-as, completion, time recording ----
@@ -474,6 +588,26 @@ TEST_F(ItemEditorTest, TurningABusyAppointmentIntoAToDoAndBack) {
   e->isToDo->do_callback();
   EXPECT_EQ(100u, doc->getItemPriority());
   EXPECT_FALSE(e->priorityGroup->visible());
+}
+
+// An appointment that gains its end, and with it a range, starts as busy; one opened with
+// its range keeps what it was, and the user can still make it free.
+TEST_F(ItemEditorTest, AnAppointmentStartsBusyOnceItHasARange) {
+  open("Dentist");
+  doc->setDate(1, 2009, 2, 5);
+  doc->setDate(0, 2009, 2, 5);
+  doc->setShowTimeAs(0);
+  open("Dentist");
+  EXPECT_EQ(200u, doc->getItemPriority()) << "opened as it was: free";
+  w->CB_editToDo_Date(kEditNone);  // no end: no range, no show-as
+  EXPECT_FALSE(e->showAs->visible());
+  w->CB_editToDo_Date(kEditToday);
+  EXPECT_TRUE(e->showAs->visible());
+  EXPECT_EQ(1, e->showAs->value());
+  EXPECT_EQ(100u, doc->getItemPriority()) << "busy";
+  pick(e->showAs, "free");
+  w->CB_editToDo_Time(kEditNone);
+  EXPECT_EQ(200u, doc->getItemPriority()) << "the user's choice stays";
 }
 
 TEST_F(ItemEditorTest, AnAppointmentWithOnlyABeginLosesItAsAToDo) {
@@ -770,6 +904,7 @@ TEST_F(ItemEditorTest, TheExternalEditorEditsTheTypedText) {
   Fl::e_state = FL_ALT;
   EXPECT_EQ(1, w->handle(FL_KEYBOARD));
   Fl::e_state = 0;
+  ASSERT_TRUE(awaitExternalEdit());
   EXPECT_STREQ("typed, not saved\nadded line\n", e->description->value());
   EXPECT_EQ(0, e->description->position());
   std::string file = readFile(seen);
@@ -779,8 +914,95 @@ TEST_F(ItemEditorTest, TheExternalEditorEditsTheTypedText) {
   // A failing editor changes nothing and says why.
   zoltconfig.editor = "false";
   e->extEdit->do_callback();
+  ASSERT_TRUE(awaitExternalEdit());
   EXPECT_EQ(1u, dialogs.shown.size());
   EXPECT_STREQ("typed, not saved\nadded line\n", e->description->value());
+  zoltconfig = saved;
+}
+
+// While the user's editor runs the window goes on: the description is shut, a second edit
+// and leaving the item are refused with the reason, quitting asks first; once the editor
+// ends, its text is in the description.
+TEST_F(ItemEditorTest, TheWindowGoesOnWhileTheExternalEditorRuns) {
+  std::string go = dir.file("go");
+  std::string script = dir.file("ed.sh");
+  writeFile(script, "#!/bin/sh\nwhile [ ! -e '" + go +
+                        "' ]; do sleep 0.01; done\necho 'added' >> \"$1\"\n");
+  chmod(script.c_str(), 0700);
+  ZoltConfig saved = zoltconfig;
+  zoltconfig.editor = script;
+  zoltconfig.editorConfigured = true;
+  open("Call the bank");
+  e->description->value("typed\n");
+  e->extEdit->do_callback();
+  ASSERT_TRUE(w->externalEditRunning()) << "the call returns while the editor runs";
+  EXPECT_FALSE(e->description->active());
+  e->extEdit->do_callback();
+  w->CB_Done();
+  dialogs.answers = {0};  // keep editing
+  w->closeForShutdown();
+  ASSERT_EQ(3u, dialogs.shown.size());
+  EXPECT_EQ(0u, dialogs.shown[0].find("message: The description is open in the editor"));
+  EXPECT_EQ(0u, dialogs.shown[1].find("alert: The description is open in the editor"));
+  EXPECT_EQ(0u, dialogs.shown[2].find("choice: The description is still open in the editor"));
+  EXPECT_EQ(kScreenEditBasics, w->screen()) << "the item was not left";
+  EXPECT_TRUE(w->externalEditRunning());
+  writeFile(go, "");
+  ASSERT_TRUE(awaitExternalEdit());
+  EXPECT_STREQ("typed\nadded\n", e->description->value());
+  EXPECT_TRUE(e->description->active());
+  w->CB_Done();
+  EXPECT_EQ(kScreenList, w->screen());
+  zoltconfig = saved;
+}
+
+// Quitting while the user's editor runs, when the user says so, gives that edit up and
+// leaves no copy of the description behind; the rest of the item is kept.
+TEST_F(ItemEditorTest, QuittingDuringAnExternalEditGivesItUp) {
+  std::string run = dir.file("run");
+  ASSERT_EQ(0, mkdir(run.c_str(), 0700));
+  const char* oldRun = getenv("XDG_RUNTIME_DIR");
+  std::string savedRun = oldRun ? oldRun : "";
+  setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  std::string script = dir.file("ed.sh");
+  std::string up = dir.file("up");
+  writeFile(script, "#!/bin/sh\necho $$ > '" + up + "'\nwhile :; do sleep 0.01; done\n");
+  chmod(script.c_str(), 0700);
+  ZoltConfig saved = zoltconfig;
+  zoltconfig.editor = script;
+  zoltconfig.editorConfigured = true;
+  open("Call the bank");
+  e->summary->value("Call the bank today");
+  e->extEdit->do_callback();
+  ASSERT_TRUE(w->externalEditRunning());
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (readFile(up).find('\n') == std::string::npos) {  // the editor is up
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    Fl::wait(0.01);
+  }
+  dialogs.answers = {1};  // quit
+  w->closeForShutdown();
+  EXPECT_FALSE(w->externalEditRunning());
+  std::vector<std::string> left;
+  if (DIR* d = opendir(run.c_str())) {
+    while (dirent* entry = readdir(d)) {
+      if (strncmp(entry->d_name, "zolt-edit-", 10) == 0) left.push_back(entry->d_name);
+    }
+    closedir(d);
+  }
+  EXPECT_EQ(std::vector<std::string>{}, left) << "no copy of the description";
+  pid_t editor = atoi(readFile(up).c_str());
+  deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (kill(editor, 0) == 0) {  // it was told to end, and soon does
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the editor runs on";
+    Fl::wait(0.01);
+  }
+  EXPECT_NE(nullptr, findToDo(doc, "Call the bank today")) << "the item was closed as kept";
+  if (oldRun) {
+    setenv("XDG_RUNTIME_DIR", savedRun.c_str(), 1);
+  } else {
+    unsetenv("XDG_RUNTIME_DIR");
+  }
   zoltconfig = saved;
 }
 

@@ -118,6 +118,42 @@ TEST_F(MainWindowTest, MenusFollowTheView) {
   EXPECT_FALSE(win->calendarButton(0)->visible());
 }
 
+// Escape goes back from every screen and view the user went into, to where they came from;
+// in the list itself it does nothing, and the program goes on. Enter on About closes it.
+TEST_F(MainWindowTest, EscapeGoesBackFromEveryScreen) {
+  ASSERT_EQ(0, doc->setItem2ViewItem(doc->getRowOrder()[lineOf("Call the bank") - 1]));
+  ASSERT_EQ(0, doc->setItemRunning(true));
+  win->showMain(kScreenList);
+  win->show();
+  int checked = 0;
+  for (int key : {FL_Escape, FL_Enter}) {
+    win->showMain(kScreenAbout);
+    Key(key);
+    EXPECT_EQ(kScreenList, win->screen()) << "About, key " << key;
+    ++checked;
+  }
+  win->CB_Menu_prompt(kPromptSearch);
+  win->promptInput()->value("REPORT");
+  win->CB_Done();
+  ASSERT_EQ(kMainViewSearch, doc->getMainViewType());
+  Key(FL_Escape);
+  EXPECT_EQ(kMainViewNormal, doc->getMainViewType()) << "search results";
+  EXPECT_EQ(7, lines());
+  for (int view : {kMainViewActiveJobs, kMainViewCalendar}) {
+    win->CB_Menu_ZoltView(view);
+    ASSERT_EQ(view, doc->getMainViewType());
+    Key(FL_Escape);
+    EXPECT_EQ(kMainViewNormal, doc->getMainViewType()) << view;
+    EXPECT_EQ(menu_Menu, win->menuButton()->menu()) << view;
+    ++checked;
+  }
+  Key(FL_Escape);
+  EXPECT_EQ(kMainViewNormal, doc->getMainViewType());
+  EXPECT_EQ(kScreenList, win->screen());
+  EXPECT_TRUE(win->shown()) << "Escape in the list never ends the program";
+  EXPECT_EQ(4, checked);
+}
+
 TEST_F(MainWindowTest, ActiveJobsViewAndItsButton) {
   EXPECT_FALSE(win->activeJobsButton()->visible());
   win->CB_Menu_ZoltView(kMainViewActiveJobs);

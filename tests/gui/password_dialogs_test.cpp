@@ -96,7 +96,7 @@ class PasswordDialogsTest : public ::testing::Test {
 };
 
 TEST_F(PasswordDialogsTest, AddsThePasswordTyped) {
-  // The hidden input wins; the visible one, line breaks and all, serves when it is empty.
+  // The hidden input wins; the visible one serves when it is empty.
   static const struct {
     Typing typed;
     const char* password;
@@ -220,6 +220,52 @@ TEST_F(PasswordDialogsTest, AWrongPasswordKeepsTheLoginOpenForAnotherTry) {
   EXPECT_TRUE(openAfterWrong);
   EXPECT_EQ("", hiddenAfterWrong);
   EXPECT_TRUE(cm->IsLoggedIn());
+}
+
+// Both dialogs' password fields take one line, so Enter in them presses OK.
+TEST_F(PasswordDialogsTest, PasswordFieldsTakeOneLine) {
+  std::unique_ptr<CryptMan> cm = lockedWith({"home"});
+  CryptMan empty(kFastIterations);
+  int checked = 0;
+  dialogs.onModal = [&](Fl_Window* w) {
+    for (const char* label : {kHidden, kVisible}) {
+      Fl_Input_* in = child<Fl_Input_>(w, label);
+      ASSERT_NE(in, nullptr) << label;
+      EXPECT_NE(in->input_type(), FL_MULTILINE_INPUT) << label;
+      ++checked;
+    }
+    endDialog(w, "Cancel");
+  };
+  pwd_ask_run_window(cm.get());
+  pwd_add_run_window(&empty);
+  EXPECT_EQ(checked, 4);
+}
+
+// A password stored while the visible field took several lines may end in a line break;
+// the line typed without it opens it, in either field. Nothing else is tried.
+TEST_F(PasswordDialogsTest, APasswordStoredWithALineBreakAtItsEndOpensWithTheLineAlone) {
+  static const struct {
+    const char* stored;
+    Typing typed;
+    bool opens;
+  } kCases[] = {
+      {"pw\n", {nullptr, "pw", ""}, true},         {"pw\n", {nullptr, "", "pw"}, true},
+      {"pw", {nullptr, "pw", ""}, true},           {"pw\n\n", {nullptr, "pw", ""}, false},
+      {"pw\n", {nullptr, "p", ""}, false},         {"\n", {nullptr, "", ""}, false},
+      {"two\nlines", {nullptr, "two", ""}, false},
+  };
+  for (const auto& c : kCases) {
+    CryptMan maker(kFastIterations);
+    ASSERT_EQ(maker.AddPwd("home", c.stored), 0);
+    std::unique_ptr<CryptMan> cm = reloaded(maker);
+    dialogs.onModal = [&](Fl_Window* w) {
+      type(w, c.typed);
+      press(w, "OK");
+      if (w->shown()) endDialog(w, "Cancel");
+    };
+    EXPECT_EQ(pwd_ask_run_window(cm.get()), c.opens ? 0 : -1) << c.stored;
+    EXPECT_EQ(cm->IsLoggedIn(), c.opens) << c.stored;
+  }
 }
 
 // Cancel, Escape and the close box leave the login without trying what was typed.

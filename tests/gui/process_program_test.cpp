@@ -177,6 +177,7 @@ TEST_F(ProcessProgramTest, TheExternalEditorInheritsOnlyTheStandardDescriptors) 
     ADD_FAILURE() << "the editor inherited descriptor " << fd << " -> " << target;
   }
   EXPECT_GE(seen, 3) << "the listing holds the standard descriptors at least";
+  ASSERT_TRUE(AwaitExternalEditDone());
   Xdotool("key ctrl+q");
   int status = AwaitExit();
   ASSERT_TRUE(status != -1 && WIFEXITED(status));

@@ -121,6 +121,16 @@ class ProgramTest : public ::testing::Test {
     }
     return AwaitExit(which);
   }
+  // Polls until no directory of an external edit is left under the test's directory, for
+  // at most 20 seconds: an edit that ran is over and its text is back in the window.
+  bool AwaitExternalEditDone() {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!Shell("find '" + dir.path() + "' -name 'zolt-edit-*' 2>/dev/null").empty()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+    }
+    return true;
+  }
   // Gives the window the keyboard focus, as a click on it does on a desktop.
   void Focus() { Xdotool("windowfocus --sync " + window); }
 

@@ -167,3 +167,50 @@ TEST_F(WindowProgramTest, TheWindowsSizeAndViewAreKeptAtExit) {
   ExpectCleanExit();
   EXPECT_NE(std::string::npos, readFile(data).find("<mainviewtype=3>"));
 }
+
+// Enter in a new item's summary keeps it and goes back to the list, where Alt+N makes the
+// next one at once.
+TEST_F(WindowProgramTest, EnterKeepsANewItemAndReturnsToTheList) {
+  Start();
+  Focus();
+  Xdotool("key alt+n");
+  Xdotool("type --delay 30 'Buy milk'");
+  Xdotool("key Return alt+n");
+  Xdotool("type --delay 30 'Eggs'");
+  Xdotool("key Return ctrl+q");
+  ExpectCleanExit();
+  std::string saved = readFile(data);
+  EXPECT_NE(std::string::npos, saved.find("\nsBuy milk\n")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("\nsEggs\n")) << saved;
+}
+
+// Escape goes back from the calendar to the list, which the data file then remembers.
+TEST_F(WindowProgramTest, EscapeLeavesTheCalendarForTheList) {
+  Start("-c 2009-02-16");
+  Focus();
+  Xdotool("key Escape ctrl+q");
+  ExpectCleanExit();
+  EXPECT_NE(std::string::npos, readFile(data).find("<mainviewtype=0>"));
+}
+
+// The editor's End and Recurrence have their Alt letters: Alt+n opens the end's menu (whose
+// "none" then takes the end away), Alt+r the recurrence selector.
+TEST_F(WindowProgramTest, EndAndRecurrenceOpenWithTheirAltLetters) {
+  Start();
+  Focus();
+  Xdotool("key Down Down Down Down Down Down Right");  // "Dentist", 8:00 to 8:30
+  Xdotool("key alt+r");
+  std::string repeat = AwaitWindow(pid, "^Repeat$");
+  ASSERT_FALSE(repeat.empty()) << "Alt+r opens the recurrence selector";
+  Xdotool("windowfocus --sync " + repeat);
+  Xdotool("key Escape");
+  Focus();
+  Xdotool("key alt+n Down Return");  // the menu's first entry: none
+  Xdotool("key alt+c ctrl+q");
+  ExpectCleanExit();
+  std::string record = readFile(data);
+  size_t at = record.find("\nsDentist\n");
+  ASSERT_NE(std::string::npos, at);
+  EXPECT_EQ(std::string::npos, record.substr(at, record.find("\n>\n", at) - at).find("\nn"))
+      << "the end is gone: " << record.substr(at, 80);
+}

@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "app/exchange_file.h"
-#include "util/default_editor.h"
 #include "test_util.h"
+#include "util/default_editor.h"
 
 // Sets environment variables for one test (nullptr unsets) and restores them afterwards.
 class EnvGuard {
@@ -244,12 +246,14 @@ TEST_F(ExternalEditorTest, MissingTmpdirStillEdits) {
 // own directory (0700) goes with all of it, and nothing of the text stays behind.
 TEST_F(ExternalEditorTest, TheEditsDirectoryGoesWithTheEditorsBackups) {
   std::string text = "MARKER-first\n", error;
-  std::string editor = Script("backup.sh",
-                              "stat -c %a \"$(dirname \"$1\")\" >> " + shellQuote(seen) +
-                                  "\ncp \"$1\" \"$1~\"\nmkdir \"$(dirname \"$1\")/.swap\"\n"
-                                  "cp \"$1\" \"$(dirname \"$1\")/.swap/x\"\n"
-                                  "ln -s " + shellQuote(dir.path()) + " \"$1.link\"\n"
-                                  "printf 'MARKER-second\\n' > \"$1\"\n");
+  std::string editor =
+      Script("backup.sh", "stat -c %a \"$(dirname \"$1\")\" >> " + shellQuote(seen) +
+                              "\ncp \"$1\" \"$1~\"\nmkdir \"$(dirname \"$1\")/.swap\"\n"
+                              "cp \"$1\" \"$(dirname \"$1\")/.swap/x\"\n"
+                              "ln -s " +
+                              shellQuote(dir.path()) +
+                              " \"$1.link\"\n"
+                              "printf 'MARKER-second\\n' > \"$1\"\n");
   ASSERT_EQ(0, editExternally(editor, text, error)) << error;
   EXPECT_EQ("MARKER-second\n", text);
   std::string log = readFile(seen);
@@ -289,4 +293,61 @@ TEST_F(ExternalEditorTest, StaleEditDirectoriesOfDeadProcessesAreRemoved) {
   EXPECT_TRUE(fileExists(mine + "/description.txt")) << "a running edit is left alone";
   EXPECT_TRUE(fileExists(other + "/description.txt"));
   EXPECT_TRUE(fileExists(runDir + "/zolt-edit-1-1-linked")) << "a link is not a directory";
+}
+
+// The stepwise edit returns at once and reports the editor running until it ends; the
+// text comes back as from the blocking call.
+TEST_F(ExternalEditorTest, AStartedEditRunsUntilTheEditorEnds) {
+  std::string go = dir.file("go");
+  std::string editor = Script("wait.sh", "while [ ! -e " + shellQuote(go) +
+                                             " ]; do sleep 0.01; done\n"
+                                             "printf 'b\\n' >> \"$1\"\n");
+  ExternalEdit edit;
+  std::string error;
+  ASSERT_EQ(0, edit.start(editor, "a\n", error)) << error;
+  EXPECT_TRUE(edit.running());
+  EXPECT_FALSE(edit.finished()) << "the editor waits for the go";
+  writeFile(go, "");
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!edit.finished()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+  }
+  std::string text = "left alone";
+  ASSERT_EQ(0, edit.finish(text, error)) << error;
+  EXPECT_EQ("a\nb\n", text);
+  EXPECT_FALSE(edit.running());
+  EXPECT_TRUE(Entries(runDir).empty());
+}
+
+// An edit given up while the editor runs ends the editor and leaves no copy of the text;
+// so does an edit object that goes while its editor runs.
+TEST_F(ExternalEditorTest, AnAbandonedEditEndsTheEditorAndLeavesNothing) {
+  for (bool explicitly : {true, false}) {
+    std::string editor = Script("forever.sh", "echo $$ > " + shellQuote(dir.file("pid")) +
+                                                  "\nwhile :; do sleep 0.01; done\n");
+    unlink(dir.file("pid").c_str());
+    {
+      ExternalEdit edit;
+      std::string error;
+      ASSERT_EQ(0, edit.start(editor, "secret", error)) << error;
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (readFile(dir.file("pid")).find('\n') == std::string::npos) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+      }
+      EXPECT_EQ(1u, Entries(runDir).size());
+      if (explicitly) {
+        edit.abandon();
+        EXPECT_FALSE(edit.running());
+      }
+    }
+    pid_t running = atoi(readFile(dir.file("pid")).c_str());
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (kill(running, 0) == 0) {  // told to end, it soon does
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the editor runs on";
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // a poll, not a wait
+    }
+    EXPECT_TRUE(Entries(runDir).empty()) << explicitly;
+  }
 }
