@@ -94,3 +94,37 @@ TEST(CommandLineTest, LongOptionsTakeTheirFileWhole) {
   EXPECT_EQ("-out.ics", p.cl.exportIcs);
   EXPECT_EQ("--in.ics", p.cl.importIcs);
 }
+
+// Whether zolt hands the start to the window program: decided before anything is printed,
+// so the parse that decides it says nothing (the window program says it all again).
+TEST(CommandLineTest, AsksForWindowOnlyWhenNoHeadlessModeIsGiven) {
+  struct Case {
+    std::vector<const char*> args;
+    bool window;
+  };
+  const Case kCases[] = {
+      {{}, true},
+      {{"-f", "data.dat", "-c", "2009-02-09", "stray"}, true},
+      {{"--recover"}, true},
+      {{"-s"}, true},
+      {{"-q"}, false},
+      {{"--recover", "-q"}, false},
+      {{"--agenda", "7"}, false},
+      {{"--export-ics", "out.ics"}, false},
+      {{"--import-ics", "in.ics"}, false},
+      {{"--help"}, false},
+      {{"--bogus"}, false},
+      {{"-c", "2009-02-30"}, false},
+      {{"-f"}, false},
+  };
+  for (const Case& c : kCases) {
+    std::vector<const char*> args = c.args;
+    args.insert(args.begin(), "zolt");
+    testing::internal::CaptureStderr();
+    bool window = asksForWindow(static_cast<int>(args.size()), args.data());
+    std::string said = testing::internal::GetCapturedStderr();
+    std::string shown = args.size() > 1 ? args[1] : "(none)";
+    EXPECT_EQ(c.window, window) << shown;
+    EXPECT_EQ("", said) << shown;
+  }
+}

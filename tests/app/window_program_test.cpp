@@ -1,0 +1,96 @@
+// zolt runs the headless modes itself and hands a start with a window to zolt-window beside
+// it: the headless runs never load the display's libraries, and the window's start says
+// every message once.
+#include "app/window_program.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "test_util.h"
+
+namespace {
+
+// The display's libraries, as the dynamic loader names them when it looks for them.
+const char* const kDisplayLibraries[] = {"libfltk", "libX11", "libXft", "libxcb", "libfontconfig"};
+
+size_t count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class WindowProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override { writeFile(dir.file("data.dat"), readFile(testData("example.dat"))); }
+  TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(WindowProgramTest, HeadlessModesLoadNoDisplayLibrary) {
+  writeFile(dir.file("in.ics"), readFile(testData("ics/berlin_weekly.ics")));
+  struct Case {
+    const char* args;
+    int status;
+  };
+  const Case kCases[] = {
+      {"-q -f data.dat", 0},
+      {"-q -s -f data.dat --recover", 0},
+      {"-f data.dat --agenda 7", 0},
+      {"-f data.dat --export-ics out.ics", 0},
+      {"-f data.dat --import-ics in.ics", 0},
+      {"--help", 0},
+      {"--bogus", 255},
+  };
+  for (const Case& c : kCases) {
+    RunResult r = runZolt(dir.path(), c.args, "LD_DEBUG=libs");
+    EXPECT_EQ(c.status, r.status) << c.args << ": " << r.err;
+    // The loader's trace is there, so the run was watched.
+    ASSERT_NE(std::string::npos, r.err.find("libc.so")) << c.args << ": " << r.err;
+    for (const char* library : kDisplayLibraries) {
+      EXPECT_EQ(std::string::npos, r.err.find(library)) << c.args << " loaded " << library;
+    }
+  }
+  EXPECT_TRUE(fileExists(dir.file("out.ics")));
+}
+
+// Without a display the window program refuses, as it did when it was one program, and
+// the notes of the command line are said once: zolt said nothing before handing over.
+TEST_F(WindowProgramTest, AWindowStartIsTheWindowProgramsAndSaysEachNoteOnce) {
+  RunResult r = runZolt(dir.path(), "stray -f data.dat", "unset DISPLAY; LD_DEBUG=libs");
+  EXPECT_EQ(255, r.status) << r.err;
+  EXPECT_EQ(1u, count(r.err, "Ignoring 'stray': a data file's name goes after -f\n")) << r.err;
+  EXPECT_EQ(1u, count(r.err, "Zolt needs a graphical display (DISPLAY is not set).")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("libfltk")) << "the window program ran";
+  EXPECT_EQ(readFile(testData("example.dat")), readFile(dir.file("data.dat")));
+}
+
+// zolt alone still runs every headless mode, and says so when its window program is gone.
+TEST_F(WindowProgramTest, AMissingWindowProgramIsNamed) {
+  std::string bin = dir.file("bin");
+  ASSERT_EQ(0, mkdir(bin.c_str(), 0700));
+  std::filesystem::copy_file(ZOLT_BINARY, bin + "/zolt");
+  std::string command =
+      "cd '" + dir.path() + "' && HOME='" + dir.path() + "' DISPLAY=:99 '" + bin + "/zolt' ";
+  std::string err = dir.file("err.txt");
+  int raw = system((command + "-q -f data.dat >/dev/null 2>'" + err + "'").c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(0, WEXITSTATUS(raw)) << readFile(err);
+  raw = system((command + "-f data.dat >/dev/null 2>'" + err + "'").c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(255, WEXITSTATUS(raw));
+  EXPECT_EQ(
+      "Zolt cannot start its window program " + bin + "/zolt-window: No such file or directory\n",
+      readFile(err));
+}
+
+TEST(WindowProgramPathTest, IsBesideTheRunningProgram) {
+  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  EXPECT_EQ(std::filesystem::path(self).parent_path() / "zolt-window",
+            std::filesystem::path(windowProgramPath()));
+}
