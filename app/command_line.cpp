@@ -142,7 +142,17 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl, FILE*
   return 0;
 }
 
+// Parses the arguments without a word; false when they do not parse or ask for --help.
+static bool parsesQuietly(int argc, const char* const* argv, T_CommandLine& cl) {
+  return parseCommandLine(argc, argv, cl, nullptr) == 0 && !cl.help;
+}
+
 bool asksForWindow(int argc, const char* const* argv) {
   T_CommandLine cl;
-  return parseCommandLine(argc, argv, cl, nullptr) == 0 && !cl.help && !runsWithoutWindow(cl);
+  return parsesQuietly(argc, argv, cl) && !runsWithoutWindow(cl);
+}
+
+bool asksForIcalendar(int argc, const char* const* argv) {
+  T_CommandLine cl;
+  return parsesQuietly(argc, argv, cl) && (!cl.importIcs.empty() || !cl.exportIcs.empty());
 }

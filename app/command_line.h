@@ -41,5 +41,8 @@ const char* usageText();
 // True when the arguments (argv[0] the program) parse and ask for the window: not --help and
 // no headless mode. Prints nothing.
 bool asksForWindow(int argc, const char* const* argv);
+// True when the arguments parse, are not --help and ask for an iCalendar import or export.
+// Prints nothing.
+bool asksForIcalendar(int argc, const char* const* argv);
 
 #endif  // ZOLT_APP_COMMAND_LINE_H_

@@ -191,7 +191,8 @@ static int openDisplay(const WindowStart* window) {
   return window->openDisplay();
 }
 
-int zoltMain(int argc, const char* const* argv, const WindowStart* window) {
+int zoltMain(int argc, const char* const* argv, const WindowStart* window,
+             const IcsExchange* ics) {
   ReadConfigFile();
   std::string fileName;
   T_CommandLine cl;
@@ -243,7 +244,7 @@ int zoltMain(int argc, const char* const* argv, const WindowStart* window) {
   bool running = status == 0;
   bool viewChanged = false;
   if (running && runsWithoutWindow(cl)) {
-    status = runWithoutWindow(*zolt, cl, fileName);
+    status = runWithoutWindow(*zolt, cl, fileName, ics);
   } else if (running) {
     T_ViewState loaded = viewStateOf(*zolt);
     status = window->run(fileName, exchangeFile, cl);

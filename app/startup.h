@@ -7,6 +7,7 @@
 
 class Zolt;
 struct T_CommandLine;
+struct IcsExchange;
 
 // The window's part of a start, which only the window program links, so that the headless
 // modes never load the display's libraries.
@@ -31,7 +32,8 @@ bool existDat(const std::string& name);
 int defaultFile(std::string& fileName);
 // The whole program: start-up, the event loop (once the window exists), shutdown.
 // Returns the exit status: 0, or -1 when start-up was refused or nothing could be saved.
-// Without `window` only the headless modes run; the others are refused.
-int zoltMain(int argc, const char* const* argv, const WindowStart* window);
+// Without `window` only the headless modes run, and without `ics` no iCalendar import or
+// export: the others are refused.
+int zoltMain(int argc, const char* const* argv, const WindowStart* window, const IcsExchange* ics);
 
 #endif  // ZOLT_APP_STARTUP_H_

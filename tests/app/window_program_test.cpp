@@ -1,6 +1,7 @@
-// zolt runs the headless modes itself and hands a start with a window to zolt-window beside
-// it: the headless runs never load the display's libraries, and the window's start says
-// every message once.
+// zolt runs -q and the agenda itself and hands a start with a window to zolt-window beside
+// it, an iCalendar import or export to zolt-ics: no headless run loads the display's
+// libraries, only the iCalendar ones load libical, none loads ICU unless it sorts texts,
+// and the window's start says every message once.
 #include "app/window_program.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@ namespace {
 
 // The display's libraries, as the dynamic loader names them when it looks for them.
 const char* const kDisplayLibraries[] = {"libfltk", "libX11", "libXft", "libxcb", "libfontconfig"};
+// The iCalendar library and ICU (which it needs).
+const char* const kIcalendarLibraries[] = {"libical", "libicu"};
 
 size_t count(const std::string& text, const std::string& what) {
   size_t n = 0;
@@ -37,15 +40,16 @@ TEST_F(WindowProgramTest, HeadlessModesLoadNoDisplayLibrary) {
   struct Case {
     const char* args;
     int status;
+    bool icalendar;  // may load libical
   };
   const Case kCases[] = {
-      {"-q -f data.dat", 0},
-      {"-q -s -f data.dat --recover", 0},
-      {"-f data.dat --agenda 7", 0},
-      {"-f data.dat --export-ics out.ics", 0},
-      {"-f data.dat --import-ics in.ics", 0},
-      {"--help", 0},
-      {"--bogus", 255},
+      {"-q -f data.dat", 0, false},
+      {"-q -s -f data.dat --recover", 0, false},
+      {"-f data.dat --agenda 7 -c 2009-02-09", 0, false},
+      {"-f data.dat --export-ics out.ics", 0, true},
+      {"-f data.dat --import-ics in.ics", 0, true},
+      {"--help", 0, false},
+      {"--bogus", 255, false},
   };
   for (const Case& c : kCases) {
     RunResult r = runZolt(dir.path(), c.args, "LD_DEBUG=libs");
@@ -53,6 +57,10 @@ TEST_F(WindowProgramTest, HeadlessModesLoadNoDisplayLibrary) {
     // The loader's trace is there, so the run was watched.
     ASSERT_NE(std::string::npos, r.err.find("libc.so")) << c.args << ": " << r.err;
     for (const char* library : kDisplayLibraries) {
+      EXPECT_EQ(std::string::npos, r.err.find(library)) << c.args << " loaded " << library;
+    }
+    for (const char* library : kIcalendarLibraries) {
+      if (c.icalendar) continue;
       EXPECT_EQ(std::string::npos, r.err.find(library)) << c.args << " loaded " << library;
     }
   }
@@ -70,27 +78,37 @@ TEST_F(WindowProgramTest, AWindowStartIsTheWindowProgramsAndSaysEachNoteOnce) {
   EXPECT_EQ(readFile(testData("example.dat")), readFile(dir.file("data.dat")));
 }
 
-// zolt alone still runs every headless mode, and says so when its window program is gone.
-TEST_F(WindowProgramTest, AMissingWindowProgramIsNamed) {
+// zolt alone still runs -q, and names the program it cannot start for the others.
+TEST_F(WindowProgramTest, AMissingProgramIsNamed) {
   std::string bin = dir.file("bin");
   ASSERT_EQ(0, mkdir(bin.c_str(), 0700));
   std::filesystem::copy_file(ZOLT_BINARY, bin + "/zolt");
   std::string command =
       "cd '" + dir.path() + "' && HOME='" + dir.path() + "' DISPLAY=:99 '" + bin + "/zolt' ";
   std::string err = dir.file("err.txt");
-  int raw = system((command + "-q -f data.dat >/dev/null 2>'" + err + "'").c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(0, WEXITSTATUS(raw)) << readFile(err);
-  raw = system((command + "-f data.dat >/dev/null 2>'" + err + "'").c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(255, WEXITSTATUS(raw));
-  EXPECT_EQ(
-      "Zolt cannot start its window program " + bin + "/zolt-window: No such file or directory\n",
-      readFile(err));
+  struct Case {
+    const char* args;
+    int status;
+    std::string said;
+  };
+  const Case kCases[] = {
+      {"-q -f data.dat", 0, ""},
+      {"-f data.dat", 255,
+       "Zolt cannot start its program " + bin + "/zolt-window: No such file or directory\n"},
+      {"-f data.dat --export-ics out.ics", 255,
+       "Zolt cannot start its program " + bin + "/zolt-ics: No such file or directory\n"},
+  };
+  for (const Case& c : kCases) {
+    int raw = system((command + c.args + " >/dev/null 2>'" + err + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << c.args;
+    EXPECT_EQ(c.status, WEXITSTATUS(raw)) << c.args;
+    EXPECT_EQ(c.said, readFile(err)) << c.args;
+  }
+  EXPECT_FALSE(fileExists(dir.file("out.ics")));
 }
 
-TEST(WindowProgramPathTest, IsBesideTheRunningProgram) {
+TEST(ProgramBesideTest, IsInTheRunningProgramsDirectory) {
   std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  EXPECT_EQ(std::filesystem::path(self).parent_path() / "zolt-window",
-            std::filesystem::path(windowProgramPath()));
+  EXPECT_EQ(std::filesystem::path(self).parent_path() / "zolt-ics",
+            std::filesystem::path(programBeside("zolt-ics")));
 }
