@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,6 +21,15 @@ static bool parseDate(const char* text, int& year, int& month, int& day) {
   month = number(5, 2);
   day = number(8, 2);
   return isValidDate(year, month, day);
+}
+
+// A message of the parse on `to`; none when `to` is null.
+static void note(FILE* to, const char* format, ...) {
+  if (to == nullptr) return;
+  va_list args;
+  va_start(args, format);
+  vfprintf(to, format, args);
+  va_end(args);
 }
 
 bool runsWithoutWindow(const T_CommandLine& cl) {
@@ -44,10 +54,11 @@ const char* usageText() {
 // The value of the option argv[i]: the next argument whole, even one that begins with '-'
 // (a file may be called so), which `i` then moves past. 0, or -1 after a message on
 // standard error when there is no next argument or it is empty.
-static int takeFileName(int argc, const char* const* argv, int& i, std::string& value) {
+static int takeFileName(int argc, const char* const* argv, int& i, std::string& value,
+                        FILE* notes) {
   if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-    fprintf(stderr, "%s needs a FILE name after it%s; zolt --help lists the options\n", argv[i],
-            i + 1 < argc ? ", not an empty one" : "");
+    note(notes, "%s needs a FILE name after it%s; zolt --help lists the options\n", argv[i],
+         i + 1 < argc ? ", not an empty one" : "");
     return -1;
   }
   value = argv[++i];
@@ -56,7 +67,8 @@ static int takeFileName(int argc, const char* const* argv, int& i, std::string& 
 
 // A long option, taken whole; `i` moves past the arguments it consumes. 0, or -1 after a
 // message on standard error.
-static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandLine& cl) {
+static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandLine& cl,
+                           FILE* notes) {
   std::string name = argv[i];
   if (name == "--help") {
     cl.help = true;
@@ -67,39 +79,39 @@ static int parseLongOption(int argc, const char* const* argv, int& i, T_CommandL
     return 0;
   }
   if (name == "--export-ics" || name == "--import-ics") {
-    return takeFileName(argc, argv, i, name == "--export-ics" ? cl.exportIcs : cl.importIcs);
+    return takeFileName(argc, argv, i, name == "--export-ics" ? cl.exportIcs : cl.importIcs, notes);
   }
   if (name == "--agenda") {
     cl.agenda = true;
     if (i + 1 < argc && isdigit(static_cast<unsigned char>(argv[i + 1][0]))) {
       std::string days = argv[++i];
       if (days != "1" && days != "2" && days != "3" && days != "7" && days != "42") {
-        fprintf(stderr, "Invalid number of days '%s' after --agenda: expected 1, 2, 3, 7 or 42\n",
-                days.c_str());
+        note(notes, "Invalid number of days '%s' after --agenda: expected 1, 2, 3, 7 or 42\n",
+             days.c_str());
         return -1;
       }
       cl.agendaDays = std::stoi(days);
     }
     return 0;
   }
-  fprintf(stderr, "Unknown option '%s'; zolt --help lists the options\n", name.c_str());
+  note(notes, "Unknown option '%s'; zolt --help lists the options\n", name.c_str());
   return -1;
 }
 
-int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
+int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl, FILE* notes) {
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg[0] != '-') {
-      fprintf(stderr, "Ignoring '%s': a data file's name goes after -f\n", arg);
+      note(notes, "Ignoring '%s': a data file's name goes after -f\n", arg);
       continue;
     }
     if (arg[1] == '-') {
-      if (parseLongOption(argc, argv, i, cl) != 0) return -1;
+      if (parseLongOption(argc, argv, i, cl, notes) != 0) return -1;
       continue;
     }
     switch (arg[1]) {
       case 'f':
-        if (takeFileName(argc, argv, i, cl.fileName) != 0) return -1;
+        if (takeFileName(argc, argv, i, cl.fileName, notes) != 0) return -1;
         break;
       case 'q':
         cl.quitAfterLoading = true;
@@ -113,10 +125,10 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
         if (i + 1 < argc && argv[i + 1][0] != '-') {
           int year, month, day;
           if (!parseDate(argv[++i], year, month, day)) {
-            fprintf(stderr,
-                    "Invalid date '%s' after -c: expected YYYY-MM-DD between 2000-01-01 and "
-                    "2127-12-31\n",
-                    argv[i]);
+            note(notes,
+                 "Invalid date '%s' after -c: expected YYYY-MM-DD between 2000-01-01 and "
+                 "2127-12-31\n",
+                 argv[i]);
             return -1;
           }
           cl.calStartDate = packDate(kEmptyDateTime, year, month, day);
@@ -128,4 +140,19 @@ int parseCommandLine(int argc, const char* const* argv, T_CommandLine& cl) {
     }
   }
   return 0;
+}
+
+// Parses the arguments without a word; false when they do not parse or ask for --help.
+static bool parsesQuietly(int argc, const char* const* argv, T_CommandLine& cl) {
+  return parseCommandLine(argc, argv, cl, nullptr) == 0 && !cl.help;
+}
+
+bool asksForWindow(int argc, const char* const* argv) {
+  T_CommandLine cl;
+  return parsesQuietly(argc, argv, cl) && !runsWithoutWindow(cl);
+}
+
+bool asksForIcalendar(int argc, const char* const* argv) {
+  T_CommandLine cl;
+  return parsesQuietly(argc, argv, cl) && (!cl.importIcs.empty() || !cl.exportIcs.empty());
 }

@@ -5,45 +5,26 @@
 
 #include "document/agenda_text.h"
 #include "document/zolt.h"
-#include "exchange/icalendar.h"
 
-static int importFile(Zolt& doc, const std::string& file, const std::string& fileName, FILE* out) {
-  T_IcsReport report;
-  doc.rememberGroup();
-  doc.setGroup(doc.getRoot());
-  int result = importICalendar(doc, file.c_str(), report);
-  doc.enterPrevGroup();
-  if (result == -1 || result == -3) {
-    fprintf(stderr, "%s\n", importMessage(file, report).c_str());
-    return -1;
-  }
-  fprintf(out, "%s\n", importMessage(file, report).c_str());
-  if (result == -2) {
-    // The journal could not take the new group: only a full save keeps it.
-    int written = doc.incsave_compact(fileName.c_str());
-    fprintf(out, "write to file: %i\n", written);
-    if (written != 0) return -1;
-  }
-  return 0;
+// The program's iCalendar exchange; a program built without one says so.
+static const IcsExchange* exchange(const IcsExchange* ics) {
+  if (ics == nullptr)
+    fprintf(stderr, "This program of Zolt has no iCalendar exchange; start zolt.\n");
+  return ics;
 }
 
-static int exportFile(Zolt& doc, const std::string& file, const std::string& fileName, FILE* out) {
-  T_IcsReport report;
-  T_IcsExportOptions opts;
-  opts.uidDomain = uidDomainOf(fileName);
-  if (exportICalendar(doc, file.c_str(), opts, report) != 0) {
-    fprintf(stderr, "%s\n", exportMessage(file, report).c_str());
-    return -1;
-  }
-  fprintf(out, "%s\n", exportMessage(file, report).c_str());
-  return 0;
-}
-
-int runWithoutWindow(Zolt& doc, const T_CommandLine& cl, const std::string& fileName) {
+int runWithoutWindow(Zolt& doc, const T_CommandLine& cl, const std::string& fileName,
+                     const IcsExchange* ics) {
   FILE* out = cl.agenda ? stderr : stdout;
   int status = 0;
-  if (!cl.importIcs.empty() && importFile(doc, cl.importIcs, fileName, out) != 0) status = -1;
-  if (!cl.exportIcs.empty() && exportFile(doc, cl.exportIcs, fileName, out) != 0) status = -1;
+  bool exchanges = !cl.importIcs.empty() || !cl.exportIcs.empty();
+  if (exchanges && exchange(ics) == nullptr) return -1;
+  if (!cl.importIcs.empty() && ics->importFile(doc, cl.importIcs, fileName, out) != 0) {
+    status = -1;
+  }
+  if (!cl.exportIcs.empty() && ics->exportFile(doc, cl.exportIcs, fileName, out) != 0) {
+    status = -1;
+  }
   if (cl.agenda) {
     unsigned first = cl.calendarAtStart ? cl.calStartDate : getTodayDate(kEmptyDateTime);
     int days = cl.agendaDays != 0 ? cl.agendaDays : doc.getCalSpan();

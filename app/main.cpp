@@ -1,18 +1,15 @@
-// Zolt: a desktop organizer for one person.
-#include <sys/prctl.h>
-#include <sys/resource.h>
-
+// Zolt: a desktop organizer for one person. This program runs -q and the agenda itself and
+// hands a start with a window, or with an iCalendar import or export, to the program
+// beside it that has those libraries, so that a run from a script or a cron job loads only
+// what it needs.
+#include "app/command_line.h"
+#include "app/core_dumps.h"
 #include "app/startup.h"
-
-// Decrypted descriptions and the master key live in this process's memory: a crash must
-// not write them into a core file, and no other process of the user may read it.
-static void disableCoreDumps() {
-  struct rlimit none = {0, 0};
-  setrlimit(RLIMIT_CORE, &none);
-  prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-}
+#include "app/window_program.h"
 
 int main(int argc, char** argv) {
   disableCoreDumps();
-  return zoltMain(argc, argv);
+  if (asksForWindow(argc, argv)) return execProgramBeside("zolt-window", argv);
+  if (asksForIcalendar(argc, argv)) return execProgramBeside("zolt-ics", argv);
+  return zoltMain(argc, argv, nullptr, nullptr);
 }

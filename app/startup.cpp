@@ -1,7 +1,5 @@
 #include "app/startup.h"
 
-#include <FL/Fl.H>
-#include <FL/x.H>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,13 +13,9 @@
 #include "app/data_folder.h"
 #include "app/exchange_file.h"
 #include "app/headless.h"
-#include "app/quit_signals.h"
 #include "app/view_state.h"
 #include "document/zolt.h"
-#include "gui/fallback_text.h"
-#include "gui/fltk_dialogs.h"
 #include "gui/messages.h"
-#include "gui/zolt_gui.h"
 #include "util/config.h"
 #include "util/external_editor.h"
 
@@ -218,51 +212,17 @@ static int makeExchangeFile(std::string& exchangeFile) {
   return 0;
 }
 
-// Builds the main window over the loaded document and runs the event loop until the
-// last window closes. Returns the loop's result.
-static int runWindow(const std::string& fileName, const std::string& exchangeFile,
-                     const T_CommandLine& cl) {
-  // From here on a logout or kill ends the program through the shutdown below.
-  catchQuitSignals();
-  make_windows(*zolt, fileName.c_str());
-  mainWin->init(zolt, exchangeFile.c_str());
-  mainWin->showMain(kScreenList);
-  mainWin->setMenuActive();
-  bool calendar = zolt->getMainViewType() == kMainViewCalendar;
-  mainWin->showList(static_cast<int>(calendar ? zolt->getNLineCal() : zolt->getNLineNormal()));
-  if (cl.calendarAtStart) {
-    mainWin->CB_Menu_ZoltView(kMainViewCalendar);
-    zolt->setCalFirstDay(cl.calStartDate);
-    mainWin->showList(0);
-  }
-  mainWin->initFakeKbd();
-  mainWin->show();
-  Fl::add_timeout(1.0, updateClock);
-  mainWin->updateClock();
-  int status = runEventLoop();
-  // A save that fails after a signal has nobody at the screen to read a box.
-  if (quitSignalled()) setDialogSeam(standardErrorSeam());
-  delete mainWin;
-  return status;
-}
-
-// Opens the display before anything is loaded, so that a missing one ends the program
-// while nothing can be lost.
-static int openDisplay() {
-  const char* display = getenv("DISPLAY");
-  if (display == nullptr || *display == 0) {
-    fprintf(stderr,
-            "Zolt needs a graphical display (DISPLAY is not set). Run it on the desktop, or "
-            "use -q to load and save the data file without a window.\n");
+// Opens the display through `window`; a program built without one says so.
+static int openDisplay(const WindowStart* window) {
+  if (window == nullptr) {
+    fprintf(stderr, "This program of Zolt has no window; start zolt for one.\n");
     return -1;
   }
-  fl_open_display();
-  installFallbackText();  // message boxes before the window show CJK and emoji too
-  setDialogSeam(fltkDialogSeam());
-  return 0;
+  return window->openDisplay();
 }
 
-int zoltMain(int argc, const char* const* argv) {
+int zoltMain(int argc, const char* const* argv, const WindowStart* window,
+             const IcsExchange* ics) {
   ReadConfigFile();
   std::string fileName;
   T_CommandLine cl;
@@ -276,7 +236,7 @@ int zoltMain(int argc, const char* const* argv) {
     fputs(usageText(), stdout);
     return 0;
   }
-  if (!runsWithoutWindow(cl) && openDisplay() != 0) return -1;
+  if (!runsWithoutWindow(cl) && openDisplay(window) != 0) return -1;
   bool startsNew = false;
   if (settleDataFile(cl, fileName, startsNew) != 0) return -1;
   // Said once: the file is made at once, so the next start finds it. The agenda's standard
@@ -314,10 +274,10 @@ int zoltMain(int argc, const char* const* argv) {
   bool running = status == 0;
   bool viewChanged = false;
   if (running && runsWithoutWindow(cl)) {
-    status = runWithoutWindow(*zolt, cl, fileName);
+    status = runWithoutWindow(*zolt, cl, fileName, ics);
   } else if (running) {
     T_ViewState loaded = viewStateOf(*zolt);
-    status = runWindow(fileName, exchangeFile, cl);
+    status = window->run(fileName, exchangeFile, cl);
     viewChanged = viewStateOf(*zolt) != loaded;
   }
   if (running && shutDown(fileName, cl, viewChanged) != 0) status = -1;

@@ -6,6 +6,19 @@
 #include <string>
 
 class Zolt;
+struct T_CommandLine;
+struct IcsExchange;
+
+// The window's part of a start, which only the window program links, so that the headless
+// modes never load the display's libraries.
+struct WindowStart {
+  // Opens the display before anything is loaded, so that a missing one ends the program
+  // while nothing can be lost. 0, or -1 after saying why not.
+  int (*openDisplay)();
+  // Shows the main window over the loaded document (`zolt`) and runs the event loop until
+  // the last window closes; returns the loop's result.
+  int (*run)(const std::string& fileName, const std::string& exchangeFile, const T_CommandLine& cl);
+};
 
 // The one document, owned by zoltMain while it runs; left in place (not freed) when a mode
 // without a window ends.
@@ -19,6 +32,8 @@ bool existDat(const std::string& name);
 int defaultFile(std::string& fileName);
 // The whole program: start-up, the event loop (once the window exists), shutdown.
 // Returns the exit status: 0, or -1 when start-up was refused or nothing could be saved.
-int zoltMain(int argc, const char* const* argv);
+// Without `window` only the headless modes run, and without `ics` no iCalendar import or
+// export: the others are refused.
+int zoltMain(int argc, const char* const* argv, const WindowStart* window, const IcsExchange* ics);
 
 #endif  // ZOLT_APP_STARTUP_H_

@@ -1,12 +1,14 @@
-// A cold start measured from outside: zolt_cold_start ZOLT FILE RUNS [ARG...] runs, RUNS
-// times each and alternating, a fresh `ZOLT ARG... -f COPY` (ARG... is -q when none is
-// given; COPY a copy of FILE in a new directory, which is also its HOME) and a fresh process
-// that only reads FILE line by line with std::getline (this program again, as
-// `zolt_cold_start --getline FILE`). Prints one line of NAME=VALUE pairs: the wall-clock ms
-// of the floor and of zolt (median, min and max), the ratio zolt / floor of each pair of runs
-// (min and max), zolt's peak resident KiB (median, min and max), the floor's peak and zolt's
-// page faults. Peak and faults come from wait4: the child is forked from this small program,
-// so the peak Linux carries over from the image the exec replaced is small.
+// A cold start measured from outside: zolt_cold_start [--beside-true] ZOLT FILE RUNS [ARG...]
+// runs, RUNS times each and alternating, a fresh `ZOLT ARG... -f COPY` (ARG... is -q when none
+// is given; COPY a copy of FILE in a new directory, which is also its HOME) and a floor: a fresh
+// process that only reads FILE line by line with std::getline (this program again, as
+// `zolt_cold_start --getline FILE`), or with --beside-true a fresh `true`, the floor of any
+// start. Prints one line of NAME=VALUE pairs: the wall-clock ms of the floor and of zolt
+// (median, min and max), the ratio zolt / floor and the difference zolt - floor in ms of each
+// pair of runs (median, min and max), zolt's peak resident KiB (median, min and max), the
+// floor's peak and zolt's page faults. Peak and faults come from wait4: the child is forked
+// from this small program, so the peak Linux carries over from the image the exec replaced is
+// small.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,7 +52,7 @@ Run runProcess(const std::vector<std::string>& args, const std::string& home) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(argv[0], argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
@@ -79,8 +81,13 @@ void printSpread(const char* name, const std::vector<double>& v) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "--getline") == 0) return readLines(argv[2]);
+  bool besideTrue = argc > 1 && strcmp(argv[1], "--beside-true") == 0;
+  if (besideTrue) {
+    --argc;
+    ++argv;
+  }
   if (argc < 4) {
-    fprintf(stderr, "usage: zolt_cold_start ZOLT FILE RUNS [ARG...]\n");
+    fprintf(stderr, "usage: zolt_cold_start [--beside-true] ZOLT FILE RUNS [ARG...]\n");
     return 2;
   }
   std::string self = fs::read_symlink("/proc/self/exe").string();
@@ -95,16 +102,18 @@ int main(int argc, char** argv) {
   fs::copy_file(file, copy);
   zoltArgs.push_back("-f");
   zoltArgs.push_back(copy);
-  std::vector<double> floorMs, zoltMs, ratios, peaks, floorPeaks;
+  std::vector<double> floorMs, zoltMs, ratios, diffs, peaks, floorPeaks;
   long faults = 0;
   bool ok = true;
   for (int i = 0; i < runs; ++i) {
-    Run f = runProcess({self, "--getline", file}, std::string());
+    Run f = besideTrue ? runProcess({"true"}, std::string())
+                       : runProcess({self, "--getline", file}, std::string());
     Run z = runProcess(zoltArgs, dirTemplate);
     ok = ok && f.ok && z.ok;
     floorMs.push_back(f.ms);
     zoltMs.push_back(z.ms);
     ratios.push_back(f.ms > 0 ? z.ms / f.ms : -1);
+    diffs.push_back(z.ms - f.ms);
     peaks.push_back(static_cast<double>(z.peakKiB));
     floorPeaks.push_back(static_cast<double>(f.peakKiB));
     faults = z.faults;
@@ -114,6 +123,7 @@ int main(int argc, char** argv) {
   printSpread("floor_ms", floorMs);
   printSpread("zolt_ms", zoltMs);
   printSpread("ratio", ratios);
+  printSpread("diff_ms", diffs);
   printSpread("peak_kib", peaks);
   printSpread("floor_peak_kib", floorPeaks);
   printf("faults=%ld\n", faults);

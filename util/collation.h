@@ -1,7 +1,8 @@
 // The order of texts in the user's language: ICU's collation for the locale that the
 // environment names for collating (LC_ALL, then LC_COLLATE, then LANG), and the root
 // collation of the Unicode Collation Algorithm where that is unset, "C" or "POSIX" (so
-// "Ärger" sorts before "Zebra" and "été" before "zoo" there too). GUI thread only: the
+// "Ärger" sorts before "Zebra" and "été" before "zoo" there too). ICU's library is loaded
+// on the first collator; where it cannot be, texts collate by their bytes. GUI thread only: the
 // collator is one object of the process.
 #ifndef ZOLT_UTIL_COLLATION_H_
 #define ZOLT_UTIL_COLLATION_H_

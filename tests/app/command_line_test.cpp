@@ -94,3 +94,42 @@ TEST(CommandLineTest, LongOptionsTakeTheirFileWhole) {
   EXPECT_EQ("-out.ics", p.cl.exportIcs);
   EXPECT_EQ("--in.ics", p.cl.importIcs);
 }
+
+// Whether zolt hands the start to the window program or to the iCalendar one: decided
+// before anything is printed, so the parse that decides it says nothing (the program it
+// hands over to says it all again).
+TEST(CommandLineTest, AsksForTheWindowOrTheIcalendarProgramAsTheModesSay) {
+  struct Case {
+    std::vector<const char*> args;
+    bool window;
+    bool icalendar;
+  };
+  const Case kCases[] = {
+      {{}, true, false},
+      {{"-f", "data.dat", "-c", "2009-02-09", "stray"}, true, false},
+      {{"--recover"}, true, false},
+      {{"-s"}, true, false},
+      {{"-q"}, false, false},
+      {{"--recover", "-q"}, false, false},
+      {{"--agenda", "7"}, false, false},
+      {{"--export-ics", "out.ics"}, false, true},
+      {{"--import-ics", "in.ics", "--agenda"}, false, true},
+      {{"--help", "--export-ics", "out.ics"}, false, false},
+      {{"--bogus"}, false, false},
+      {{"--export-ics", "out.ics", "-c", "2009-02-30"}, false, false},
+      {{"-f"}, false, false},
+  };
+  for (const Case& c : kCases) {
+    std::vector<const char*> args = c.args;
+    args.insert(args.begin(), "zolt");
+    int argc = static_cast<int>(args.size());
+    testing::internal::CaptureStderr();
+    bool window = asksForWindow(argc, args.data());
+    bool icalendar = asksForIcalendar(argc, args.data());
+    std::string said = testing::internal::GetCapturedStderr();
+    std::string shown = argc > 1 ? args[1] : "(none)";
+    EXPECT_EQ(c.window, window) << shown;
+    EXPECT_EQ(c.icalendar, icalendar) << shown;
+    EXPECT_EQ("", said) << shown;
+  }
+}

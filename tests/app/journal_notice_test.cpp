@@ -49,7 +49,7 @@ TEST(JournalNoticeTest, TheSetAsideNoticeGoesThroughTheDialogSeam) {
     ScopedHome home(dir.path());
     DialogSeam previous = setDialogSeam({record, record, firstButton, noModal});
     const char* argv[] = {"zolt", "-q", "-f", data.c_str()};
-    status = zoltMain(4, argv);
+    status = zoltMain(4, argv, nullptr, nullptr);
     setDialogSeam(previous);
   }
   EXPECT_EQ(0, status);
