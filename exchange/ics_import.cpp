@@ -60,15 +60,6 @@ std::string textProperty(icalcomponent* c, icalproperty_kind kind) {
   return text != nullptr ? text : std::string();
 }
 
-const char* xValue(icalcomponent* c, const char* name) {
-  for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p != nullptr;
-       p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
-    const char* n = icalproperty_get_x_name(p);
-    if (n != nullptr && strcmp(n, name) == 0) return icalproperty_get_x(p);
-  }
-  return nullptr;
-}
-
 std::string labelOf(icalcomponent* c) {
   bool appointment = icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT;
   return (appointment ? "Appointment " : "To-do ") +
@@ -501,11 +492,11 @@ T_recData Importer::recurrence(icalcomponent* c, const icalrecurrencetype& rule,
     source.day = packedDay(mainDate);
   }
   exact = ruleParts(rule, source, r);
-  const char* kind = xValue(c, kXRecurrence);
+  const char* kind = xPropertyValue(c, kXRecurrence);
   if (!d.appointment && r.type == 1 && kind != nullptr && strcmp(kind, kDailyResetable) == 0) {
     r.type = 2;
   }
-  if (const char* first = xValue(c, kXRecurrenceStart)) {
+  if (const char* first = xPropertyValue(c, kXRecurrenceStart)) {
     icaltimetype t = icaltime_from_string(first);
     if (!icaltime_is_null_time(t)) r.firstDate = packed(t, nullptr, true);
   }
@@ -1008,7 +999,7 @@ void Importer::build(const ItemDraft& d, ToDoListToDo* t, T_Calendar& cal) {
 // The names of the item's group path: Zolt's own property, else the first CATEGORIES
 // split at "/" (further categories are noted).
 std::vector<std::string> groupNames(icalcomponent* c, Importer& in) {
-  if (const char* path = xValue(c, kXGroup)) return unescapedPath(path);
+  if (const char* path = xPropertyValue(c, kXGroup)) return unescapedPath(path);
   std::vector<std::string> names;
   icalproperty* p = icalcomponent_get_first_property(c, ICAL_CATEGORIES_PROPERTY);
   if (p == nullptr) return names;
@@ -1108,7 +1099,8 @@ MovedOccurrences movedOccurrences(const std::vector<icalcomponent*>& items, Impo
 bool usesZoltScale(icalcomponent* vcal) {
   icalproperty* prodid = icalcomponent_get_first_property(vcal, ICAL_PRODID_PROPERTY);
   const char* id = prodid != nullptr ? icalproperty_get_prodid(prodid) : nullptr;
-  return id != nullptr && strcmp(id, kZoltProdId) == 0 && xValue(vcal, kXPriorityScale) == nullptr;
+  return id != nullptr && strcmp(id, kZoltProdId) == 0 &&
+         xPropertyValue(vcal, kXPriorityScale) == nullptr;
 }
 
 // Reads every item of the parsed file into `built`.

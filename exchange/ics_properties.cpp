@@ -32,15 +32,6 @@ std::string textOf(icalproperty* p) {
   return v != nullptr ? v : "";
 }
 
-const char* xValue(icalcomponent* c, const char* name) {
-  for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p != nullptr;
-       p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
-    const char* n = icalproperty_get_x_name(p);
-    if (n != nullptr && strcasecmp(n, name) == 0) return icalproperty_get_x(p);
-  }
-  return nullptr;
-}
-
 // "Name <address>", "address" or "Name" for an ORGANIZER or ATTENDEE.
 std::string person(icalproperty* p) {
   std::string address = textOf(p);
@@ -98,7 +89,7 @@ void countUnheld(icalcomponent* c, T_IcsUnheld& unheld) {
     ++unheld["PERCENT-COMPLETE"];
   }
   if (hasStatus(c, ICAL_STATUS_INPROCESS)) ++unheld["IN-PROCESS"];
-  const char* busy = xValue(c, "X-MICROSOFT-CDO-BUSYSTATUS");
+  const char* busy = xPropertyValue(c, "X-MICROSOFT-CDO-BUSYSTATUS");
   if (hasStatus(c, ICAL_STATUS_TENTATIVE) ||
       (busy != nullptr && strcasecmp(busy, "TENTATIVE") == 0)) {
     ++unheld["TENTATIVE"];
@@ -120,10 +111,19 @@ std::vector<std::string> unheldNotes(const T_IcsUnheld& unheld) {
 }
 
 icaltimezone* floatingZoneOf(icalcomponent* vcal, std::string& unknown) {
-  const char* name = xValue(vcal, "X-WR-TIMEZONE");
+  const char* name = xPropertyValue(vcal, "X-WR-TIMEZONE");
   if (name == nullptr || *name == '\0') return nullptr;
   icaltimezone* zone = icalcomponent_get_timezone(vcal, name);
   if (zone == nullptr) zone = icaltimezone_get_builtin_timezone(name);
   if (zone == nullptr) unknown = name;
   return zone;
+}
+
+const char* xPropertyValue(icalcomponent* c, const char* name) {
+  for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p != nullptr;
+       p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
+    const char* n = icalproperty_get_x_name(p);
+    if (n != nullptr && strcasecmp(n, name) == 0) return icalproperty_get_x(p);
+  }
+  return nullptr;
 }

@@ -29,4 +29,7 @@ std::vector<std::string> unheldNotes(const T_IcsUnheld& unheld);
 // names no zone libical knows.
 icaltimezone* floatingZoneOf(icalcomponent* vcal, std::string& unknown);
 
+// The value of `c`'s first X- property called `name` (in any case), or null.
+const char* xPropertyValue(icalcomponent* c, const char* name);
+
 #endif  // ZOLT_EXCHANGE_ICS_PROPERTIES_H_

@@ -27,25 +27,12 @@ static const char kMarkerSuffix[] = ".compacted";  // see incsave_compact
 
 std::string Zolt::journalFileName(int n) const { return journalBase + std::to_string(n); }
 
-static bool writeAll(int fd, const std::string& content) {
-  const char* p = content.data();
-  size_t left = content.size();
-  while (left > 0) {
-    ssize_t n = write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // A complete and synced temporary file from `tempPattern` holding `content`; "" on failure.
 static std::string writeTemporary(const std::string& tempPattern, const std::string& content) {
   std::string temp = tempPattern;
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return std::string();
-  bool ok = writeAll(fd, content) && fsync(fd) == 0;
+  bool ok = writeAllTo(fd, content) && fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
   if (!ok) {
     unlink(temp.c_str());

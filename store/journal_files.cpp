@@ -135,7 +135,7 @@ int placeExclusively(const std::string& temp, const std::string& name) {
   return rename(temp.c_str(), name.c_str()) == 0 ? 0 : -1;
 }
 
-static bool writeAllTo(int fd, const std::string& text) {
+bool writeAllTo(int fd, const std::string& text) {
   const char* p = text.data();
   size_t left = text.size();
   while (left > 0) {

@@ -51,4 +51,7 @@ std::string fileFingerprint(const std::string& name);
 // between two file systems. 0, or -1 with `from` kept and no `to` left.
 int moveAcrossFileSystems(const std::string& from, const std::string& to);
 
+// Writes all of `text` to `fd`, again after an interrupted call; false on any failure.
+bool writeAllTo(int fd, const std::string& text);
+
 #endif  // ZOLT_STORE_JOURNAL_FILES_H_
