@@ -136,6 +136,12 @@ std::vector<int> Samples(int count) {
 }
 
 TEST_F(JournalFaultSweepTest, EveryFaultedRunCompletesOrRefusesAndLosesOrDoublesNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer's runtime makes system calls of its own (it probes memory by writing to a
+  // pipe), so the counted calls are not the program's and a fault on them stops the runtime.
+  // The plain build runs the sweep.
+  GTEST_SKIP() << "the sweep runs in the build without sanitizers";
+#endif
   int faulted = 0, refused = 0;
   for (const Scenario& s : Scenarios()) {
     for (const auto& fault : kFaults) {
