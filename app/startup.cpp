@@ -277,7 +277,8 @@ int zoltMain(int argc, const char* const* argv, const WindowStart* window,
     status = runWithoutWindow(*zolt, cl, fileName, ics);
   } else if (running) {
     T_ViewState loaded = viewStateOf(*zolt);
-    status = window->run(fileName, exchangeFile, cl);
+    std::string said = startsNew ? "Started a new data file at " + fileName : std::string();
+    status = window->run(fileName, exchangeFile, cl, said);
     viewChanged = viewStateOf(*zolt) != loaded;
   }
   if (running && shutDown(fileName, cl, viewChanged) != 0) status = -1;
