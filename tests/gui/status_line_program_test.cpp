@@ -49,3 +49,28 @@ TEST_F(StatusLineProgramTest, CtrlZShowsItsOutcomeInTheStatusLine) {
   Xdotool("key ctrl+z");  // nothing to undo yet: the line says so
   EXPECT_TRUE(AwaitStrip(true)) << "the status line shows the undo's outcome";
 }
+
+// The first start on a fresh account makes the default data file and says so in the window;
+// standard output keeps its own line about it.
+TEST_F(StatusLineProgramTest, TheFirstStartShowsTheNewDataFile) {
+  pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.path().c_str()) != 0) _exit(127);
+    setenv("HOME", dir.path().c_str(), 1);
+    setenv("TMPDIR", dir.path().c_str(), 1);
+    unsetenv("XDG_RUNTIME_DIR");
+    std::string command = std::string("exec '") + ZOLT_BINARY + "' >zolt.out 2>&1";
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  window = AwaitWindow(pid, "^Zolt: ");
+  ASSERT_FALSE(window.empty()) << readFile(dir.file("zolt.out"));
+  EXPECT_TRUE(AwaitStrip(true)) << "the status line names the new file";
+  EXPECT_TRUE(fileExists(dir.file(".zolt/zolt_default.dat")));
+  Focus();
+  Xdotool("key ctrl+q");
+  EXPECT_EQ(0, AwaitExit());
+  EXPECT_NE(std::string::npos, readFile(dir.file("zolt.out")).find("Starting a new data file at "))
+      << readFile(dir.file("zolt.out"));
+}
