@@ -372,8 +372,11 @@ void ZoltGUI::CB_Menu_delCompl() {
   // The deletions are the step just kept for undo, when one was.
   const UndoStep* step = doc->getUndoHistory().nextUndo();
   bool kept = doc->getUndoHistory().undoSteps() != stepsBefore;
-  setStatus(kept ? "Deleted " + std::to_string(removedCount(step)) + " completed"
-                 : std::string("Deleted the completed to-dos"));
+  // No step: nothing was deleted, unless the deletions were too big to keep for undo.
+  int deleted = kept ? removedCount(step) : 0;
+  setStatus(!kept && doc->getUndoHistory().lostTooBig()
+                ? std::string("Deleted the completed to-dos")
+                : "Deleted " + std::to_string(deleted) + " completed");
   showList(0);
   keepCursor(noted > 0 ? noted : 1);
   if (result != 0) {

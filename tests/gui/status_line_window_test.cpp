@@ -50,6 +50,10 @@ TEST_F(MainWindowTest, StatusLineCountsTheDeletedCompletedAndNamesTheUndo) {
   Key('z', FL_CTRL);
   EXPECT_EQ("Undone: deletion of 'Old task'", Status(win));
   EXPECT_NE(0, lineOf("Old task"));
+  Key('y', FL_CTRL);
+  dialogs.answers.push_back(1);
+  win->CB_Menu_delCompl();
+  EXPECT_EQ("Deleted 0 completed", Status(win)) << "none was left to delete";
 }
 
 TEST_F(MainWindowTest, StatusLineGivesTheImportsCountsInShort) {
