@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, StatusLineCountsTheDeletedCompletedAndNamesTheUndo) {
   EXPECT_EQ("Deleted 0 completed", Status(win)) << "none was left to delete";
 }
 
-TEST_F(MainWindowTest, StatusLineGivesTheImportsCountsInShort) {
+TEST_F(MainWindowTest, StatusLineGivesImportAndExportCountsInShort) {
   std::string ics = dir.file("two.ics");
   writeFile(ics,
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
@@ -83,6 +83,22 @@ TEST_F(MainWindowTest, StatusLineGivesTheImportsCountsInShort) {
     if (want.back() == ' ') want += file;
     EXPECT_EQ(want, Status(win)) << c.file;
   }
+
+  // The export's count is the number of items the file holds.
+  std::string out = dir.file("out.ics");
+  win->CB_Menu_prompt(kPromptExportIcs);
+  win->promptInput()->value(out.c_str());
+  win->CB_Done();
+  std::string written = readFile(out);
+  int items = 0;
+  for (const char* begin : {"BEGIN:VEVENT", "BEGIN:VTODO"}) {
+    for (size_t at = written.find(begin); at != std::string::npos;
+         at = written.find(begin, at + 1)) {
+      ++items;
+    }
+  }
+  ASSERT_GE(items, 2) << written;
+  EXPECT_EQ("Exported " + std::to_string(items) + " to " + out, Status(win));
 }
 
 TEST(StatusLineText, LongNamesAreCutOnACharacterBoundary) {
