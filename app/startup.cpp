@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "app/command_line.h"
@@ -72,6 +73,16 @@ static int settleDataFile(const T_CommandLine& cl, std::string& fileName, bool& 
   }
   showAlert(message);
   return -1;
+}
+
+// A path as the user knows it: "~/..." below the home directory.
+static std::string shownPath(const std::string& path) {
+  const char* home = getenv("HOME");
+  size_t n = home ? strlen(home) : 0;
+  if (n > 1 && path.size() > n && path.compare(0, n, home) == 0 && path[n] == '/') {
+    return "~" + path.substr(n);
+  }
+  return path;
 }
 
 // Where the notes of a run go ("write to file: 0"): standard output, except while the agenda
@@ -277,7 +288,9 @@ int zoltMain(int argc, const char* const* argv, const WindowStart* window,
     status = runWithoutWindow(*zolt, cl, fileName, ics);
   } else if (running) {
     T_ViewState loaded = viewStateOf(*zolt);
-    status = window->run(fileName, exchangeFile, cl);
+    std::string said =
+        startsNew ? "Started a new data file at " + shownPath(fileName) : std::string();
+    status = window->run(fileName, exchangeFile, cl, said);
     viewChanged = viewStateOf(*zolt) != loaded;
   }
   if (running && shutDown(fileName, cl, viewChanged) != 0) status = -1;

@@ -16,8 +16,10 @@ struct WindowStart {
   // while nothing can be lost. 0, or -1 after saying why not.
   int (*openDisplay)();
   // Shows the main window over the loaded document (`zolt`) and runs the event loop until
-  // the last window closes; returns the loop's result.
-  int (*run)(const std::string& fileName, const std::string& exchangeFile, const T_CommandLine& cl);
+  // the last window closes; returns the loop's result. `status` is the status line's first
+  // text ("" for none).
+  int (*run)(const std::string& fileName, const std::string& exchangeFile, const T_CommandLine& cl,
+             const std::string& status);
 };
 
 // The one document, owned by zoltMain while it runs; left in place (not freed) when a mode

@@ -17,7 +17,7 @@
 // Builds the main window over the loaded document and runs the event loop until the
 // last window closes. Returns the loop's result.
 static int runWindow(const std::string& fileName, const std::string& exchangeFile,
-                     const T_CommandLine& cl) {
+                     const T_CommandLine& cl, const std::string& firstStatus) {
   // From here on a logout or kill ends the program through zoltMain's shutdown.
   catchQuitSignals();
   make_windows(*zolt, fileName.c_str());
@@ -32,6 +32,7 @@ static int runWindow(const std::string& fileName, const std::string& exchangeFil
     mainWin->showList(0);
   }
   mainWin->initFakeKbd();
+  mainWin->setStatus(firstStatus);
   mainWin->show();
   Fl::add_timeout(1.0, updateClock);
   mainWin->updateClock();

@@ -100,6 +100,9 @@ class UndoHistory {
   int redo();
   bool canUndo() const { return !done.empty(); }
   bool canRedo() const { return !undone.empty(); }
+  // The step undo or redo would revert or make again next; null when there is none.
+  const UndoStep* nextUndo() const { return done.empty() ? nullptr : &done.back(); }
+  const UndoStep* nextRedo() const { return undone.empty() ? nullptr : &undone.back(); }
   // True when the last change could not be kept (bigger than the memory allowed).
   bool lostTooBig() const { return tooBig; }
 

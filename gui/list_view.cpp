@@ -11,6 +11,7 @@
 #include "gui/messages.h"
 #include "gui/password_dialogs.h"
 #include "gui/row_list.h"
+#include "gui/status_line.h"
 #include "gui/view_lines.h"
 #include "gui/zolt_gui.h"
 
@@ -260,8 +261,10 @@ void ZoltGUI::toggleCompleted(int row, bool reselect) {
   if (doc->setItem2ViewItem(row) != 0) return;
   const ToDoListItem* item = doc->getCurItem();
   bool saved = true;
+  std::string name = quotedName(item->getSummary());
   if (!doc->isItemCompleted()) {
     int result = doc->setItemCompleted();
+    if (result >= 0) setStatus("Completed " + name);
     if (result == -1) {
       showAlert("Due to recurrence-settings, this ToDo is not active yet!");
     } else if (result == 1) {
@@ -271,6 +274,7 @@ void ZoltGUI::toggleCompleted(int row, bool reselect) {
       saved = journalled(doc);
     }
   } else if (doc->clearItemCompleted() >= 0) {
+    setStatus("Reopened " + name);
     saved = journalled(doc);
   }
   if (!saved) journalProblem();

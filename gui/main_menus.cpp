@@ -19,6 +19,7 @@
 #include "gui/password_dialogs.h"
 #include "gui/report_box.h"
 #include "gui/row_list.h"
+#include "gui/status_line.h"
 #include "gui/zolt_gui.h"
 
 static int valueOf(void* data) { return static_cast<int>(reinterpret_cast<intptr_t>(data)); }
@@ -365,8 +366,17 @@ void ZoltGUI::CB_Menu_delCompl() {
   }
   bool failedBefore = doc->incsave_failed();
   int noted = selectedLine();
+  size_t stepsBefore = doc->getUndoHistory().undoSteps();
   int result = doc->delCompleted();
   if (!failedBefore && doc->incsave_failed()) journalProblem();
+  // The deletions are the step just kept for undo, when one was.
+  const UndoStep* step = doc->getUndoHistory().nextUndo();
+  bool kept = doc->getUndoHistory().undoSteps() != stepsBefore;
+  // No step: nothing was deleted, unless the deletions were too big to keep for undo.
+  int deleted = kept ? removedCount(step) : 0;
+  setStatus(!kept && doc->getUndoHistory().lostTooBig()
+                ? std::string("Deleted the completed to-dos")
+                : "Deleted " + std::to_string(deleted) + " completed");
   showList(0);
   keepCursor(noted > 0 ? noted : 1);
   if (result != 0) {
@@ -421,7 +431,12 @@ void ZoltGUI::markUndoEntries() {
 void ZoltGUI::CB_Menu_undo(bool redo) {
   if (screen_ != kScreenList) return;
   bool failedBefore = doc->incsave_failed();
+  const UndoHistory& history = doc->getUndoHistory();
+  std::string what = undoStatus(redo ? history.nextRedo() : history.nextUndo(), redo, true);
   int result = redo ? doc->redo() : doc->undo();
+  setStatus(result == UndoHistory::kNothing || result == UndoHistory::kStale
+                ? undoStatus(nullptr, redo, false)
+                : what);
   if (result == UndoHistory::kNothing) {
     // The entry is greyed then; the key says why only when there is something to say.
     if (!redo && doc->getUndoHistory().lostTooBig()) {
@@ -453,6 +468,7 @@ void ZoltGUI::CB_Menu_paste() {
   int result = doc->insertDataFromFile(clipboardFile.c_str(), &where);
   if (!failedBefore && doc->incsave_failed()) journalProblem();
   reportInsertion(result, "The clipboard file " + clipboardFile, where);
+  setStatus(result == -3 ? "Nothing pasted" : "Pasted from the clipboard");
   checkActiveJobs();
   showList(0);
 }
@@ -523,6 +539,7 @@ void ZoltGUI::promptDone() {
     int result = importICalendar(*doc, text.c_str(), report);
     if (!failedBefore && doc->incsave_failed()) journalProblem();
     showMain(kScreenList);
+    setStatus(icsImportStatus(text, report));
     T_IcsReportText shown = importReportText(text, report, doc->getMasterFileName());
     showReport(shown.summary, shown.detail, result != 0 && result != -2);
     showList(0);
@@ -531,6 +548,7 @@ void ZoltGUI::promptDone() {
     T_IcsReport report;
     int result = exportICalendar(*doc, text.c_str(), icsExportOptions(*doc), report);
     showMain(kScreenList);
+    setStatus(icsExportStatus(text, report));
     T_IcsReportText shown = exportReportText(text, report, doc->getMasterFileName());
     showReport(shown.summary, shown.detail, result != 0);
   } else if (promptKind_ == kPromptImport) {
@@ -539,6 +557,7 @@ void ZoltGUI::promptDone() {
     int result = doc->insertDataFromFile(text.c_str(), &where);
     if (!failedBefore && doc->incsave_failed()) journalProblem();
     showMain(kScreenList);
+    setStatus(result == -3 ? "Nothing imported from " + text : "Imported " + text);
     reportInsertion(result, text, where);
     checkActiveJobs();
     showList(0);
@@ -547,6 +566,7 @@ void ZoltGUI::promptDone() {
     int result = promptKind_ == kPromptExportGroup ? doc->exportGroupToFile(text.c_str())
                                                    : doc->exportContentToFile(text.c_str());
     showMain(kScreenList);
+    setStatus((result != 0 ? "Nothing exported to " : "Exported to ") + text);
     if (result != 0) {
       showAlert("Could not write " + text + ". Check the folder exists and you may write there.");
     }
@@ -579,8 +599,14 @@ void ZoltGUI::CB_Menu_Crypt_AddPwd() {
   CryptMan& keys = doc->getKeys();
   int before = keys.GetNumPwds();
   bool hadMasterKey = keys.HasMasterKey();
-  if (keys.CanAddPwd() && pwd_add_run_window(&keys) == 0 &&
-      doc->storeAddedPasswords(before, hadMasterKey) != 0) {
+  if (!keys.CanAddPwd() || pwd_add_run_window(&keys) != 0) {
+    UpdateCryptMenu();
+    return;
+  }
+  if (doc->storeAddedPasswords(before, hadMasterKey) == 0) {
+    setStatus("Password added");
+  } else {
+    setStatus("Password not added");
     showAlert("The password was not added: the data file " + doc->getJournalBase() +
               " could not be written, and a password must be stored before anything is "
               "encrypted with it. Make room on the disk or fix the folder's permissions, then "
@@ -592,6 +618,7 @@ void ZoltGUI::CB_Menu_Crypt_AddPwd() {
 void ZoltGUI::CB_Menu_Crypt_Login() {
   if (doc->getKeys().CanLogIn() && pwd_ask_run_window(&doc->getKeys()) == 0) {
     (void)doc->sealClearDescriptions();  // a failure is reported by the save at exit
+    setStatus("Logged in");
   }
   UpdateCryptMenu();
 }

@@ -29,6 +29,7 @@ ZoltGUI* mainWin = nullptr;
 // Geometry of the bottom bar and the title.
 static const int kBarHeight = 30;
 static const int kTitleLineHeight = 26;
+static const int kStatusHeight = 20;
 static const int kStripHeight = 60;
 static const int kMenuButtonW = 76;
 
@@ -107,7 +108,8 @@ void ZoltGUI::makeWindows() {
   title_->labelsize(20);
   title_->callback(cb_Up);
   title_->clear_visible_focus();  // ".." does the same and stays in sight for Tab
-  list_ = new RowList(0, kTitleLineHeight, w(), h() - kTitleLineHeight - kBarHeight);
+  list_ =
+      new RowList(0, kTitleLineHeight, w(), h() - kTitleLineHeight - kBarHeight - kStatusHeight);
   list_->callback(cb_listView);
   list_->when(FL_WHEN_CHANGED | FL_WHEN_RELEASE_ALWAYS);
   static const int columns[] = {kMarkColumnWidth, 0};
@@ -115,6 +117,11 @@ void ZoltGUI::makeWindows() {
   list_->textsize(textSize_);
   list_->scrollbar_size(20);
   viewLines_ = new ViewLines();
+  status_ = new Fl_Box(0, h() - kBarHeight - kStatusHeight, w(), kStatusHeight);
+  status_->box(FL_FLAT_BOX);
+  status_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+  status_->labeltype(rawLabelType());  // an item's name shows as typed, "@" and all
+  status_->labelsize(14);
   list_->lineSource(viewLines_);
   menuButton_ = new Fl_Menu_Button(0, 0, kMenuButtonW, kBarHeight, "&Menu");
   // Drawn at the left, the label keeps clear of the drop-down mark at the right.
@@ -163,11 +170,12 @@ void ZoltGUI::init(Zolt* document, const char* clipboard) {
 void ZoltGUI::hideAll() {
   list_->size(0, 0);
   for (Fl_Widget* w : {static_cast<Fl_Widget*>(title_), static_cast<Fl_Widget*>(list_),
-                       static_cast<Fl_Widget*>(menuButton_), static_cast<Fl_Widget*>(newItem_),
-                       static_cast<Fl_Widget*>(up_), static_cast<Fl_Widget*>(activeJobs_),
-                       static_cast<Fl_Widget*>(about_), static_cast<Fl_Widget*>(close_),
-                       static_cast<Fl_Widget*>(promptLabel_), static_cast<Fl_Widget*>(promptInput_),
-                       static_cast<Fl_Widget*>(cancel_), static_cast<Fl_Widget*>(kbdClose_)}) {
+                       static_cast<Fl_Widget*>(status_), static_cast<Fl_Widget*>(menuButton_),
+                       static_cast<Fl_Widget*>(newItem_), static_cast<Fl_Widget*>(up_),
+                       static_cast<Fl_Widget*>(activeJobs_), static_cast<Fl_Widget*>(about_),
+                       static_cast<Fl_Widget*>(close_), static_cast<Fl_Widget*>(promptLabel_),
+                       static_cast<Fl_Widget*>(promptInput_), static_cast<Fl_Widget*>(cancel_),
+                       static_cast<Fl_Widget*>(kbdClose_)}) {
     w->hide();
   }
   if (kbd_) kbd_->hide();
@@ -188,6 +196,7 @@ int ZoltGUI::showMain(int screen) {
       up_->show();
       title_->show();
       list_->show();
+      status_->show();
       list_->take_focus();  // the list screen starts with the keys on the list
       line = checkActiveJobs();
       break;
@@ -237,7 +246,8 @@ void ZoltGUI::layoutList() {
     title_->resize(0, 0, 2 * halfWidth, 0);
   }
   list_->resize(0, 2 * titleHalfHeight, 2 * halfWidth,
-                (halfHeight - titleHalfHeight) * 2 - kBarHeight);
+                (halfHeight - titleHalfHeight) * 2 - kBarHeight - kStatusHeight);
+  status_->resize(0, 2 * halfHeight - kBarHeight - kStatusHeight, 2 * halfWidth, kStatusHeight);
   list_->redraw();
 }
 
@@ -458,6 +468,13 @@ void ZoltGUI::leaveViewByEscape() {
       break;
   }
 }
+
+void ZoltGUI::setStatus(const std::string& text) {
+  status_->copy_label(text.c_str());
+  status_->redraw();
+}
+
+std::string ZoltGUI::statusText() const { return status_->label() ? status_->label() : ""; }
 
 void ZoltGUI::CB_Done() {
   switch (screen_) {

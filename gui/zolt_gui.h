@@ -91,6 +91,9 @@ class ZoltGUI : public Fl_Window {
   void closeForShutdown(bool ask = true);
   // Escape in the list: back from active jobs, search results or the calendar.
   void leaveViewByEscape();
+  // The status line under the list: what the last command did.
+  void setStatus(const std::string& text);
+  std::string statusText() const;
 
   // ---- Menus and commands ----
   void setMenuActive();
@@ -212,6 +215,7 @@ class ZoltGUI : public Fl_Window {
   Fl_Input* promptInput() const { return promptInput_; }
   Fl_Button* closeButton() const { return close_; }
   Fl_Button* cancelButton() const { return cancel_; }
+  Fl_Box* statusLine() const { return status_; }
   FakeKeyboard* keyboard() const { return kbd_; }  // null until initFakeKbd
   Zolt* document() const { return doc; }
   EditorScreens* editor() const { return editor_; }
@@ -298,6 +302,7 @@ class ZoltGUI : public Fl_Window {
   // Widgets, owned by the window (its group deletes them).
   Fl_Button* title_ = nullptr;
   RowList* list_ = nullptr;
+  Fl_Box* status_ = nullptr;
   Fl_Menu_Button* menuButton_ = nullptr;
   Fl_Button* newItem_ = nullptr;
   Fl_Button* up_ = nullptr;

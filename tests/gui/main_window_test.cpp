@@ -40,7 +40,11 @@ TEST_F(MainWindowTest, TitleShowsGroupPathAsTyped) {
   EXPECT_EQ("Work\nSub", std::string(win->titleButton()->label()));
   EXPECT_EQ(52, win->titleButton()->h());
   EXPECT_EQ(52, win->list()->y());
-  EXPECT_EQ(480 - 52 - 30, win->list()->h());
+  // The status line sits between the list and the bar; the bar keeps its 30 pixels.
+  EXPECT_EQ(480 - 52 - 30 - win->statusLine()->h(), win->list()->h());
+  EXPECT_EQ(win->list()->y() + win->list()->h(), win->statusLine()->y());
+  EXPECT_EQ(win->menuButton()->y(), win->statusLine()->y() + win->statusLine()->h());
+  EXPECT_GT(win->statusLine()->h(), 0);
 }
 
 TEST_F(MainWindowTest, KeysOpenLeaveAndMove) {

@@ -56,8 +56,9 @@ TEST_F(RowListProgramTest, TheWheelScrollsALinePerNotch) {
 TEST_F(RowListProgramTest, TheScrollbarsArrowScrollsALine) {
   Start();
   Focus();
-  // The down arrow at the foot of the scrollbar, right of the lines, above the button bar.
-  Xdotool("mousemove --window " + window + " 628 436");
+  // The down arrow at the foot of the scrollbar, right of the lines, above the status line
+  // (20 pixels) and the button bar (30).
+  Xdotool("mousemove --window " + window + " 628 416");
   Xdotool("click 1");
   EXPECT_EQ(2, SavedTopLine());
 }
