@@ -109,7 +109,7 @@ TEST(ViewOrderTest, NormalOrderMatchesRepeatedPasses) {
                                        "e\xcc\x81te\xcc\x81",
                                        "zoo",
                                        "\xc3\x84rger",
-                                       "a\xc2\xadb",
+                                       "a\xc2\xad" "b",
                                        "\xe6\x97\xa5"};
   const size_t kTextCount = sizeof kTexts / sizeof *kTexts;
   static const unsigned kDates[] = {kEmptyDateTime, kMonday, kTuesday, packTime(kMonday, 9, 30),

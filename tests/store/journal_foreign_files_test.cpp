@@ -56,7 +56,9 @@ class JournalForeignFilesTest : public ::testing::Test {
   void Start() {
     int replayed = Open();
     ASSERT_GE(replayed, 0) << zolt->incsave_replayProblem();
-    if (replayed == 1) ASSERT_EQ(0, zolt->incsave_compact(master.c_str()));
+    if (replayed == 1) {
+      ASSERT_EQ(0, zolt->incsave_compact(master.c_str()));
+    }
   }
   void NewToDo(unsigned sid, const std::string& summary) {
     ToDoListToDo* t = zolt->getRoot()->newToDo();

@@ -169,7 +169,9 @@ class JournalInsertKillTest : public ::testing::Test {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    if (WIFEXITED(status)) EXPECT_EQ(0, WEXITSTATUS(status));
+    if (WIFEXITED(status)) {
+      EXPECT_EQ(0, WEXITSTATUS(status));
+    }
     return WIFSIGNALED(status);
   }
 

@@ -268,7 +268,9 @@ TEST(JournalPropertyTest, EveryJournalLoadsAndHoldsWhatWasAcknowledged) {
       std::string errorFile;
       int replayed = z->incsave_readFiles(errorFile);
       ASSERT_GE(replayed, 0) << "seed " << seed << ": " << errorFile;
-      if (replayed == 1) ASSERT_EQ(0, z->incsave_compact(master.c_str()));
+      if (replayed == 1) {
+        ASSERT_EQ(0, z->incsave_compact(master.c_str()));
+      }
       Window window(*z, random, dir.file("clipboard"));
       std::vector<std::string> names{"start"};
       std::vector<int> filesAfter{z->incsave_getNrOfFiles()};
@@ -295,7 +297,9 @@ TEST(JournalPropertyTest, EveryJournalLoadsAndHoldsWhatWasAcknowledged) {
         }
       }
       // Now and then the session ends by the shutdown's full save instead.
-      if (random() % 3 == 0) ASSERT_EQ(0, z->incsave_compact(master.c_str()));
+      if (random() % 3 == 0) {
+        ASSERT_EQ(0, z->incsave_compact(master.c_str()));
+      }
     }
   }
   EXPECT_EQ(static_cast<int>(sizeof kSeeds / sizeof kSeeds[0]) * kSessions * kOperationsPerSession,
