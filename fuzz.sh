@@ -2,6 +2,7 @@
 # Installs what is missing, builds the fuzz targets in build-fuzz with clang's libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for SECONDS (default 60).
 # Usage: ./fuzz.sh [SECONDS] [TARGET...]   targets: data_file journal insert key_block config
+#   ics_import
 # Each target starts from its seeds in tests/data and from every input that ever found a
 # fault (tests/data/fuzz/TARGET); what it adds to the corpus stays in build-fuzz/corpus.
 # A new fault is written to build-fuzz/findings/TARGET/: keep it as a fixture in
@@ -11,7 +12,7 @@ cd "$(dirname "$0")"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(data_file journal insert key_block config)
+[ ${#targets[@]} -eq 0 ] && targets=(data_file journal insert key_block config ics_import)
 
 tools/install_deps.sh clang libclang-rt-14-dev
 build=build-fuzz
@@ -21,6 +22,7 @@ cmake --build "$build" -j 2 --target $(printf '%s_fuzzer ' "${targets[@]}")
 seeds_of() {
   case $1 in
     data_file | insert) echo tests/data ;;
+    ics_import) echo tests/data/ics ;;
     *) echo "tests/data/fuzz_seeds/$1" ;;
   esac
 }

@@ -1169,8 +1169,10 @@ void closingNotes(const std::vector<icalcomponent*>& calendars, Importer& in) {
     for (icalcomponent* c = icalcomponent_get_first_component(vcal, ICAL_ANY_COMPONENT);
          c != nullptr; c = icalcomponent_get_next_component(vcal, ICAL_ANY_COMPONENT)) {
       icalcomponent_kind kind = icalcomponent_isa(c);
-      if (kind != ICAL_VTIMEZONE_COMPONENT && !isItem(c))
-        ++skipped[icalcomponent_kind_to_string(kind)];
+      if (kind == ICAL_VTIMEZONE_COMPONENT || isItem(c)) continue;
+      // A component libical does not know by name has no name of its own there.
+      const char* name = icalcomponent_kind_to_string(kind);
+      ++skipped[name != nullptr ? name : "unknown"];
     }
   }
   for (const auto& s : skipped) {

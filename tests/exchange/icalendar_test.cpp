@@ -780,6 +780,35 @@ TEST_F(IcalendarTest, AFoldInsideACharacterKeepsTheCharacter) {
   EXPECT_STREQ("Caf\xC3\xA9 \xE2\x82\xAC 3", text);
 }
 
+// A component whose name libical does not know ("BEGIN:1VEVENT", found by the fuzzer) is
+// left out and counted, not named through a null pointer that ended the program.
+TEST_F(IcalendarTest, AComponentOfAnUnknownKindIsLeftOutAndCounted) {
+  std::string text =
+      readFile(testData("fuzz/ics_import/crash-8ed885b0102fd527e5b869d8c3a15b1035afce0d"));
+  ASSERT_NE(std::string::npos, text.find("BEGIN:1VEVENT"));
+  T_IcsReport made;
+  EXPECT_EQ(0, importICalendarText(*doc, text, "fuzzed", made)) << made.error;
+  EXPECT_EQ(2, made.items);
+  bool counted = false;
+  for (const std::string& n : made.notes) {
+    counted = counted || n.find("1 unknown component(s) are not to-dos") != std::string::npos;
+  }
+  EXPECT_TRUE(counted);
+}
+
+// A moved occurrence dated in the year 10045 (found by the fuzzer) once made every step of
+// its series expand the zone up to that year, so the series ran out of its time and was cut.
+TEST_F(IcalendarTest, AFarOffExclusionDoesNotCutTheSeriesShort) {
+  std::string text =
+      readFile(testData("fuzz/ics_import/slow-unit-8d2157840bed860765d27dcbf999d1800f44e1ad"));
+  ASSERT_NE(std::string::npos, text.find(":10045158T080000"));
+  T_IcsReport made;
+  EXPECT_EQ(0, importICalendarText(*doc, text, "fuzzed", made)) << made.error;
+  for (const std::string& n : made.notes) {
+    EXPECT_EQ(std::string::npos, n.find("too long to follow")) << n;
+  }
+}
+
 // Nesting far past what calendars use is refused before any walk over it; the deep one
 // took the importer's stack.
 TEST_F(IcalendarTest, DeeplyNestedComponentsAreRefused) {
