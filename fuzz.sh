@@ -15,15 +15,16 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(data_file journal insert key_block config ics_import)
 
 tools/install_deps.sh clang libclang-rt-14-dev
-build=build-fuzz
+# Absolute paths: a target may work in a scratch folder of its own.
+build=$PWD/build-fuzz
 CXX=clang++ cmake -S fuzz -B "$build" >/dev/null
 cmake --build "$build" -j 2 --target $(printf '%s_fuzzer ' "${targets[@]}")
 
 seeds_of() {
   case $1 in
-    data_file | insert) echo tests/data ;;
-    ics_import) echo tests/data/ics ;;
-    *) echo "tests/data/fuzz_seeds/$1" ;;
+    data_file | insert) echo "$PWD/tests/data" ;;
+    ics_import) echo "$PWD/tests/data/ics" ;;
+    *) echo "$PWD/tests/data/fuzz_seeds/$1" ;;
   esac
 }
 
@@ -36,7 +37,7 @@ for t in "${targets[@]}"; do
   # Standard output is closed: the library prints a line for much of what it repairs.
   if ! "$build/${t}_fuzzer" -max_total_time="$seconds" -timeout=20 -max_len=16384 \
       -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$findings/" \
-      "$corpus" "$(seeds_of "$t")" "tests/data/fuzz/$t"; then
+      "$corpus" "$(seeds_of "$t")" "$PWD/tests/data/fuzz/$t"; then
     failed+=("$t")
   fi
 done

@@ -1,6 +1,9 @@
 // An iCalendar text imported into a small document, then the document exported again:
 // neither may crash, overrun or loop, whatever the file holds.
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -9,6 +12,10 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::cerr.rdbuf(nullptr);
+  // A document without a data file journals its changes beside the current directory: keep
+  // them in a scratch folder of this run's own.
+  char folder[] = "/tmp/zolt_ics_fuzz_XXXXXX";
+  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) abort();
   return 0;
 }
 
