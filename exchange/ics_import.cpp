@@ -52,14 +52,6 @@ bool isItem(icalcomponent* c) {
   return k == ICAL_VEVENT_COMPONENT || k == ICAL_VTODO_COMPONENT;
 }
 
-std::string textProperty(icalcomponent* c, icalproperty_kind kind) {
-  icalproperty* p = icalcomponent_get_first_property(c, kind);
-  if (p == nullptr) return std::string();
-  icalvalue* v = icalproperty_get_value(p);
-  const char* text = v != nullptr ? icalvalue_get_text(v) : nullptr;
-  return text != nullptr ? text : std::string();
-}
-
 std::string labelOf(icalcomponent* c) {
   bool appointment = icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT;
   return (appointment ? "Appointment " : "To-do ") +

@@ -47,14 +47,6 @@ void addLine(std::string& lines, const char* label, const std::string& value) {
   lines += (lines.empty() ? "" : "\n") + std::string(label) + value;
 }
 
-std::string textProperty(icalcomponent* c, icalproperty_kind kind) {
-  icalproperty* p = icalcomponent_get_first_property(c, kind);
-  if (p == nullptr) return std::string();
-  icalvalue* v = icalproperty_get_value(p);
-  const char* text = v != nullptr ? icalvalue_get_text(v) : nullptr;
-  return text != nullptr ? text : std::string();
-}
-
 bool hasStatus(icalcomponent* c, icalproperty_status status) {
   icalproperty* p = icalcomponent_get_first_property(c, ICAL_STATUS_PROPERTY);
   return p != nullptr && icalproperty_get_status(p) == status;
@@ -126,4 +118,12 @@ const char* xPropertyValue(icalcomponent* c, const char* name) {
     if (n != nullptr && strcasecmp(n, name) == 0) return icalproperty_get_x(p);
   }
   return nullptr;
+}
+
+std::string textProperty(icalcomponent* c, icalproperty_kind kind) {
+  icalproperty* p = icalcomponent_get_first_property(c, kind);
+  if (p == nullptr) return std::string();
+  icalvalue* v = icalproperty_get_value(p);
+  const char* text = v != nullptr ? icalvalue_get_text(v) : nullptr;
+  return text != nullptr ? text : std::string();
 }

@@ -32,4 +32,7 @@ icaltimezone* floatingZoneOf(icalcomponent* vcal, std::string& unknown);
 // The value of `c`'s first X- property called `name` (in any case), or null.
 const char* xPropertyValue(icalcomponent* c, const char* name);
 
+// The text of `c`'s first property of `kind`, or "" when it has none.
+std::string textProperty(icalcomponent* c, icalproperty_kind kind);
+
 #endif  // ZOLT_EXCHANGE_ICS_PROPERTIES_H_
